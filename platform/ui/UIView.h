@@ -9,74 +9,135 @@
 #include "platform/ui/UIResponder.h"
 
 class UIColor;
+class UIWindow;
+class UIViewController;
+class ViewContext;
 
-class UIView : public UIResponder, public std::enable_shared_from_this<UIView> {
+using UIViewAutoresizing = unsigned;
+constexpr UIViewAutoresizing UIViewAutoresizingNone = 0;
+constexpr UIViewAutoresizing UIViewAutoresizingFlexibleLeftMargin = 1 << 0;
+constexpr UIViewAutoresizing UIViewAutoresizingFlexibleWidth = 1 << 1;
+constexpr UIViewAutoresizing UIViewAutoresizingFlexibleRightMargin = 1 << 2;
+constexpr UIViewAutoresizing UIViewAutoresizingFlexibleTopMargin = 1 << 3;
+constexpr UIViewAutoresizing UIViewAutoresizingFlexibleHeight = 1 << 4;
+constexpr UIViewAutoresizing UIViewAutoresizingFlexibleBottomMargin = 1 << 5;
+
+class UIView : public UIResponder {
 public:
-    UIView() = default;
+    UIView();
     ~UIView() override;
 
     // Two-step creation as on the platform: make_shared, then init.
     virtual UIView* initWithFrame(CGRect frame);
 
+    std::shared_ptr<UIView> shared_from_this() {
+        return std::static_pointer_cast<UIView>(NSObject::shared_from_this());
+    }
+    std::weak_ptr<UIView> weak_from_this() { return shared_from_this(); }
+
     CGRect frame() const { return frame_; }
+    // A new size resizes the subviews by their autoresizing masks and marks the view dirty.
     virtual void setFrame(CGRect frame);
     CGRect bounds() const { return CGRectMake(0, 0, frame_.size.width, frame_.size.height); }
     CGPoint center() const;
     void setCenter(CGPoint c);
+    UIViewAutoresizing autoresizingMask() const { return autoresizingMask_; }
+    void setAutoresizingMask(UIViewAutoresizing mask) { autoresizingMask_ = mask; }
 
     // Asks the run loop for one later drawRect; requests merge until it runs.
     void setNeedsDisplay();
+    void setNeedsDisplayInRect(CGRect rect);
     bool needsDisplay() const { return needsDisplay_; }
-    // The run loop's side: draws into the backing surface if dirty.
+    // Draws the view's content into UIGraphicsGetCurrentContext(), which is
+    // the view's own backing context (the same object for the view's life).
     virtual void drawRect(CGRect rect);
 
     const std::vector<std::shared_ptr<UIView>>& subviews() const { return subviews_; }
     void addSubview(const std::shared_ptr<UIView>& view);
+    void insertSubviewAtIndex(const std::shared_ptr<UIView>& view, NSInteger index);
+    void bringSubviewToFront(const std::shared_ptr<UIView>& view);
     void removeFromSuperview();
     std::shared_ptr<UIView> superview() const { return superview_.lock(); }
+    // The window the view is in, or nullptr.
+    UIWindow* window() const;
+    bool isDescendantOfView(const UIView* view) const;
+    std::shared_ptr<UIView> viewWithTag(NSInteger tag);
 
     bool isOpaque() const { return opaque_; }
     void setOpaque(bool opaque) { opaque_ = opaque; }
     bool isHidden() const { return hidden_; }
     void setHidden(bool hidden);
+    CGFloat alpha() const { return alpha_; }
+    void setAlpha(CGFloat alpha);
     const std::shared_ptr<UIColor>& backgroundColor() const { return backgroundColor_; }
     void setBackgroundColor(std::shared_ptr<UIColor> color);
+    bool clipsToBounds() const { return clipsToBounds_; }
+    void setClipsToBounds(bool clips);
     bool isUserInteractionEnabled() const { return userInteractionEnabled_; }
     void setUserInteractionEnabled(bool on) { userInteractionEnabled_ = on; }
     bool isMultipleTouchEnabled() const { return multipleTouchEnabled_; }
     void setMultipleTouchEnabled(bool on) { multipleTouchEnabled_ = on; }
+    NSInteger tag() const { return tag_; }
+    void setTag(NSInteger tag) { tag_ = tag; }
+    // A name for tests and scripts (the nib's "identifier").
+    const NSString& accessibilityIdentifier() const { return identifier_; }
+    void setAccessibilityIdentifier(const NSString& identifier) { identifier_ = identifier; }
 
-    // The view's own point in another view's coordinates (both in one window).
+    // The view's own point in another view's coordinates (nullptr: the window's).
     CGPoint convertPointToView(CGPoint p, const UIView* other) const;
+    CGPoint convertPointFromView(CGPoint p, const UIView* other) const;
+    CGRect convertRectToView(CGRect r, const UIView* other) const;
+    // Whether p (in this view's coordinates) is inside the view.
+    virtual bool pointInside(CGPoint p, UIEvent* event) const;
     // Deepest visible, interactive view that contains p (p in this view's bounds).
-    virtual std::shared_ptr<UIView> hitTest(CGPoint p);
+    virtual std::shared_ptr<UIView> hitTest(CGPoint p, UIEvent* event = nullptr);
 
-    // Backing store; made by the run loop at the view's size and the screen's
-    // pixel ratio, kept for the life of the view and remade only on a resize.
-    CGSurface* backingSurface() const { return surface_.get(); }
-    void setBackingSurface(std::unique_ptr<CGSurface> surface);
+    // Sizes the view to its content (labels, image views, buttons).
+    virtual void sizeToFit() {}
+
+    // Backing store, made lazily by the run loop at the view's size and the
+    // screen's pixel ratio on the first drawing call, resized behind the same
+    // context object when the view's size changes; nullptr until then.
+    CGSurface* backingSurface() const;
+    // The context drawRect receives; lives exactly as long as the view.
+    CGContextRef backingContext() const;
+    // How many times drawRect has run (tests).
+    unsigned long drawCount() const { return drawCount_; }
 
     UIResponder* nextResponder() const override;
-    // Set by a controller whose root view this is, so touches reach it.
-    void setViewDelegate(UIResponder* controller) { viewDelegate_ = controller; }
+    // The controller whose root view this is (set by the controller when it loads its view).
+    std::shared_ptr<UIViewController> viewController() const { return viewController_.lock(); }
+    void setViewController(const std::weak_ptr<UIViewController>& controller) {
+        viewController_ = controller;
+    }
 
-    // Counts setNeedsDisplay calls not yet served, for the run loop.
-    static bool anyNeedsDisplay();
-    static void clearAnyNeedsDisplay();
+protected:
+    // Called after the superview changed (nullptr when removed).
+    virtual void didMoveToSuperview() {}
+    // Lets subclasses lay out their subviews after a size change.
+    virtual void layoutSubviews() {}
 
 private:
+    void resizeSubviews(CGSize oldSize);
+    void displayIfNeeded();
+
     CGRect frame_{};
     bool needsDisplay_ = false;
     bool opaque_ = false;
     bool hidden_ = false;
+    bool clipsToBounds_ = false;
     bool userInteractionEnabled_ = true;
     bool multipleTouchEnabled_ = false;
+    CGFloat alpha_ = 1;
+    NSInteger tag_ = 0;
+    NSString identifier_;
+    UIViewAutoresizing autoresizingMask_ = UIViewAutoresizingNone;
     std::shared_ptr<UIColor> backgroundColor_;
     std::vector<std::shared_ptr<UIView>> subviews_;
     std::weak_ptr<UIView> superview_;
-    std::unique_ptr<CGSurface> surface_;
-    UIResponder* viewDelegate_ = nullptr;
+    std::unique_ptr<ViewContext> context_;
+    std::weak_ptr<UIViewController> viewController_;
+    unsigned long drawCount_ = 0;
 
-    friend class UIWindow;
-    void markClean() { needsDisplay_ = false; }
+    friend class UIKitRuntime;
 };

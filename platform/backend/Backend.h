@@ -1,0 +1,84 @@
+// What a backend gives the toolkit (surfaces, presentation, input, clock,
+// links) and what the toolkit gives a backend to drive it (BackendHost).
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/backend/DeviceProfile.h"
+#include "platform/cg/CoreGraphics.h"
+
+// One finger's state at one instant, in window points. phase: 0 began,
+// 1 moved, 2 stationary, 3 ended, 4 cancelled (UITouchPhase).
+struct TouchPoint {
+    long long finger = 0;
+    CGPoint location{};
+    int phase = 0;
+};
+
+// The changes of one instant: delivered as one UIEvent. Fingers down but not
+// listed are stationary.
+struct TouchFrame {
+    double timestamp = 0;  // seconds on the backend's clock
+    std::vector<TouchPoint> points;
+};
+
+// The toolkit's side of the main loop.
+class BackendHost {
+public:
+    virtual ~BackendHost() = default;
+    // Queues input; it is delivered at the start of the next iteration.
+    virtual void postTouches(TouchFrame frame) = 0;
+    // One pass of the loop at backend.now(): delivers queued input, steps
+    // animations, runs drawRect of every dirty view once, and composites and
+    // presents the window if anything changed. Cheap when idle.
+    virtual void runIteration() = 0;
+    // True when an iteration has work (queued input, dirty views, animation);
+    // a backend may sleep until input or requestFrame otherwise.
+    virtual bool needsIteration() const = 0;
+    // Life-cycle notices, forwarded to the application delegate.
+    virtual void applicationWillResignActive() = 0;
+    virtual void applicationDidEnterBackground() = 0;
+    virtual void applicationWillEnterForeground() = 0;
+    virtual void applicationDidBecomeActive() = 0;
+};
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+    virtual const DeviceProfile& profile() const = 0;
+    // A surface of size points at scale pixels per point, cleared to transparent.
+    virtual std::unique_ptr<CGSurface> createSurface(CGSize size, double scale) = 0;
+    // Shows the composited window (size: the screen, scale: the pixel ratio).
+    virtual void present(CGSurface& window) = 0;
+    // Monotonic seconds (virtual in the offscreen backend).
+    virtual double now() const = 0;
+    // Opens a link outside the application; false if it could not.
+    virtual bool openURL(const std::string& url) = 0;
+    // The toolkit has work for an iteration (wake a sleeping loop).
+    virtual void requestFrame() = 0;
+    // The main loop: feed host.postTouches and call host.runIteration until the
+    // user quits; returns the exit status. The application's
+    // applicationWillTerminate is sent by the caller after run returns.
+    virtual int run(BackendHost& host) = 0;
+};
+
+using BackendFactory = std::function<std::unique_ptr<Backend>(const DeviceProfile&)>;
+
+// Backends register themselves at start-up; UIApplicationMain uses the one of
+// highest priority (offscreen 0, desktop and web 10).
+void registerBackend(const std::string& name, int priority, BackendFactory factory);
+std::unique_ptr<Backend> createDefaultBackend(const DeviceProfile& profile);
+std::vector<std::string> registeredBackends();
+
+// In the backend's .cpp: STARCHART_REGISTER_BACKEND(sdl, 10, [](const DeviceProfile& p) {...});
+// and in its CMakeLists: target_link_options(<lib> INTERFACE "LINKER:-u,starchart_backend_anchor_sdl")
+// so that the object file is linked even though nothing calls into it.
+#define STARCHART_REGISTER_BACKEND(NAME, PRIORITY, FACTORY)                  \
+    extern "C" {                                                             \
+    int starchart_backend_anchor_##NAME = 0;                                 \
+    }                                                                        \
+    [[maybe_unused]] static const bool starchart_backend_registered_##NAME = \
+        (registerBackend(#NAME, PRIORITY, FACTORY), true)

@@ -1,0 +1,39 @@
+// The headless backend: surfaces in memory (Cairo image surfaces), a virtual
+// clock that moves only when told, links recorded instead of opened.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/backend/Backend.h"
+
+class OffscreenBackend : public Backend {
+public:
+    using SurfaceFactory = std::function<std::unique_ptr<CGSurface>(CGSize size, double scale)>;
+    // Cairo image surfaces by default; a factory may give recording surfaces.
+    explicit OffscreenBackend(DeviceProfile profile, SurfaceFactory factory = nullptr);
+
+    const DeviceProfile& profile() const override { return profile_; }
+    std::unique_ptr<CGSurface> createSurface(CGSize size, double scale) override;
+    void present(CGSurface& window) override;
+    double now() const override { return clock_; }
+    bool openURL(const std::string& url) override;
+    void requestFrame() override { ++frameRequests_; }
+    // Runs iterations at 60 Hz of virtual time until the host is idle.
+    int run(BackendHost& host) override;
+
+    void advanceClock(double seconds) { clock_ += seconds; }
+    const std::vector<std::string>& openedURLs() const { return urls_; }
+    unsigned long presentCount() const { return presents_; }
+    CGSurface* lastPresented() const { return lastPresented_; }
+
+private:
+    DeviceProfile profile_;
+    SurfaceFactory factory_;
+    double clock_ = 1000;  // arbitrary start, far from 0 so that "no previous tap" cannot look recent
+    std::vector<std::string> urls_;
+    unsigned long presents_ = 0, frameRequests_ = 0;
+    CGSurface* lastPresented_ = nullptr;
+};

@@ -1,0 +1,53 @@
+// Buttons: custom (0), rounded rectangle (1), light info button (3).
+#pragma once
+
+#include <map>
+#include <memory>
+
+#include "platform/ui/UIControl.h"
+
+class UIColor;
+class UIImage;
+class UIFont;
+
+using UIButtonType = int;
+constexpr UIButtonType UIButtonTypeCustom = 0;
+constexpr UIButtonType UIButtonTypeRoundedRect = 1;
+constexpr UIButtonType UIButtonTypeDetailDisclosure = 2;
+constexpr UIButtonType UIButtonTypeInfoLight = 3;
+constexpr UIButtonType UIButtonTypeInfoDark = 4;
+constexpr UIButtonType UIButtonTypeContactAdd = 5;
+
+class UIButton : public UIControl {
+public:
+    // A new button with a zero frame (info buttons: 18 x 19).
+    static std::shared_ptr<UIButton> buttonWithType(UIButtonType type);
+    UIButtonType buttonType() const { return type_; }
+
+    // Per-state values; a state without its own value uses the normal one.
+    void setTitle(const NSString& title, UIControlState state);
+    NSString titleForState(UIControlState state) const;
+    NSString currentTitle() const { return titleForState(state()); }
+    void setTitleColor(std::shared_ptr<UIColor> color, UIControlState state);
+    std::shared_ptr<UIColor> titleColorForState(UIControlState state) const;
+    void setBackgroundImage(std::shared_ptr<UIImage> image, UIControlState state);
+    std::shared_ptr<UIImage> backgroundImageForState(UIControlState state) const;
+    void setImage(std::shared_ptr<UIImage> image, UIControlState state);
+    std::shared_ptr<UIImage> imageForState(UIControlState state) const;
+    // Title font; bold system font of 15 by default.
+    void setTitleFont(std::shared_ptr<UIFont> font);
+    const std::shared_ptr<UIFont>& titleFont() const { return font_; }
+
+    void drawRect(CGRect rect) override;
+    void sizeToFit() override;
+
+private:
+    template <class V>
+    static V lookup(const std::map<UIControlState, V>& m, UIControlState state);
+    UIButtonType type_ = UIButtonTypeCustom;
+    std::map<UIControlState, NSString> titles_;
+    std::map<UIControlState, std::shared_ptr<UIColor>> titleColors_;
+    std::map<UIControlState, std::shared_ptr<UIImage>> backgrounds_;
+    std::map<UIControlState, std::shared_ptr<UIImage>> images_;
+    std::shared_ptr<UIFont> font_;
+};

@@ -1,0 +1,22 @@
+// Everything the application uses of the toolkit.
+#pragma once
+
+#include "platform/cg/CoreGraphics.h"
+#include "platform/ui/Foundation.h"
+#include "platform/ui/UIApplication.h"
+#include "platform/ui/UIBarButtonItem.h"
+#include "platform/ui/UIButton.h"
+#include "platform/ui/UIColor.h"
+#include "platform/ui/UIControl.h"
+#include "platform/ui/UIFont.h"
+#include "platform/ui/UIImage.h"
+#include "platform/ui/UIImageView.h"
+#include "platform/ui/UILabel.h"
+#include "platform/ui/UINib.h"
+#include "platform/ui/UIPopoverController.h"
+#include "platform/ui/UIResponder.h"
+#include "platform/ui/UIScreen.h"
+#include "platform/ui/UITouch.h"
+#include "platform/ui/UIView.h"
+#include "platform/ui/UIViewController.h"
+#include "platform/ui/UIWindow.h"

@@ -1,0 +1,41 @@
+// One line of text in a view.
+#pragma once
+
+#include <memory>
+
+#include "platform/ui/UIView.h"
+
+class UIColor;
+class UIFont;
+
+using NSTextAlignment = int;
+constexpr NSTextAlignment NSTextAlignmentLeft = 0;
+constexpr NSTextAlignment NSTextAlignmentCenter = 1;
+constexpr NSTextAlignment NSTextAlignmentRight = 2;
+using UITextAlignment = NSTextAlignment;
+constexpr UITextAlignment UITextAlignmentLeft = 0;
+constexpr UITextAlignment UITextAlignmentCenter = 1;
+constexpr UITextAlignment UITextAlignmentRight = 2;
+
+class UILabel : public UIView {
+public:
+    UILabel();
+    const NSString& text() const { return text_; }
+    void setText(const NSString& text);
+    const std::shared_ptr<UIColor>& textColor() const { return textColor_; }  // black by default
+    void setTextColor(std::shared_ptr<UIColor> color);
+    const std::shared_ptr<UIFont>& font() const { return font_; }  // system font 17 by default
+    void setFont(std::shared_ptr<UIFont> font);
+    NSTextAlignment textAlignment() const { return alignment_; }
+    void setTextAlignment(NSTextAlignment alignment);
+
+    // The text, vertically centred, aligned within the bounds.
+    void drawRect(CGRect rect) override;
+    void sizeToFit() override;
+
+private:
+    NSString text_;
+    std::shared_ptr<UIColor> textColor_;
+    std::shared_ptr<UIFont> font_;
+    NSTextAlignment alignment_ = NSTextAlignmentLeft;
+};

@@ -1,0 +1,25 @@
+// The screen and the device, as the backend's device profile describes them.
+#pragma once
+
+#include "platform/cg/CoreGraphics.h"
+#include "platform/ui/Foundation.h"
+
+class UIScreen : public NSObject {
+public:
+    static UIScreen* mainScreen();
+    // (0, 0, width, height) in points.
+    CGRect bounds() const;
+    // Device pixels per point.
+    CGFloat scale() const;
+};
+
+using UIUserInterfaceIdiom = int;
+constexpr UIUserInterfaceIdiom UIUserInterfaceIdiomPhone = 0;
+constexpr UIUserInterfaceIdiom UIUserInterfaceIdiomPad = 1;
+
+class UIDevice : public NSObject {
+public:
+    static UIDevice* currentDevice();
+    UIUserInterfaceIdiom userInterfaceIdiom() const;
+    NSString model() const;  // "iPhone" or "iPad"
+};
