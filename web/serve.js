@@ -1,0 +1,115 @@
+#!/usr/bin/env node
+// Serves a built page as static files on 127.0.0.1 (an ephemeral port unless
+// --port is given) and prints its URL. Gzips what the client accepts.
+//   node web/serve.js [DIR] [--port N]      DIR defaults to build/web/site
+'use strict';
+const http = require('http');
+const fs = require('fs');
+const path = require('path');
+const zlib = require('zlib');
+
+const TYPES = {
+  '.html': 'text/html; charset=utf-8',
+  '.js': 'text/javascript; charset=utf-8',
+  '.mjs': 'text/javascript; charset=utf-8',
+  '.json': 'application/json',
+  '.webmanifest': 'application/manifest+json',
+  '.wasm': 'application/wasm',
+  '.svg': 'image/svg+xml',
+  '.png': 'image/png',
+  '.css': 'text/css; charset=utf-8',
+  '.txt': 'text/plain; charset=utf-8',
+};
+
+// Resolves to { url, port, server, requests, close() }; requests lists every
+// path asked for, in order.
+function serve(dir, { port = 0, host = '127.0.0.1', gzip = true } = {}) {
+  const root = path.resolve(dir);
+  if (!fs.existsSync(root) || !fs.statSync(root).isDirectory()) {
+    return Promise.reject(new Error(`serve: ${root} is not a directory (build the page first)`));
+  }
+  const compressed = new Map();
+  const requests = [];
+  const server = http.createServer((req, res) => {
+    requests.push(req.url);
+    if (req.method !== 'GET' && req.method !== 'HEAD') {
+      res.writeHead(405, { Allow: 'GET, HEAD' }).end();
+      return;
+    }
+    let rel;
+    try {
+      rel = decodeURIComponent(new URL(req.url, 'http://x').pathname);
+    } catch (e) {
+      res.writeHead(400).end('bad path');
+      return;
+    }
+    let file = path.join(root, path.normalize(rel));
+    if (file !== root && !file.startsWith(root + path.sep)) {
+      res.writeHead(403).end('outside the site');
+      return;
+    }
+    if (rel.endsWith('/')) file = path.join(file, 'index.html');
+    fs.readFile(file, (err, body) => {
+      if (err) {
+        res.writeHead(404, { 'Content-Type': 'text/plain' }).end('not found');
+        return;
+      }
+      const headers = {
+        'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream',
+        'Cache-Control': 'no-cache',
+        'X-Content-Type-Options': 'nosniff',
+      };
+      if (gzip && /\bgzip\b/.test(req.headers['accept-encoding'] || '')) {
+        const key = file + ':' + body.length + ':' + fs.statSync(file).mtimeMs;
+        if (!compressed.has(key)) compressed.set(key, zlib.gzipSync(body, { level: 9 }));
+        body = compressed.get(key);
+        headers['Content-Encoding'] = 'gzip';
+        headers.Vary = 'Accept-Encoding';
+      }
+      headers['Content-Length'] = body.length;
+      res.writeHead(200, headers);
+      res.end(req.method === 'HEAD' ? undefined : body);
+    });
+  });
+  return new Promise((resolve, reject) => {
+    server.once('error', reject);
+    server.listen(port, host, () => {
+      const actual = server.address().port;
+      resolve({
+        url: `http://${host}:${actual}/`,
+        port: actual,
+        server,
+        requests,
+        close: () => new Promise((done) => { server.closeAllConnections(); server.close(() => done()); }),
+      });
+    });
+  });
+}
+
+module.exports = { serve };
+
+if (require.main === module) {
+  const args = process.argv.slice(2);
+  let dir = path.join(__dirname, '..', 'build', 'web', 'site');
+  let port = 0;
+  for (let i = 0; i < args.length; ++i) {
+    if (args[i] === '--port') {
+      port = Number(args[++i]);
+      if (!Number.isInteger(port) || port < 0 || port > 65535) {
+        console.error('serve: --port takes a whole number from 0 to 65535');
+        process.exit(2);
+      }
+    } else if (args[i].startsWith('-')) {
+      console.error(`serve: unknown flag ${args[i]} (usage: serve.js [DIR] [--port N])`);
+      process.exit(2);
+    } else {
+      dir = args[i];
+    }
+  }
+  serve(dir, { port }).then((s) => {
+    console.log(`Serving ${path.resolve(dir)} at ${s.url}`);
+  }, (e) => {
+    console.error(e.message);
+    process.exit(2);
+  });
+}

@@ -1,0 +1,31 @@
+# Lays out the page in SITE around MODULE.js/.wasm (already there), and writes
+# the service worker with the list of files and a version from their bytes.
+# cmake -DSOURCE=web -DSITE=build/web/site -DMODULE=name -P site.cmake
+foreach(var SOURCE SITE MODULE)
+  if(NOT DEFINED ${var})
+    message(FATAL_ERROR "site.cmake: -D${var}=... is required")
+  endif()
+endforeach()
+foreach(f ${MODULE}.js ${MODULE}.wasm)
+  if(NOT EXISTS ${SITE}/${f})
+    message(FATAL_ERROR "site.cmake: ${SITE}/${f} is missing (build ${MODULE} first)")
+  endif()
+endforeach()
+
+configure_file(${SOURCE}/index.html ${SITE}/index.html @ONLY)
+foreach(f app.js manifest.webmanifest icon.svg)
+  configure_file(${SOURCE}/${f} ${SITE}/${f} COPYONLY)
+endforeach()
+
+set(files index.html app.js ${MODULE}.js ${MODULE}.wasm manifest.webmanifest icon.svg)
+set(digest "")
+set(list "'./'")
+foreach(f ${files})
+  file(SHA256 ${SITE}/${f} h)
+  string(APPEND digest "${f}:${h};")
+  string(APPEND list ", './${f}'")
+endforeach()
+string(SHA256 VERSION "${digest}")
+string(SUBSTRING ${VERSION} 0 16 VERSION)
+set(FILES "${list}")
+configure_file(${SOURCE}/sw.js ${SITE}/sw.js @ONLY)

@@ -1,0 +1,121 @@
+// Shared pieces of the browser tests: the build to test, a local server,
+// Debian's Chromium through playwright-core, a watch on every request, and
+// a PNG decoder for screenshots.
+'use strict';
+const fs = require('fs');
+const path = require('path');
+const zlib = require('zlib');
+const { chromium } = require('playwright-core');
+const { serve } = require('../serve.js');
+
+const BUILD = path.resolve(process.env.STARCHART_WEB_BUILD || path.join(__dirname, '..', '..', 'build', 'web'));
+const CHROMIUM = process.env.STARCHART_CHROMIUM || '/usr/bin/chromium';
+
+function buildDir(sub) {
+  const dir = path.join(BUILD, sub);
+  if (!fs.existsSync(dir)) {
+    throw new Error(`${dir} does not exist: run "cmake --preset web && cmake --build build/web" first ` +
+                    '(or set STARCHART_WEB_BUILD to the build directory)');
+  }
+  return dir;
+}
+
+function launch() {
+  return chromium.launch({
+    executablePath: CHROMIUM,
+    headless: true,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+           '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  });
+}
+
+const DEVICES = {
+  phone: { viewport: { width: 390, height: 844 }, deviceScaleFactor: 3, hasTouch: true, isMobile: true },
+  tablet: { viewport: { width: 768, height: 1024 }, deviceScaleFactor: 2, hasTouch: true, isMobile: true },
+};
+
+// A fresh context on `device`, with every request that leaves the test
+// server recorded in `foreign` (and refused).
+async function openContext(browser, server, device) {
+  const context = await browser.newContext(DEVICES[device] || device);
+  const origin = new URL(server.url).origin;
+  const foreign = [];
+  await context.route('**/*', (route) => {
+    const url = route.request().url();
+    if (url.startsWith(origin + '/') || url.startsWith('data:') || url.startsWith('blob:')) {
+      return route.continue();
+    }
+    foreign.push(url);
+    return route.abort();
+  });
+  context.on('request', (r) => {
+    const url = r.url();
+    if (!url.startsWith(origin + '/') && !url.startsWith('data:') && !url.startsWith('blob:') &&
+        !foreign.includes(url)) {
+      foreign.push(url);
+    }
+  });
+  return { context, foreign };
+}
+
+// Minimal PNG reader (8-bit RGB or RGBA, not interlaced): { width, height, rgba }.
+function decodePng(buf) {
+  if (buf.readUInt32BE(0) !== 0x89504e47) throw new Error('not a PNG');
+  let pos = 8, width = 0, height = 0, type = 0;
+  const idat = [];
+  while (pos < buf.length) {
+    const len = buf.readUInt32BE(pos);
+    const kind = buf.toString('ascii', pos + 4, pos + 8);
+    const data = buf.subarray(pos + 8, pos + 8 + len);
+    if (kind === 'IHDR') {
+      width = data.readUInt32BE(0);
+      height = data.readUInt32BE(4);
+      type = data[9];
+      if (data[8] !== 8 || (type !== 2 && type !== 6) || data[12] !== 0) {
+        throw new Error('PNG: only 8-bit RGB/RGBA, not interlaced');
+      }
+    } else if (kind === 'IDAT') {
+      idat.push(data);
+    } else if (kind === 'IEND') {
+      break;
+    }
+    pos += 12 + len;
+  }
+  const bpp = type === 6 ? 4 : 3, stride = width * bpp;
+  const raw = zlib.inflateSync(Buffer.concat(idat));
+  const out = Buffer.alloc(stride * height);
+  for (let y = 0; y < height; ++y) {
+    const f = raw[y * (stride + 1)], src = y * (stride + 1) + 1, row = y * stride;
+    for (let x = 0; x < stride; ++x) {
+      const a = x >= bpp ? out[row + x - bpp] : 0;
+      const b = y > 0 ? out[row - stride + x] : 0;
+      const c = x >= bpp && y > 0 ? out[row - stride + x - bpp] : 0;
+      let v = raw[src + x];
+      if (f === 1) v += a;
+      else if (f === 2) v += b;
+      else if (f === 3) v += (a + b) >> 1;
+      else if (f === 4) {
+        const p = a + b - c, pa = Math.abs(p - a), pb = Math.abs(p - b), pc = Math.abs(p - c);
+        v += pa <= pb && pa <= pc ? a : (pb <= pc ? b : c);
+      }
+      out[row + x] = v & 255;
+    }
+  }
+  const rgba = Buffer.alloc(width * height * 4);
+  for (let i = 0; i < width * height; ++i) {
+    rgba[4 * i] = out[bpp * i];
+    rgba[4 * i + 1] = out[bpp * i + 1];
+    rgba[4 * i + 2] = out[bpp * i + 2];
+    rgba[4 * i + 3] = bpp === 4 ? out[bpp * i + 3] : 255;
+  }
+  return { width, height, rgba };
+}
+
+// Waits until the program has put its first frame on screen; returns its
+// time from navigation start in ms.
+async function firstFrame(page, timeout = 15000) {
+  await page.waitForFunction(() => window.starchart && window.starchart.firstFrameAt > 0, null, { timeout });
+  return page.evaluate(() => window.starchart.firstFrameAt);
+}
+
+module.exports = { BUILD, buildDir, launch, serve, openContext, decodePng, firstFrame, DEVICES };
