@@ -44,6 +44,9 @@ void eclipticToEquatorial(double& ra, double& dec, double year, double lambda, d
     ra = B - 90.0;
     while (ra >= 360.0) ra -= 360.0;
     while (ra < 0.0) ra += 360.0;
+    // A value a hair below 0 (lambda = 360, for one) rounds to 360 when 360 is
+    // added; it is the same direction as 0 and must stay inside [0, 360).
+    if (ra == 360.0) ra = 0.0;
 
     dec = 90.0 - a;
     while (dec > 90.0) dec -= 180.0;

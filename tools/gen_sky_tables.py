@@ -911,8 +911,8 @@ def generate(args):
         fetch_lines(args.lines)
     bsc = load_bsc(args.bsc)
     bsc_by_hr = {s.hr: s for s in bsc}
-    figures = load_lines(args.lines)
     names = load_names(args.names, bsc_by_hr)
+    figures = load_lines(args.lines)
 
     records = build_catalog(bsc)
     by_hr = {r.star.hr: i for i, r in enumerate(records)}

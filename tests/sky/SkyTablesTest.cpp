@@ -1,0 +1,328 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "sky/SkyTables.h"
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+double degrees(float radians) { return static_cast<double>(radians) * 180.0 / kPi; }
+double radians(double degrees) { return degrees * kPi / 180.0; }
+
+// Angle between two directions in degrees (haversine: exact for small angles).
+double separationDegrees(double ra1, double dec1, double ra2, double dec2) {
+    const double h = std::pow(std::sin((dec2 - dec1) / 2), 2) +
+                     std::cos(dec1) * std::cos(dec2) * std::pow(std::sin((ra2 - ra1) / 2), 2);
+    return 2 * std::asin(std::min(1.0, std::sqrt(h))) * 180.0 / kPi;
+}
+
+bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+float sinOf(float dec) { return static_cast<float>(std::sin(static_cast<double>(dec))); }
+float cosOf(float dec) { return static_cast<float>(std::cos(static_cast<double>(dec))); }
+
+// Index of the catalogue star nearest to a direction (radians).
+size_t nearestStar(double ra, double dec, double* separation) {
+    size_t best = 0;
+    double bestSep = 1e9;
+    for (size_t i = 0; i < kStarCatalogCount; ++i) {
+        const double sep = separationDegrees(ra, dec, starCatalog[i].ra, starCatalog[i].dec);
+        if (sep < bestSep) {
+            bestSep = sep;
+            best = i;
+        }
+    }
+    *separation = bestSep;
+    return best;
+}
+
+size_t countBelow(double boundaryRadians, bool orEqual) {
+    size_t n = 0;
+    for (const StarRecord& s : starCatalog) {
+        if (orEqual ? s.dec <= boundaryRadians : s.dec < boundaryRadians) ++n;
+    }
+    return n;
+}
+
+}  // namespace
+
+TEST(StarCatalog, SortedSouthToNorthFromDeltaOctantisToPolaris) {
+    for (size_t i = 1; i < kStarCatalogCount; ++i) {
+        ASSERT_LE(starCatalog[i - 1].dec, starCatalog[i].dec) << "record " << i;
+    }
+    // delta Octantis, J2000 14h 26m 55s, -83 deg 40' 04".
+    EXPECT_NEAR(degrees(starCatalog[0].dec), -83.6678, 0.001);
+    EXPECT_NEAR(degrees(starCatalog[0].ra) / 15, 14.4486, 0.001);
+    EXPECT_FLOAT_EQ(starCatalog[0].mag, 4.32f);
+    // Polaris, 2h 31m 49s, +89 deg 15' 51", magnitude 2.02.
+    const StarRecord& last = starCatalog[kStarCatalogCount - 1];
+    EXPECT_NEAR(degrees(last.dec), 89.2642, 0.001);
+    EXPECT_NEAR(degrees(last.ra) / 15, 2.5302, 0.001);
+    EXPECT_FLOAT_EQ(last.mag, 2.02f);
+}
+
+TEST(StarCatalog, ValuesInRangeAndPositionsDistinct) {
+    std::set<std::pair<float, float>> places;
+    float faintest = -10, brightest = 10;
+    for (size_t i = 0; i < kStarCatalogCount; ++i) {
+        const StarRecord& s = starCatalog[i];
+        EXPECT_GE(s.ra, 0.0f) << i;
+        EXPECT_LT(static_cast<double>(s.ra), 2 * kPi) << i;
+        EXPECT_GE(static_cast<double>(s.dec), -kPi / 2) << i;
+        EXPECT_LE(static_cast<double>(s.dec), kPi / 2) << i;
+        EXPECT_TRUE(places.insert({s.ra, s.dec}).second) << "record " << i << " repeats a position";
+        faintest = std::max(faintest, s.mag);
+        brightest = std::min(brightest, s.mag);
+    }
+    // A bright-star catalogue cut at visual magnitude 5.0, Sirius the brightest.
+    EXPECT_FLOAT_EQ(brightest, -1.46f);
+    EXPECT_LE(faintest, 5.0f);
+    EXPECT_GE(faintest, 4.9f);
+}
+
+TEST(StarCatalog, SineAndCosineAreThoseOfTheStoredDeclination) {
+    for (size_t i = 0; i < kStarCatalogCount; ++i) {
+        const StarRecord& s = starCatalog[i];
+        EXPECT_TRUE(sameBits(s.sinDec, sinOf(s.dec))) << "record " << i << ": " << s.sinDec;
+        EXPECT_TRUE(sameBits(s.cosDec, cosOf(s.dec))) << "record " << i << ": " << s.cosDec;
+    }
+}
+
+TEST(DecZoneIndex, AgreesWithTheCatalogueByTheCountingRule) {
+    for (size_t k = 0; k < kDecZoneIndexCount; ++k) {
+        const double boundary = radians(static_cast<double>(k) - 89.0);
+        const size_t below = countBelow(boundary, false);
+        // No star on a whole degree: "below" and "at or below" agree.
+        EXPECT_EQ(below, countBelow(boundary, true)) << "a star lies on " << (int(k) - 89) << " degrees";
+        EXPECT_EQ(decZoneIndex[k], static_cast<float>(below)) << "entry " << k;
+        EXPECT_EQ(decZoneIndex[k], std::floor(decZoneIndex[k])) << "entry " << k;
+        if (k > 0) {
+            EXPECT_LE(decZoneIndex[k - 1], decZoneIndex[k]);
+        }
+        EXPECT_LE(decZoneIndex[k], 1600.0f);
+    }
+    // Only delta Octantis lies south of -83 degrees, only Polaris north of +87.
+    for (size_t k = 0; k <= 5; ++k) EXPECT_EQ(decZoneIndex[k], 0.0f) << k;
+    EXPECT_EQ(decZoneIndex[6], 1.0f);
+    for (size_t k = 176; k <= 178; ++k) EXPECT_EQ(decZoneIndex[k], 1600.0f) << k;
+}
+
+TEST(DecZoneIndex, BandStartEdgeCases) {
+    EXPECT_EQ(decZoneEntry(-90.0), 0u);
+    EXPECT_EQ(decZoneStart(-90.0), 0u);
+    EXPECT_EQ(decZoneEntry(-44.5), 0u);  // whole part of 0.5
+    EXPECT_EQ(decZoneStart(-44.5), 0u);
+    EXPECT_EQ(decZoneEntry(-43.0), 2u);
+    EXPECT_EQ(decZoneEntry(44.99), 89u);
+
+    // Centre on the equator: entry 45, the scan starts at the first star at
+    // or above -44 degrees; stars between -45 and -44 are not scanned.
+    EXPECT_EQ(decZoneEntry(0.0), 45u);
+    const size_t start = decZoneStart(0.0);
+    ASSERT_GT(start, 0u);
+    EXPECT_GE(starCatalog[start].dec, radians(-44.0));
+    EXPECT_LT(starCatalog[start - 1].dec, radians(-44.0));
+    EXPECT_GT(starCatalog[start - 1].dec, radians(-45.0)) << "expected stars between -45 and -44";
+
+    // Centre on the pole: entry 135; the band end (45 degrees north of the
+    // centre) is never passed, so the scan runs to Polaris.
+    EXPECT_EQ(decZoneEntry(90.0), 135u);
+    size_t i = decZoneStart(90.0);
+    size_t scanned = 0;
+    for (; i < kStarCatalogCount; ++i) {
+        ++scanned;
+        if (starCatalog[i].dec > radians(90.0) + kPi / 4) break;
+    }
+    EXPECT_EQ(i, kStarCatalogCount);
+    EXPECT_EQ(scanned, kStarCatalogCount - decZoneStart(90.0));
+
+    // Outside the centre's range the entry is clamped, and NaN does not index out.
+    EXPECT_EQ(decZoneEntry(1000.0), kDecZoneIndexCount - 1);
+    EXPECT_EQ(decZoneEntry(-1000.0), 0u);
+    EXPECT_EQ(decZoneEntry(std::nan("")), 0u);
+}
+
+TEST(DecZoneIndex, ScanNeverSkipsAStarWithin44DegreesSouthOfTheCentre) {
+    for (double d = -90.0; d <= 90.0; d += 0.25) {
+        const size_t start = decZoneStart(d);
+        for (size_t i = 0; i < start; ++i) {
+            ASSERT_LT(degrees(starCatalog[i].dec), d - 44.0) << "centre " << d << ", record " << i;
+        }
+    }
+}
+
+TEST(ConstellationLines, FirstAndLastRecords) {
+    const LineRecord& first = constellationLines[0];
+    // delta Octantis to beta Octantis, catalogue records 0 and 1, bit for bit.
+    EXPECT_TRUE(sameBits(first.ra1, starCatalog[0].ra));
+    EXPECT_TRUE(sameBits(first.dec1, starCatalog[0].dec));
+    EXPECT_TRUE(sameBits(first.sinDec1, starCatalog[0].sinDec));
+    EXPECT_TRUE(sameBits(first.cosDec1, starCatalog[0].cosDec));
+    EXPECT_TRUE(sameBits(first.ra2, starCatalog[1].ra));
+    EXPECT_TRUE(sameBits(first.dec2, starCatalog[1].dec));
+    EXPECT_TRUE(sameBits(first.sinDec2, starCatalog[1].sinDec));
+    EXPECT_TRUE(sameBits(first.cosDec2, starCatalog[1].cosDec));
+
+    // delta Ursae Minoris (17h 32m 13s, +86 deg 35' 11") to Polaris.
+    const LineRecord& last = constellationLines[kConstellationLinesCount - 1];
+    const StarRecord& polaris = starCatalog[kStarCatalogCount - 1];
+    EXPECT_NEAR(degrees(last.ra1) / 15, 17.5369, 0.001);
+    EXPECT_NEAR(degrees(last.dec1), 86.5864, 0.001);
+    EXPECT_TRUE(sameBits(last.ra2, polaris.ra));
+    EXPECT_TRUE(sameBits(last.dec2, polaris.dec));
+    EXPECT_TRUE(sameBits(last.sinDec2, polaris.sinDec));
+    EXPECT_TRUE(sameBits(last.cosDec2, polaris.cosDec));
+}
+
+TEST(ConstellationLines, SortedWithSaneSegments) {
+    std::set<std::vector<float>> seen;
+    for (size_t i = 0; i < kConstellationLinesCount; ++i) {
+        const LineRecord& l = constellationLines[i];
+        if (i > 0) {
+            EXPECT_LE(constellationLines[i - 1].dec1, l.dec1) << i;
+        }
+        for (float ra : {l.ra1, l.ra2}) {
+            EXPECT_GE(ra, 0.0f) << i;
+            EXPECT_LT(static_cast<double>(ra), 2 * kPi) << i;
+        }
+        for (float dec : {l.dec1, l.dec2}) EXPECT_LE(std::fabs(static_cast<double>(dec)), kPi / 2) << i;
+        const double length = separationDegrees(l.ra1, l.dec1, l.ra2, l.dec2);
+        EXPECT_GT(length, 0.1) << "record " << i;
+        EXPECT_LT(length, 30.0) << "record " << i;
+        // Each segment once, whichever way round.
+        std::vector<float> a{l.ra1, l.dec1, l.ra2, l.dec2}, b{l.ra2, l.dec2, l.ra1, l.dec1};
+        EXPECT_TRUE(seen.insert(std::min(a, b)).second) << "record " << i << " repeats a segment";
+    }
+}
+
+TEST(ConstellationLines, EndpointsAreCatalogueStarsBitForBitOrClearOfThem) {
+    size_t onStars = 0, elsewhere = 0;
+    for (size_t i = 0; i < kConstellationLinesCount; ++i) {
+        const LineRecord& l = constellationLines[i];
+        const float ends[2][4] = {{l.ra1, l.dec1, l.sinDec1, l.cosDec1},
+                                  {l.ra2, l.dec2, l.sinDec2, l.cosDec2}};
+        for (const auto& e : ends) {
+            EXPECT_TRUE(sameBits(e[2], sinOf(e[1]))) << "record " << i;
+            EXPECT_TRUE(sameBits(e[3], cosOf(e[1]))) << "record " << i;
+            double sep;
+            const StarRecord& s = starCatalog[nearestStar(e[0], e[1], &sep)];
+            if (sep < 0.01) {
+                EXPECT_TRUE(sameBits(e[0], s.ra) && sameBits(e[1], s.dec) && sameBits(e[2], s.sinDec) &&
+                            sameBits(e[3], s.cosDec))
+                    << "record " << i << " ends " << sep << " degrees from a star without taking its values";
+                ++onStars;
+            } else {
+                ++elsewhere;
+            }
+        }
+    }
+    // The figures are drawn between catalogue stars, with few exceptions.
+    EXPECT_EQ(onStars + elsewhere, 2 * kConstellationLinesCount);
+    EXPECT_LT(elsewhere, 2 * kConstellationLinesCount / 20);
+}
+
+TEST(StarNames, NamesInTableOrder) {
+    std::set<std::string> distinct;
+    std::vector<std::string> alphabetical;
+    for (size_t i = 0; i < kStarNamesCount; ++i) {
+        ASSERT_NE(starNames[i], nullptr);
+        EXPECT_GT(std::strlen(starNames[i]), 2u);
+        EXPECT_TRUE(distinct.insert(starNames[i]).second) << starNames[i];
+        if (i != 6 && i != 72) alphabetical.push_back(starNames[i]);
+    }
+    EXPECT_TRUE(std::is_sorted(alphabetical.begin(), alphabetical.end()));
+    EXPECT_STREQ(starNames[0], "Acamar");
+    EXPECT_STREQ(starNames[6], "Pleiades");
+    EXPECT_STREQ(starNames[52], "Polaris");
+    EXPECT_STREQ(starNames[64], "Sirius");
+    EXPECT_STREQ(starNames[69], "Vega");
+    EXPECT_STREQ(starNames[72], "Rigil");
+}
+
+TEST(StarNames, EachNameSitsOnItsStar) {
+    for (size_t i = 0; i < kStarNamesCount; ++i) {
+        const LabelPosition& p = starNamePositions[i];
+        double sep;
+        const size_t star = nearestStar(p.raHours * kPi / 12, p.decDegrees * kPi / 180, &sep);
+        EXPECT_LT(sep, 0.01) << starNames[i];
+        EXPECT_EQ(p.third, starCatalog[star].mag) << starNames[i];
+        // Four decimals of hours and degrees, as float.
+        EXPECT_NEAR(p.raHours * 1e4, std::round(p.raHours * 1e4), 0.02) << starNames[i];
+        EXPECT_NEAR(p.decDegrees * 1e4, std::round(p.decDegrees * 1e4), 0.05) << starNames[i];
+    }
+    double sep;
+    EXPECT_EQ(nearestStar(starNamePositions[52].raHours * kPi / 12,
+                          starNamePositions[52].decDegrees * kPi / 180, &sep),
+              kStarCatalogCount - 1)
+        << "Polaris";
+}
+
+TEST(StarNames, SiriusIsEntry64AndTheBrightestStar) {
+    const LabelPosition& p = starNamePositions[64];
+    EXPECT_NEAR(p.raHours, 6.7525, 0.0001);
+    EXPECT_NEAR(p.decDegrees, -16.7161, 0.0001);
+    EXPECT_FLOAT_EQ(p.third, -1.46f);
+    double sep;
+    const size_t star = nearestStar(p.raHours * kPi / 12, p.decDegrees * kPi / 180, &sep);
+    for (const StarRecord& s : starCatalog) EXPECT_GE(s.mag, starCatalog[star].mag);
+}
+
+TEST(ConstellationLabels, BlankEntryAndRunningNumbers) {
+    EXPECT_STREQ(constellationNames[5].abbreviation, "   ");
+    EXPECT_STREQ(constellationNames[5].name, "        ");
+    EXPECT_EQ(constellationLabelPositions[5].raHours, 0.0f);
+    EXPECT_EQ(constellationLabelPositions[5].decDegrees, 0.0f);
+    for (size_t i = 0; i < kConstellationNamesCount; ++i) {
+        const float seq = static_cast<float>(i <= 5 ? i : i - 1);
+        EXPECT_EQ(constellationLabelPositions[i].third, seq) << i;
+    }
+    EXPECT_EQ(constellationLabelPositions[6].third, 5.0f);
+    EXPECT_EQ(constellationLabelPositions[88].third, 87.0f);
+
+    std::set<std::string> abbreviations, names;
+    for (size_t i = 0; i < kConstellationNamesCount; ++i) {
+        if (i == 5) continue;
+        const ConstellationName& c = constellationNames[i];
+        EXPECT_EQ(std::strlen(c.abbreviation), 3u) << i;
+        EXPECT_TRUE(abbreviations.insert(c.abbreviation).second) << c.abbreviation;
+        EXPECT_TRUE(names.insert(c.name).second) << c.name;
+        const LabelPosition& p = constellationLabelPositions[i];
+        EXPECT_GE(p.raHours, 0.0f);
+        EXPECT_LT(p.raHours, 24.0f);
+        EXPECT_LE(std::fabs(p.decDegrees), 90.0f);
+    }
+    EXPECT_EQ(abbreviations.size(), 88u);
+}
+
+TEST(ConstellationLabels, SpotRows) {
+    struct Row {
+        size_t i;
+        const char* abbreviation;
+        const char* name;
+        float hours, degrees;
+    };
+    const Row rows[] = {
+        {0, "And", "Andromeda", 0.56395f, 35.20625f},
+        {6, "Cet", "Cetus", 1.6809f, -5.4818f},
+        {19, "Boo", "Bootes", 14.5849f, 29.3942f},
+        {42, "UMi", "Ursa Minor", 16.68764f, 84.54905f},
+        {52, "Crt", "Crater", 11.504666f, -14.14335f},
+        {82, "Oct", "Octans", 18.6081f, -80.5289f},
+        {87, "TrA", "Triangulum Australe", 16.06315f, -66.2292f},
+        {88, "Aps", "Apus", 15.7578f, -78.2811f},
+    };
+    for (const Row& r : rows) {
+        EXPECT_STREQ(constellationNames[r.i].abbreviation, r.abbreviation);
+        EXPECT_STREQ(constellationNames[r.i].name, r.name);
+        EXPECT_EQ(constellationLabelPositions[r.i].raHours, r.hours) << r.name;
+        EXPECT_EQ(constellationLabelPositions[r.i].decDegrees, r.degrees) << r.name;
+    }
+}

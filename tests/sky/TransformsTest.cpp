@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "sky/Transforms.h"
+
+namespace {
+
+struct Equatorial {
+    double ra, dec;
+};
+
+Equatorial toEquatorial(double year, double lambda, double beta) {
+    Equatorial e{-1, -1};
+    eclipticToEquatorial(e.ra, e.dec, year, lambda, beta);
+    return e;
+}
+
+struct Triangle {
+    double C, B, a;
+};
+
+Triangle solve(double A, double b, double c) {
+    Triangle t{-1, -1, -1};
+    solveSphericalTriangle(t.C, t.B, t.a, A, b, c);
+    return t;
+}
+
+constexpr double kTol = 1e-9;  // the reference values carry ten decimals
+
+}  // namespace
+
+TEST(EclipticToEquatorial, EquinoxesAndSolstices) {
+    Equatorial e = toEquatorial(2010.0, 0, 0);
+    EXPECT_NEAR(e.ra, 0.0, kTol);  // and not just below 360
+    EXPECT_NEAR(e.dec, 0.0, kTol);
+
+    e = toEquatorial(2010.0, 90, 0);
+    EXPECT_NEAR(e.ra, 90.0, kTol);
+    EXPECT_NEAR(e.dec, 23.4379789311, kTol);
+
+    e = toEquatorial(2010.0, 180, 0);
+    EXPECT_NEAR(e.ra, 180.0, 1e-12);
+    EXPECT_NEAR(e.dec, 0.0, 1e-12);
+
+    e = toEquatorial(2010.0, 270, 0);
+    EXPECT_NEAR(e.ra, 270.0, kTol);
+    EXPECT_NEAR(e.dec, -23.4379789311, kTol);
+}
+
+TEST(EclipticToEquatorial, PointsOnTheEcliptic) {
+    Equatorial e = toEquatorial(2010.0, 45, 0);
+    EXPECT_NEAR(e.ra, 42.5361069324, kTol);
+    EXPECT_NEAR(e.dec, 16.3351849880, kTol);
+
+    e = toEquatorial(2010.0, 3.75, 0);
+    EXPECT_NEAR(e.ra, 3.4413687977, kTol);
+    EXPECT_NEAR(e.dec, 1.4906890247, kTol);
+
+    // Longitudes outside [0, 360) are the same points.
+    const Equatorial west = toEquatorial(2010.0, -30, 0);
+    const Equatorial east = toEquatorial(2010.0, 330, 0);
+    EXPECT_NEAR(west.ra, 332.0892148989, kTol);
+    EXPECT_NEAR(west.dec, -11.4713594022, kTol);
+    EXPECT_NEAR(east.ra, west.ra, 1e-10);
+    EXPECT_NEAR(east.dec, west.dec, 1e-10);
+    // A full turn lands a hair below 0 before normalising; adding 360 to that
+    // rounds to 360 itself, which must not come out.
+    for (double turns : {1.0, 2.0, -1.0}) {
+        const Equatorial e = toEquatorial(2010.0, 360 * turns, 0);
+        EXPECT_LT(e.ra, 360.0) << turns;
+        EXPECT_NEAR(std::min(e.ra, 360 - e.ra), 0.0, 1e-9) << turns;
+        EXPECT_NEAR(e.dec, 0.0, 1e-9) << turns;
+    }
+    const Equatorial far = toEquatorial(2010.0, 330 + 3 * 360, 0);
+    EXPECT_NEAR(far.ra, west.ra, 1e-9);
+    EXPECT_NEAR(far.dec, west.dec, 1e-9);
+}
+
+TEST(EclipticToEquatorial, EclipticPoles) {
+    for (double lambda : {0.0, 17.0, 90.0, 200.0, -45.0}) {
+        Equatorial north = toEquatorial(2010.0, lambda, 90);
+        EXPECT_NEAR(north.ra, 270.0, kTol) << lambda;
+        EXPECT_NEAR(north.dec, 66.5620210689, kTol) << lambda;
+        Equatorial south = toEquatorial(2010.0, lambda, -90);
+        EXPECT_NEAR(south.ra, 90.0, kTol) << lambda;
+        EXPECT_NEAR(south.dec, -66.5620210689, kTol) << lambda;
+    }
+}
+
+TEST(EclipticToEquatorial, ObliquityFollowsTheCubicInCenturiesFrom1900) {
+    // At the summer solstice point the declination is the obliquity itself.
+    EXPECT_NEAR(toEquatorial(2010.0, 90, 0).dec, 23.4379789311, 1e-10);
+    EXPECT_NEAR(toEquatorial(2000.0, 90, 0).dec, 23.43928036, 1e-10);
+    EXPECT_NEAR(toEquatorial(1900.0, 90, 0).dec, 23.452294, 1e-12);
+    // Far from 1900 the cubic term shows: 0.0000005, not 0.000000503.
+    const double T = 10.0;  // year 2900
+    const double expected = ((0.0000005 * T - 0.00000164) * T - 0.0130125) * T + 23.452294;
+    EXPECT_NEAR(toEquatorial(2900.0, 90, 0).dec, expected, 1e-10);
+    EXPECT_GT(std::fabs(toEquatorial(2900.0, 90, 0).dec - (expected + 0.000000003 * T * T * T)), 2e-6);
+}
+
+TEST(EclipticToEquatorial, ResultsStayInRangeAndAgreeWithTheStandardRelations) {
+    const double d2r = 3.141592653589793 / 180.0;
+    const double eps = 23.4379789311 * d2r;
+    for (double lambda = -360.0; lambda <= 720.0; lambda += 11.25) {
+        for (double beta = -90.0; beta <= 90.0; beta += 7.5) {
+            const Equatorial e = toEquatorial(2010.0, lambda, beta);
+            ASSERT_GE(e.ra, 0.0);
+            ASSERT_LT(e.ra, 360.0);
+            ASSERT_GE(e.dec, -90.0);
+            ASSERT_LE(e.dec, 90.0);
+            const double l = lambda * d2r, b = beta * d2r;
+            const double sinDec = std::sin(b) * std::cos(eps) + std::cos(b) * std::sin(eps) * std::sin(l);
+            EXPECT_NEAR(std::sin(e.dec * d2r), sinDec, 1e-12) << lambda << " " << beta;
+            if (std::fabs(beta) < 89.0) {
+                // tan ra = (sin l cos eps - tan b sin eps) / cos l, in the quadrant of both.
+                const double y = std::sin(l) * std::cos(eps) - std::tan(b) * std::sin(eps);
+                const double x = std::cos(l);
+                double ra = std::atan2(y, x) / d2r;
+                if (ra < 0) ra += 360.0;
+                double diff = std::fabs(ra - e.ra);
+                diff = std::min(diff, 360.0 - diff);
+                EXPECT_LT(diff, 1e-9) << lambda << " " << beta;
+            }
+        }
+    }
+}
+
+TEST(EclipticToEquatorial, NaNInNaNOut) {
+    const double nan = std::nan("");
+    for (const Equatorial e : {toEquatorial(nan, 10, 10), toEquatorial(2010.0, nan, 10),
+                               toEquatorial(2010.0, 10, nan), toEquatorial(2010.0, INFINITY, 0)}) {
+        EXPECT_TRUE(std::isnan(e.ra));
+        EXPECT_TRUE(std::isnan(e.dec));
+    }
+}
+
+TEST(SolveSphericalTriangle, DegenerateTriangles) {
+    Triangle t = solve(0, 30, 50);
+    EXPECT_NEAR(t.a, 20.0, 1e-12);
+    EXPECT_NEAR(t.B, 0.0, 1e-12);
+    EXPECT_NEAR(t.C, 180.0, 1e-12);
+
+    t = solve(0, 50, 30);
+    EXPECT_NEAR(t.a, 20.0, 1e-12);
+    EXPECT_NEAR(t.B, 180.0, 1e-12);
+    EXPECT_NEAR(t.C, 0.0, 1e-12);
+
+    t = solve(40, 0, 30);
+    EXPECT_NEAR(t.a, 30.0, 1e-12);
+    EXPECT_NEAR(t.B, 0.0, 1e-12);
+    EXPECT_NEAR(t.C, 140.0, 1e-12);
+
+    // A of 180: the point is on the far side of the first pole.
+    t = solve(180, 30, 50);
+    EXPECT_NEAR(t.a, 80.0, 1e-12);
+    EXPECT_TRUE(std::isfinite(t.B) && std::isfinite(t.C));
+}
+
+TEST(SolveSphericalTriangle, RightAngledOctant) {
+    const Triangle t = solve(90, 90, 90);
+    EXPECT_NEAR(t.a, 90.0, 1e-12);
+    EXPECT_NEAR(t.B, 90.0, 1e-12);
+    EXPECT_NEAR(t.C, 90.0, 1e-12);
+}
+
+TEST(SolveSphericalTriangle, SmallSidesKeepTheirPrecision) {
+    // An arccosine would lose about half the digits here; atan2(S, K) does not.
+    const Triangle t = solve(90, 1e-6, 1e-6);
+    EXPECT_NEAR(t.a, std::sqrt(2.0) * 1e-6, 1e-15);
+    const Triangle u = solve(0, 179.999999, 179.999998);
+    EXPECT_NEAR(u.a, 1e-6, 1e-12);
+}
+
+TEST(SolveSphericalTriangle, ChangingCoordinatesTwiceReturnsThePoint) {
+    // From the first pole's system to the second's and back: (A, b) -> (B, a)
+    // and then (B, a) -> (A, b) with the same distance between the poles.
+    for (double c : {23.44, 62.87, 120.0}) {
+        for (double A = -170.0; A <= 180.0; A += 10.0) {
+            for (double b = 5.0; b < 180.0; b += 12.5) {
+                const Triangle there = solve(A, b, c);
+                const Triangle back = solve(there.B, there.a, c);
+                EXPECT_NEAR(back.a, b, 1e-9) << A << " " << b << " " << c;
+                double dA = std::fabs(back.B - A);
+                dA = std::min(dA, 360.0 - dA);
+                EXPECT_LT(dA, 1e-9) << A << " " << b << " " << c;
+                EXPECT_GT(there.B, -180.0);
+                EXPECT_LE(there.B, 180.0);
+                EXPECT_GE(there.a, 0.0);
+                EXPECT_LE(there.a, 180.0);
+            }
+        }
+    }
+}
+
+TEST(SolveSphericalTriangle, NaNInNaNOut) {
+    const double nan = std::nan("");
+    for (const Triangle t : {solve(nan, 10, 20), solve(10, nan, 20), solve(10, 20, nan)}) {
+        EXPECT_TRUE(std::isnan(t.a));
+        EXPECT_TRUE(std::isnan(t.B));
+        EXPECT_TRUE(std::isnan(t.C));
+    }
+}
