@@ -1,0 +1,85 @@
+// The chart view: holds what it is told (centre, size, zoom, label mode) and
+// draws the whole chart from the constant tables on every pass.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "chart/ChartCentre.h"
+#include "platform/cg/CoreGraphics.h"
+#include "platform/ui/UIView.h"
+#include "sky/SkyTables.h"
+
+class QuartzView : public UIView {
+public:
+    static constexpr int kSegmentBufferEntries = 508;
+
+    void writexs(float ra, float dec, float width, float height);
+    void setEch(double zoom);
+    void writeStarNames();
+    void drawRect(CGRect rect) override;
+
+    void drawText(CGContextRef ctx, float x, float y, const char* text);
+    void drawText14(CGContextRef ctx, float x, float y, const char* text);
+
+    // Declared by the class but sent by nothing in the app.
+    void putLabel(CGContextRef ctx, float x, float y, float angle, const char* text);
+    void doSomethingSlow(void* sender);
+    void slowTransfer();
+    void writePos(double* pos);
+    void writeParam(double day, double yr);
+    void writeObs(double longitude, double latitude);
+
+    // Read-only views of the state, for the controller, tests and state dumps.
+    CGRect currentRect() const { return rectCur; }
+    bool starNamesOn() const { return wSN; }
+    int32_t labelMode() const { return wLN; }
+    double zoom() const { return ech; }
+    float width() const { return largeur; }
+    float height() const { return hauteur; }
+    bool smallScreen() const { return iphone; }
+    int32_t segmentEntries() const { return nblines; }
+    const CGPoint* segmentPoints() const { return points; }
+    CGContextRef context() const { return cgContext1; }
+
+    // Lets tests draw a segment table other than the built-in one (for example
+    // one that selects more segments than the buffer holds).
+    void setLineTable(const LineRecord* table, size_t count) {
+        lineTable_ = table;
+        lineCount_ = count;
+    }
+
+    // Formats the coordinate readout for a centre; at most 49 characters.
+    static void formatReadout(char (&buffer)[50], double raHours, double decDegrees);
+
+private:
+    bool centreMoved() const {
+        return oxs1 != chartCentreRightAscension || oys1 != chartCentreDeclination;
+    }
+    void strokeSegments(int32_t count);
+
+    // Members in the order the class declares them.
+    CGRect rectCur{};
+    CGContextRef cgContext1 = nullptr;
+    double oxs1 = 0;
+    double oys1 = 0;
+    double* pPos = nullptr;
+    double tlongi = 0;
+    double tlati = 0;
+    double year = 0;
+    double jDay = 0;
+    bool wSN = false;
+    float largeur = 0;
+    float hauteur = 0;
+    bool iphone = false;
+    double newTime = 0;
+    double oldTime = 0;
+    CGPoint points[kSegmentBufferEntries]{};
+    CGContextRef ctxDraw = nullptr;
+    int32_t nblines = 0;
+    double ech = 0;
+    int32_t wLN = 0;
+
+    const LineRecord* lineTable_ = constellationLines;
+    size_t lineCount_ = kConstellationLinesCount;
+};

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs, from Debian's archive, whatever the build and the tests need and
+# the machine lacks. Safe to run again: it only installs what is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  libcairo2-dev          # drawing: raster PNG, SVG and PDF surfaces
+  libsdl2-dev            # the desktop window and its touch input
+  nlohmann-json3-dev     # interface descriptions and replay scripts
+  fonts-urw-base35       # a metric twin of Helvetica for fontconfig
+  libgtest-dev googletest libgmock-dev  # unit tests
+  libbenchmark-dev       # benchmarks
+  liberfa-dev            # independent astronomy oracle in the tests
+  xvfb xdotool x11-apps imagemagick     # desktop end-to-end test under a virtual display
+  emscripten node-acorn  # the WebAssembly build
+  chromium               # browser end-to-end tests
+  nodejs npm             # Playwright driver for those tests
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+# The machine may bring its own node and npm; then Debian's are not needed.
+if command -v node >/dev/null && command -v npm >/dev/null; then
+  missing=($(printf '%s\n' "${missing[@]}" | grep -v -x -e nodejs -e npm || true))
+fi
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+echo "Installing: ${missing[*]}"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null

@@ -1,0 +1,331 @@
+// The rendering pass as a trace: layer order, colours, widths, fonts, label
+// modes, the star walk, the checkpoints and the segment buffer.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <set>
+
+#include "ChartTestSupport.h"
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+// The sequence of state-setting and drawing calls, as "op:args" keys, with
+// repeated calls of one kind folded, so the layer structure reads at a glance.
+std::vector<std::string> skeleton(const std::vector<RecordedOp>& ops) {
+    std::vector<std::string> out;
+    for (const auto& op : ops) {
+        std::string key = op.op.substr(std::strlen("CGContext"));
+        if (op.op == "CGContextSetRGBStrokeColor" || op.op == "CGContextSetRGBFillColor" ||
+            op.op == "CGContextSetLineWidth") {
+            char buf[64];
+            if (op.args.size() == 4)
+                std::snprintf(buf, sizeof buf, "(%g,%g,%g,%g)", op.args[0], op.args[1], op.args[2], op.args[3]);
+            else
+                std::snprintf(buf, sizeof buf, "(%g)", op.args[0]);
+            key += buf;
+        }
+        if (op.op == "CGContextMoveToPoint" || op.op == "CGContextAddLineToPoint") key = "path";
+        if (!out.empty() && out.back() == key &&
+            (key == "path" || key == "ShowTextAtPoint" || key == "FillEllipseInRect" || key == "StrokeLineSegments"))
+            continue;
+        out.push_back(key);
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(ChartPass, LayersColoursAndWidthsComeInTheirOrderInEachLabelMode) {
+    // 17 h +31: the start chart. The galactic centre is 60 degrees away, so
+    // its marker is not drawn, but its colour and width still are set.
+    ChartFixture f(320, 480, 17, 31);
+    const std::vector<std::string> start = {
+        "ClearRect", "SelectFont", "SetTextDrawingMode", "SetTextMatrix", "SetRGBStrokeColor(1,1,1,1)",
+        "SetRGBStrokeColor(0,0,0.8,1)", "SetLineWidth(2)"};
+    const std::vector<std::string> tail = {
+        // readout
+        "SetRGBFillColor(0,0,0,1)", "FillRect", "SetRGBStrokeColor(0.6,0,0,1)", "SetLineWidth(0)",
+        "SetRGBFillColor(0.8,0,0,1)", "SelectFont", "SetTextDrawingMode", "SetTextMatrix", "ShowTextAtPoint",
+        // stars
+        "SetRGBFillColor(1,1,1,1)", "FillEllipseInRect",
+        // centre cross
+        "SetRGBStrokeColor(0.8,0,0,1)", "SetLineWidth(1)", "SetRGBFillColor(0.8,0,0,1)", "BeginPath", "path",
+        "StrokePath"};
+    const std::vector<std::string> lines = {"StrokeLineSegments"};
+    const std::vector<std::string> starNames = {"SetRGBFillColor(0.8,0.8,0.8,1)", "SetLineWidth(0)",
+                                                "ShowTextAtPoint"};
+    const std::vector<std::string> constellationNames = {"SetRGBFillColor(0,0.8,0,1)", "SetLineWidth(0)",
+                                                         "ShowTextAtPoint"};
+    const std::vector<std::string> gcColour = {"SetRGBFillColor(0,0.5,0,1)", "SetLineWidth(0)"};
+    const std::vector<std::string> eclipticEquator = {
+        "SetRGBStrokeColor(0.4,0,0,1)", "SetLineWidth(2)", "BeginPath", "path", "StrokePath",
+        "SetRGBStrokeColor(0,0.6,0,1)", "SetLineWidth(2)", "BeginPath", "path", "StrokePath"};
+    auto concat = [](std::initializer_list<std::vector<std::string>> parts) {
+        std::vector<std::string> all;
+        for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+        return all;
+    };
+
+    EXPECT_EQ(skeleton(f.draw()), concat({start, lines, constellationNames, gcColour, eclipticEquator, tail}));
+    f.view->writeStarNames();
+    EXPECT_EQ(skeleton(f.draw()),
+              concat({start, lines, starNames, constellationNames, gcColour, eclipticEquator, tail}));
+    f.view->writeStarNames();
+    // Mode 2: constellation-name colours are still set but nothing is written.
+    const std::vector<std::string> namesOff = {"SetRGBFillColor(0,0.8,0,1)", "SetLineWidth(0)"};
+    EXPECT_EQ(skeleton(f.draw()), concat({start, namesOff, gcColour, tail}));
+    EXPECT_GT(f.view->segmentEntries(), 0) << "segments are still computed in mode 2";
+}
+
+TEST(ChartPass, TheStartChartWritesItsNamesAndReadout) {
+    ChartFixture f(320, 480, 17, 31);
+    f.view->writeStarNames();
+    auto texts = textsOf(f.draw());
+    auto has = [&](const char* t) { return std::find(texts.begin(), texts.end(), t) != texts.end(); };
+    // Around Hercules: Vega and Arcturus are well inside 45 degrees, Sirius is not.
+    EXPECT_TRUE(has("Hercules"));
+    EXPECT_TRUE(has("Vega"));
+    EXPECT_TRUE(has("Arcturus"));
+    EXPECT_FALSE(has("Sirius"));
+    EXPECT_FALSE(has("Andromeda"));
+    EXPECT_EQ(texts.back(), "Ra : 17h 00mn 00s  De : 31d 00' 00\" ");
+    auto readout = opsNamed(f.recorder.ops(), "CGContextShowTextAtPoint").back();
+    EXPECT_EQ(readout.args[0], 20);
+    EXPECT_EQ(readout.args[1], 31);
+    auto box = opsNamed(f.recorder.ops(), "CGContextFillRect").at(0);
+    EXPECT_EQ(box.args, (std::vector<double>{0, 0, 300, 26}));
+}
+
+TEST(ChartPass, WideViewsUseLargerFontsBoxAndScale) {
+    ChartFixture wide(768, 984, 17.76f, -28.933f);
+    const auto& ops = wide.draw();
+    for (const auto& font : opsNamed(ops, "CGContextSelectFont")) EXPECT_EQ(font.args[0], 18);
+    EXPECT_EQ(opsNamed(ops, "CGContextFillRect").at(0).args, (std::vector<double>{0, 0, 356, 40}));
+    auto texts = opsNamed(ops, "CGContextShowTextAtPoint");
+    EXPECT_FLOAT_EQ(texts.back().args[1], 46.4f);
+    // The galactic centre is the chart centre: its label 10 left of and 8
+    // above the screen centre, its cross on it.
+    auto gc = std::find_if(texts.begin(), texts.end(), [](const RecordedOp& o) { return o.text == "GC"; });
+    ASSERT_NE(gc, texts.end());
+    EXPECT_NEAR(gc->args[0], 384 - 10, 1e-3);
+    EXPECT_NEAR(gc->args[1], 492 - 8, 1e-3);
+}
+
+TEST(ChartPass, ProjectionScaleAndOrientation) {
+    // The galactic-centre marker as a probe: 10 degrees north of the centre it
+    // lies 300 tan 10 deg above the screen centre on a small screen, and one
+    // hour east (greater right ascension) it lies left of the centre.
+    const float gcRa = 17.76f, gcDec = -28.933f;
+    auto crossOf = [](ChartFixture& f) {
+        auto moves = opsNamed(f.draw(), "CGContextMoveToPoint");
+        EXPECT_GE(moves.size(), 4u);  // marker cross, then centre cross
+        return CGPoint{CGFloat(moves[0].args[0] + 5), CGFloat(moves[0].args[1])};
+    };
+    ChartFixture south(320, 480, gcRa, gcDec - 10);
+    CGPoint p = crossOf(south);
+    EXPECT_NEAR(p.x, 160, 0.01);
+    EXPECT_NEAR(240 - p.y, 300 * std::tan(10 * kPi / 180), 0.01);
+
+    for (double zoom : {0.9, 1.0, 3.0}) {
+        ChartFixture centred(320, 480, gcRa, gcDec, zoom);
+        p = crossOf(centred);
+        EXPECT_NEAR(p.x, 160, 1e-3);
+        EXPECT_NEAR(p.y, 240, 1e-3);
+    }
+    ChartFixture west(320, 480, gcRa - 1, gcDec);
+    EXPECT_LT(crossOf(west).x, 160);
+
+    ChartFixture wideZoomed(768, 984, gcRa, gcDec - 10, 2.0);
+    p = crossOf(wideZoomed);
+    EXPECT_NEAR(492 - p.y, 540 * 2 * std::tan(10 * kPi / 180), 0.01);
+}
+
+TEST(ChartPass, WidthOf480IsStillSmall) {
+    ChartFixture at480(480, 480, 17, 31);
+    ChartFixture at481(481, 480, 17, 31);
+    auto fontAt = [](ChartFixture& f) { return opsNamed(f.draw(), "CGContextSelectFont").at(0); };
+    EXPECT_EQ(fontAt(at480).args[0], 14);
+    EXPECT_TRUE(at480.view->smallScreen());
+    EXPECT_EQ(opsNamed(at481.draw(), "CGContextSelectFont").at(1).args[0], 18);
+    EXPECT_FALSE(at481.view->smallScreen());
+}
+
+TEST(ChartPass, DotDiameterFollowsMagnitudeWithInclusiveUpperBounds) {
+    // Find catalogue stars at exactly 2.0, 4.0 and just above 4; draw a chart
+    // centred on each and look for its dot on the screen centre.
+    struct Want {
+        float mag;
+        double diameter;
+    } wants[] = {{2.0f, 6}, {4.0f, 4}, {4.01f, 2}, {-1.46f, 6}, {2.01f, 4}};
+    for (const auto& w : wants) {
+        const StarRecord* star = nullptr;
+        for (const auto& s : starCatalog)
+            if (s.mag == w.mag) star = &s;
+        if (!star) {
+            ADD_FAILURE() << "no catalogue star of magnitude " << w.mag;
+            continue;
+        }
+        ChartFixture f(320, 480, float(star->ra * 12 / kPi), float(star->dec * 180 / kPi));
+        auto dots = dotsOf(f.draw());
+        auto hit = std::find_if(dots.begin(), dots.end(), [](const Dot& d) {
+            return std::fabs(d.x - 160) < 0.05 && std::fabs(d.y - 240) < 0.05;
+        });
+        ASSERT_NE(hit, dots.end()) << "magnitude " << w.mag;
+        EXPECT_EQ(hit->diameter, w.diameter) << "magnitude " << w.mag;
+    }
+}
+
+TEST(ChartPass, StarWalkStartsAtTheBandNotAtTheVisibilityCircle) {
+    // A star just south of -34 degrees, 44.5 or so from a centre at +10 on its
+    // own right ascension, is inside the dot cut-off yet outside the band.
+    const StarRecord* south = nullptr;
+    for (const auto& s : starCatalog)
+        if (s.dec * 180 / kPi > -35.5 && s.dec * 180 / kPi < -34.05) south = &s;
+    ASSERT_NE(south, nullptr);
+    const float ra = float(south->ra * 12 / kPi);
+    ChartFixture f(320, 480, ra, 10);
+    auto dots = dotsOf(f.draw());
+
+    // Every star the band walk reaches and the cut-off admits, and no other.
+    const double a0 = double(ra) * kPi / 12, d0 = 10 * kPi / 180;
+    const size_t first = size_t(decZoneIndex[55]);
+    const double limit = d0 + kPi / 4;
+    size_t expected = 0;
+    bool southVisible = false;
+    for (size_t i = 0; i < kStarCatalogCount; ++i) {
+        const auto& s = starCatalog[i];
+        const double c = std::sin(d0) * s.sinDec + std::cos(d0) * s.cosDec * std::cos(s.ra - a0);
+        if (&s == south) southVisible = c > 0.7;
+        if (i < first) continue;
+        if (c > 0.7) ++expected;
+        if (s.dec > limit) break;
+    }
+    EXPECT_TRUE(southVisible) << "the probe star should pass the cut-off";
+    EXPECT_EQ(dots.size(), expected);
+    for (const auto& d : dots) EXPECT_GT(d.y, 0) << "nothing is drawn above the top edge this far south";
+    EXPECT_GE(starCatalog[first].dec * 180 / kPi, -34.0);
+    EXPECT_LT(starCatalog[first - 1].dec * 180 / kPi, -34.0);
+}
+
+TEST(ChartPass, PolesWalkToTheEndOrFromTheStart) {
+    ChartFixture north(320, 480, 0, 90);
+    auto dotsNorth = dotsOf(north.draw());
+    // Polaris, the last record, is 0.74 degrees from the pole: on screen.
+    const auto& polaris = starCatalog[kStarCatalogCount - 1];
+    const double a = polaris.ra, x = 160 - 300 * polaris.cosDec * std::sin(a) / polaris.sinDec,
+                 y = 240 - 300 * (-polaris.cosDec * std::cos(a)) / polaris.sinDec;
+    EXPECT_TRUE(std::any_of(dotsNorth.begin(), dotsNorth.end(),
+                            [&](const Dot& d) { return std::hypot(d.x - x, d.y - y) < 0.01; }));
+    ChartFixture south(320, 480, 0, -90);
+    auto dotsSouth = dotsOf(south.draw());
+    size_t count = 0;
+    for (const auto& s : starCatalog) count += (-s.sinDec > 0.7);
+    EXPECT_EQ(dotsSouth.size(), count);
+}
+
+TEST(ChartPass, AMovedCentreEndsThePassAtTheNextCheckpoint) {
+    // Change the centre right after a given call; nothing of the next layer
+    // may follow the checkpoint that comes after it.
+    struct Case {
+        const char* after;  // the call that moves the centre
+        const char* lastKind;
+    } cases[] = {
+        {"CGContextStrokeLineSegments", "CGContextStrokeLineSegments"},
+        {"CGContextSetRGBFillColor", "CGContextShowTextAtPoint"},  // during star names
+        {"CGContextStrokePath", "CGContextStrokePath"},            // the ecliptic
+    };
+    for (const auto& c : cases) {
+        ChartFixture f(320, 480, 17, 31);
+        f.view->writeStarNames();
+        bool moved = false;
+        f.recorder.setHook([&](const RecordedOp& op) {
+            if (!moved && op.op == c.after) {
+                moved = true;
+                chartCentreDeclination = 32;
+            }
+        });
+        const auto ops = f.draw();
+        f.recorder.setHook(nullptr);
+        ASSERT_TRUE(moved);
+        EXPECT_EQ(ops.back().op, c.lastKind) << "moved after " << c.after;
+        EXPECT_EQ(indexOf(ops, "CGContextFillEllipseInRect"), ops.size()) << "no star after " << c.after;
+        EXPECT_EQ(indexOf(ops, "CGContextFillRect"), ops.size()) << "no readout after " << c.after;
+    }
+    // Moving during the star dots keeps the dots but skips the centre cross.
+    ChartFixture f(320, 480, 17, 31);
+    f.recorder.setHook([&](const RecordedOp& op) {
+        if (op.op == "CGContextFillEllipseInRect") chartCentreRightAscension = 3;
+    });
+    const auto ops = f.draw();
+    EXPECT_EQ(ops.back().op, "CGContextFillEllipseInRect");
+    EXPECT_GT(dotsOf(ops).size(), 100u) << "the walk itself has no checkpoint";
+    // Redrawing the same state draws the same chart.
+    f.recorder.setHook(nullptr);
+    f.view->writexs(17, 31, 320, 480);
+    const auto a = f.draw();
+    const auto b = f.draw();
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); ++i) EXPECT_EQ(a[i].args, b[i].args);
+}
+
+TEST(ChartPass, SegmentsBeyondTheBufferAreAllStrokedInBatches) {
+    // 300 short segments around the centre: more than the 254 the buffer holds.
+    std::vector<LineRecord> table;
+    for (int i = 0; i < 300; ++i) {
+        const float ra1 = float(i * 0.001), ra2 = float(i * 0.001 + 0.01), dec = 0.01f;
+        table.push_back({ra1, dec, ra2, dec, std::sin(dec), std::cos(dec), std::sin(dec), std::cos(dec)});
+    }
+    ChartFixture f(320, 480, 0.6f, 0.5f);
+    f.view->setLineTable(table.data(), table.size());
+    auto strokes = opsNamed(f.draw(), "CGContextStrokeLineSegments");
+    size_t points = 0;
+    for (const auto& s : strokes) {
+        EXPECT_LE(s.args.size() / 2, size_t(QuartzView::kSegmentBufferEntries));
+        EXPECT_EQ(s.args.size() % 4, 0u) << "whole segments only";
+        points += s.args.size() / 2;
+    }
+    EXPECT_EQ(points, 600u);
+    EXPECT_GE(strokes.size(), 2u);
+    EXPECT_LE(f.view->segmentEntries(), QuartzView::kSegmentBufferEntries);
+    // No segment is drawn twice and none is lost between batches.
+    std::set<std::pair<double, double>> starts;
+    for (const auto& s : strokes)
+        for (size_t i = 0; i < s.args.size(); i += 4) starts.insert({s.args[i], s.args[i + 1]});
+    EXPECT_EQ(starts.size(), 300u);
+}
+
+TEST(ChartPass, FirstEndPointDecidesWhetherASegmentIsDrawn) {
+    // One segment whose first end is 51 degrees away and one whose first end
+    // is 52 degrees away, both ending on the centre.
+    auto segment = [](double firstDecDeg) {
+        const float d1 = float(firstDecDeg * kPi / 180);
+        return LineRecord{0, d1, 0, 0, std::sin(d1), std::cos(d1), 0, 1};
+    };
+    for (auto [first, drawn] : {std::pair{51.0, true}, std::pair{52.0, false}}) {
+        LineRecord table[] = {segment(first)};
+        ChartFixture f(320, 480, 0, 0);
+        f.view->setLineTable(table, 1);
+        auto strokes = opsNamed(f.draw(), "CGContextStrokeLineSegments");
+        EXPECT_EQ(!strokes.empty(), drawn) << first;
+        EXPECT_EQ(f.view->segmentEntries(), drawn ? 2 : 0);
+        if (drawn) {
+            EXPECT_NEAR(strokes[0].args[2], 160, 1e-3);
+            EXPECT_NEAR(strokes[0].args[3], 240, 1e-3);
+            EXPECT_NEAR(strokes[0].args[1], 240 - 300 * std::tan(51 * kPi / 180), 0.01);
+        }
+    }
+}
+
+TEST(ChartPass, RightAscensionZeroAndTwentyFourDrawTheSameChart) {
+    ChartFixture a(320, 480, 0, 20), b(320, 480, 24, 20);
+    auto da = dotsOf(a.draw()), db = dotsOf(b.draw());
+    ASSERT_EQ(da.size(), db.size());
+    for (size_t i = 0; i < da.size(); ++i) {
+        EXPECT_NEAR(da[i].x, db[i].x, 1e-3);
+        EXPECT_NEAR(da[i].y, db[i].y, 1e-3);
+    }
+}
