@@ -138,8 +138,10 @@ EMSCRIPTEN_KEEPALIVE void p_set_alpha(double a) {
 }
 
 // An image from premultiplied RGBA bytes; returns its number.
+// Allocated apart from its control block (unlike make_shared), so freeing it
+// frees its place even while a weak reference remains.
 EMSCRIPTEN_KEEPALIVE int p_image(int w, int h, double scale, const uint8_t* rgba) {
-    auto image = std::make_shared<CGImage>();
+    std::shared_ptr<CGImage> image(new CGImage);
     image->pixelWidth = w;
     image->pixelHeight = h;
     image->scale = scale;
@@ -150,6 +152,10 @@ EMSCRIPTEN_KEEPALIVE int p_image(int w, int h, double scale, const uint8_t* rgba
 // Drops the probe's reference: the image is freed, its address may be reused.
 EMSCRIPTEN_KEEPALIVE void p_image_forget(int image) {
     if (image >= 0 && size_t(image) < images.size()) images[image].reset();
+}
+// Where the image lives, to tell when a new image reuses a freed one's place.
+EMSCRIPTEN_KEEPALIVE double p_image_address(int image) {
+    return image >= 0 && size_t(image) < images.size() ? double(uintptr_t(images[image].get())) : 0;
 }
 EMSCRIPTEN_KEEPALIVE void p_draw_image(int image, double x, double y, double w, double h) {
     if (ready() && image >= 0 && size_t(image) < images.size())
