@@ -322,6 +322,12 @@ mergeInto(LibraryManager.library, {
       if (typeof performance.mark === 'function') {
         performance.mark('starchart-first-frame');
       }
+      // The frame after the next animation frame has the pixels on screen.
+      requestAnimationFrame(function() {
+        requestAnimationFrame(function() {
+          Module['firstFrameShownAt'] = performance.now();
+        });
+      });
     }
     Module['frames'] = (Module['frames'] || 0) + 1;
     if (Module['onFrame']) {

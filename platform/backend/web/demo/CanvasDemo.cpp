@@ -50,13 +50,13 @@ void makeSky(Scene& s) {
         double mag = 6.5 - 6 * std::pow(uniform(), 4);
         s.stars.push_back({ra, dec, mag});
     }
-    // Figures join each star to a near neighbour.
+    // Figures join each star to a near neighbour among the next few.
     for (int i = 0; s.lines.size() < 507 && i < 1601; ++i) {
-        for (int j = i + 1; j < std::min(1601, i + 400); ++j) {
+        for (int j = i + 1; j < std::min(1601, i + 40); ++j) {
             const Star &a = s.stars[i], &b = s.stars[j];
             double c =
                 std::sin(a.dec) * std::sin(b.dec) + std::cos(a.dec) * std::cos(b.dec) * std::cos(a.ra - b.ra);
-            if (c > std::cos(12 * kPi / 180)) {
+            if (c > std::cos(25 * kPi / 180)) {
                 s.lines.push_back({i, j});
                 break;
             }
