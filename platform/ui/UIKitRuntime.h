@@ -78,14 +78,14 @@ private:
         NSUInteger tapCount = 0;
     };
     void deliver(const TouchFrame& frame);
-    void cancelAllTouches();
+    // Touches down now get touchesCancelled once the current event is through.
+    void cancelAllTouches() { cancelPending_ = true; }
+    void flushCancels();
     void stepAnimations(double t);
     void finishTransition();
-    void displayTree(UIView* view);
+    bool displayTree(UIView* view);
     void drawView(UIView* view, CGContextRef ctx, CGFloat alpha);
     void drawContent(CGContextRef ctx, double t);
-    void drawPopoverPanel(CGContextRef ctx, const UIPopoverController& p);
-    std::shared_ptr<UIView> hitTestAt(CGPoint p, UIEvent* event, bool& swallowed);
 
     Backend& backend_;
     std::shared_ptr<UIApplication> application_;
@@ -97,7 +97,7 @@ private:
     std::vector<std::shared_ptr<UIPopoverController>> fading_;
     std::unique_ptr<CGSurface> windowSurface_;
     bool needsComposite_ = true;
-    bool launched_ = false, terminated_ = false;
+    bool launched_ = false, terminated_ = false, cancelPending_ = false;
     unsigned long iterations_ = 0, presents_ = 0;
     UIKitRuntime* previous_ = nullptr;
 };

@@ -47,6 +47,7 @@ public:
 
 private:
     friend class UIKitRuntime;
+    friend class UIPopoverContainerView;
     void presentAt(CGRect anchorInWindow, std::shared_ptr<UIView> passthrough, UIPopoverArrowDirection dirs,
                    bool animated);
     std::shared_ptr<UIViewController> content_;
@@ -56,6 +57,7 @@ private:
     UIPopoverArrowDirection arrow_ = UIPopoverArrowDirectionUp;
     CGPoint arrowTip_{};
     std::weak_ptr<UIView> passthrough_;
+    std::shared_ptr<UIView> container_;  // on the window while shown
     double fadeStart_ = 0;
     bool fadingIn_ = false, fadingOut_ = false;
 };

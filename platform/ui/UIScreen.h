@@ -1,6 +1,7 @@
 // The screen and the device, as the backend's device profile describes them.
 #pragma once
 
+#include "platform/backend/DeviceProfile.h"
 #include "platform/cg/CoreGraphics.h"
 #include "platform/ui/Foundation.h"
 
@@ -11,6 +12,11 @@ public:
     CGRect bounds() const;
     // Device pixels per point.
     CGFloat scale() const;
+
+    // The device of the running application, or, with none running, the one
+    // set here (a 320 x 480 phone until set), for code tested on its own.
+    static const DeviceProfile& currentProfile();
+    static void setDefaultProfile(const DeviceProfile& profile);
 };
 
 using UIUserInterfaceIdiom = int;

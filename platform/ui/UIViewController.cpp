@@ -1,0 +1,336 @@
+// View controllers and popovers.
+#include "platform/ui/UIViewController.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/ui/Drawing.h"
+#include "platform/ui/UIBarButtonItem.h"
+#include "platform/ui/UIControl.h"
+#include "platform/ui/UIKitRuntime.h"
+#include "platform/ui/UINib.h"
+#include "platform/ui/UIPopoverController.h"
+#include "platform/ui/UIScreen.h"
+#include "platform/ui/UITouch.h"
+#include "platform/ui/UIWindow.h"
+
+UIViewController::UIViewController() = default;
+UIViewController::~UIViewController() = default;
+
+UIViewController* UIViewController::initWithNibName(const NSString& nibName, NSBundle*) {
+    nibName_ = nibName;
+    return this;
+}
+
+std::shared_ptr<UIView> UIViewController::view() {
+    if (!view_) {
+        loadView();
+        if (!view_) {  // a loadView that made nothing: the platform gives a plain view
+            view_ = std::make_shared<UIView>();
+            view_->initWithFrame(UIScreen::mainScreen()->bounds());
+        }
+        auto self = NSObject::weak_from_this().lock();
+        if (self) view_->setViewController(std::static_pointer_cast<UIViewController>(self));
+        viewDidLoad();
+    }
+    return view_;
+}
+
+void UIViewController::setView(std::shared_ptr<UIView> view) {
+    if (view_ && view_ != view) view_->setViewController({});
+    view_ = std::move(view);
+    if (!view_) return;
+    auto self = NSObject::weak_from_this().lock();
+    if (self) view_->setViewController(std::static_pointer_cast<UIViewController>(self));
+}
+
+void UIViewController::loadView() {
+    if (!nibName_.empty()) {
+        view_ = UINib::load(nibName_, this);
+        return;
+    }
+    view_ = std::make_shared<UIView>();
+    view_->initWithFrame(UIScreen::mainScreen()->bounds());
+}
+
+void UIViewController::presentViewController(std::shared_ptr<UIViewController> vc, bool animated,
+                                             std::function<void()> completion) {
+    if (!vc) return;
+    auto* rt = UIKitRuntime::current();
+    if (!rt) {
+        std::fprintf(stderr, "starchart: presentViewController without a running application\n");
+        return;
+    }
+    rt->present(shared_from_this(), vc, animated, std::move(completion));
+}
+
+void UIViewController::dismissViewControllerAnimated(bool animated, std::function<void()> completion) {
+    auto* rt = UIKitRuntime::current();
+    if (!rt) return;
+    if (presented_) {
+        rt->dismiss(shared_from_this(), animated, std::move(completion));
+    } else if (auto p = presenting_.lock()) {
+        rt->dismiss(p, animated, std::move(completion));
+    }
+}
+
+UIResponder* UIViewController::nextResponder() const {
+    if (view_)
+        if (auto s = view_->superview()) return s.get();
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+
+namespace {
+constexpr CGFloat kBorder = 8, kArrowLength = 13, kArrowHalfWidth = 13, kScreenMargin = 5;
+
+// The panel: a dark rounded frame and an arrow, drawn under the content.
+class PopoverPanelView : public UIView {
+public:
+    std::weak_ptr<UIPopoverController> popover;
+    void drawRect(CGRect) override {
+        auto p = popover.lock();
+        CGContextRef ctx = UIGraphicsGetCurrentContext();
+        if (!p || !ctx) return;
+        CGRect panel = p->panelFrame();
+        CGPoint o = frame().origin;
+        CGRect r =
+            CGRectMake(panel.origin.x - o.x, panel.origin.y - o.y, panel.size.width, panel.size.height);
+        uidraw::fillRoundedRect(
+            ctx, CGRectMake(r.origin.x - 1, r.origin.y - 1, r.size.width + 2, r.size.height + 2), kBorder + 1,
+            0.55f, 0.57f, 0.62f, 1);
+        uidraw::fillRoundedRect(ctx, r, kBorder, 0.10f, 0.12f, 0.18f, 1);
+        CGPoint tip = p->arrowTip();
+        tip.x -= o.x;
+        tip.y -= o.y;
+        ctx->setRGBFillColor(0.10f, 0.12f, 0.18f, 1);
+        ctx->beginPath();
+        ctx->moveToPoint(tip.x, tip.y);
+        switch (p->arrowDirection()) {
+            case UIPopoverArrowDirectionUp:
+                ctx->addLineToPoint(tip.x - kArrowHalfWidth, tip.y + kArrowLength + 1);
+                ctx->addLineToPoint(tip.x + kArrowHalfWidth, tip.y + kArrowLength + 1);
+                break;
+            case UIPopoverArrowDirectionDown:
+                ctx->addLineToPoint(tip.x - kArrowHalfWidth, tip.y - kArrowLength - 1);
+                ctx->addLineToPoint(tip.x + kArrowHalfWidth, tip.y - kArrowLength - 1);
+                break;
+            case UIPopoverArrowDirectionLeft:
+                ctx->addLineToPoint(tip.x + kArrowLength + 1, tip.y - kArrowHalfWidth);
+                ctx->addLineToPoint(tip.x + kArrowLength + 1, tip.y + kArrowHalfWidth);
+                break;
+            case UIPopoverArrowDirectionRight:
+                ctx->addLineToPoint(tip.x - kArrowLength - 1, tip.y - kArrowHalfWidth);
+                ctx->addLineToPoint(tip.x - kArrowLength - 1, tip.y + kArrowHalfWidth);
+                break;
+            default:
+                break;
+        }
+        ctx->closePath();
+        ctx->fillPath();
+    }
+};
+}  // namespace
+
+// Covers the window while a popover shows: the panel and the content on top
+// of it; a touch that begins elsewhere (but for the bar the popover points
+// from) dismisses the popover and goes nowhere else.
+class UIPopoverContainerView : public UIView {
+public:
+    std::weak_ptr<UIPopoverController> popover;
+    std::shared_ptr<PopoverPanelView> panel = std::make_shared<PopoverPanelView>();
+
+    std::shared_ptr<UIView> hitTest(CGPoint p, UIEvent* event) override {
+        auto pop = popover.lock();
+        if (isHidden() || !pop) return nullptr;
+        if (CGRectContainsPoint(pop->panelFrame(), p)) {
+            auto hit = UIView::hitTest(p, event);
+            return hit && hit.get() != panel.get() ? hit : shared_from_this();
+        }
+        if (auto through = pop->passthrough_.lock()) {
+            if (through->window() == window()) {
+                if (auto hit = through->hitTest(through->convertPointFromView(p, nullptr), event)) return hit;
+            }
+        }
+        return shared_from_this();
+    }
+    void touchesBegan(const NSSet& touches, UIEvent*) override {
+        auto pop = popover.lock();
+        if (!pop || !pop->isPopoverVisible()) return;
+        for (const auto& t : touches) {
+            if (t->view().get() != this) continue;
+            CGPoint p = t->locationInView(this);
+            if (!CGRectContainsPoint(pop->panelFrame(), p)) {
+                pop->dismissPopoverAnimated(true);
+                return;
+            }
+        }
+    }
+    void touchesMoved(const NSSet&, UIEvent*) override {}
+    void touchesEnded(const NSSet&, UIEvent*) override {}
+    void touchesCancelled(const NSSet&, UIEvent*) override {}
+};
+
+UIPopoverController* UIPopoverController::initWithContentViewController(
+    std::shared_ptr<UIViewController> content) {
+    content_ = std::move(content);
+    return this;
+}
+
+CGSize UIPopoverController::popoverContentSize() const {
+    if (explicitSize_.width > 0 && explicitSize_.height > 0) return explicitSize_;
+    return content_ ? content_->contentSizeForViewInPopover() : CGSize{320, 480};
+}
+
+void UIPopoverController::setPopoverContentSize(CGSize size, bool) { explicitSize_ = size; }
+
+CGRect UIPopoverController::panelFrame() const {
+    return CGRectMake(contentFrame_.origin.x - kBorder, contentFrame_.origin.y - kBorder,
+                      contentFrame_.size.width + 2 * kBorder, contentFrame_.size.height + 2 * kBorder);
+}
+
+void UIPopoverController::presentPopoverFromBarButtonItem(const id& item, UIPopoverArrowDirection dirs,
+                                                          bool animated) {
+    CGRect anchor{};
+    std::shared_ptr<UIView> through;
+    bool have = false;
+    if (auto barItem = std::dynamic_pointer_cast<UIBarButtonItem>(item)) {
+        if (auto v = barItem->itemView(); v && v->window()) {
+            anchor = v->convertRectToView(v->bounds(), nullptr);
+            through = v->superview();
+            have = true;
+        }
+    } else if (auto view = std::dynamic_pointer_cast<UIView>(item)) {
+        if (view->window()) {
+            anchor = view->convertRectToView(view->bounds(), nullptr);
+            have = true;
+        }
+    }
+    if (!have) {
+        CGRect s = UIScreen::mainScreen()->bounds();
+        anchor = CGRectMake(s.size.width / 2, s.size.height / 2, 0, 0);
+        dirs = 0;
+    }
+    presentAt(anchor, through, dirs, animated);
+}
+
+void UIPopoverController::presentPopoverFromRect(CGRect rect, UIView* view, UIPopoverArrowDirection dirs,
+                                                 bool animated) {
+    CGRect anchor = view ? view->convertRectToView(rect, nullptr) : rect;
+    presentAt(anchor, nullptr, dirs, animated);
+}
+
+void UIPopoverController::presentAt(CGRect a, std::shared_ptr<UIView> passthrough,
+                                    UIPopoverArrowDirection dirs, bool animated) {
+    auto* rt = UIKitRuntime::current();
+    if (!rt || !content_) return;
+    const CGRect screen = UIScreen::mainScreen()->bounds();
+    const CGSize size = popoverContentSize();
+    const CGFloat pw = size.width + 2 * kBorder, ph = size.height + 2 * kBorder;
+    const CGFloat midX = a.origin.x + a.size.width / 2, midY = a.origin.y + a.size.height / 2;
+    auto clamp = [](CGFloat v, CGFloat lo, CGFloat hi) {
+        return hi < lo ? lo : std::max(lo, std::min(v, hi));
+    };
+    const CGFloat below = screen.size.height - (a.origin.y + a.size.height) - kArrowLength - kScreenMargin;
+    const CGFloat above = a.origin.y - kArrowLength - kScreenMargin;
+    CGFloat x, y;
+    if ((dirs & UIPopoverArrowDirectionUp) &&
+        (below >= ph || !(dirs & UIPopoverArrowDirectionDown) || below >= above)) {
+        arrow_ = UIPopoverArrowDirectionUp;
+        arrowTip_ = {midX, a.origin.y + a.size.height};
+        x = clamp(midX - pw / 2, kScreenMargin, screen.size.width - kScreenMargin - pw);
+        y = arrowTip_.y + kArrowLength;
+    } else if (dirs & UIPopoverArrowDirectionDown) {
+        arrow_ = UIPopoverArrowDirectionDown;
+        arrowTip_ = {midX, a.origin.y};
+        x = clamp(midX - pw / 2, kScreenMargin, screen.size.width - kScreenMargin - pw);
+        y = arrowTip_.y - kArrowLength - ph;
+    } else if (dirs & (UIPopoverArrowDirectionLeft | UIPopoverArrowDirectionRight)) {
+        bool left = (dirs & UIPopoverArrowDirectionLeft) &&
+                    (!(dirs & UIPopoverArrowDirectionRight) ||
+                     screen.size.width - (a.origin.x + a.size.width) >= a.origin.x);
+        arrow_ = left ? UIPopoverArrowDirectionLeft : UIPopoverArrowDirectionRight;
+        arrowTip_ = {left ? a.origin.x + a.size.width : a.origin.x, midY};
+        x = left ? arrowTip_.x + kArrowLength : arrowTip_.x - kArrowLength - pw;
+        y = clamp(midY - ph / 2, kScreenMargin, screen.size.height - kScreenMargin - ph);
+    } else {
+        arrow_ = 0;
+        arrowTip_ = {midX, midY};
+        x = midX - pw / 2;
+        y = midY - ph / 2;
+    }
+    y = clamp(y, kScreenMargin, screen.size.height - kScreenMargin - ph);
+    contentFrame_ = CGRectMake(x + kBorder, y + kBorder, size.width, size.height);
+    passthrough_ = passthrough;
+    rt->showPopover(std::static_pointer_cast<UIPopoverController>(NSObject::shared_from_this()), animated);
+}
+
+void UIPopoverController::dismissPopoverAnimated(bool animated) {
+    auto* rt = UIKitRuntime::current();
+    if (!rt || !visible_) return;
+    rt->hidePopover(std::static_pointer_cast<UIPopoverController>(NSObject::shared_from_this()), animated);
+}
+
+void UIKitRuntime::showPopover(const std::shared_ptr<UIPopoverController>& pop, bool animated) {
+    auto window = keyWindow_.lock();
+    if (!window) return;
+    auto content = pop->content_->view();  // may throw NibLoadError
+    content->setFrame(pop->contentFrame_);
+    if (!pop->container_) {
+        auto c = std::make_shared<UIPopoverContainerView>();
+        c->popover = pop;
+        c->panel->popover = pop;
+        pop->container_ = c;
+    }
+    auto* container = static_cast<UIPopoverContainerView*>(pop->container_.get());
+    container->initWithFrame(window->bounds());
+    CGRect panel = pop->panelFrame();
+    const CGFloat pad = kArrowLength + 2;
+    container->panel->initWithFrame(CGRectMake(panel.origin.x - pad, panel.origin.y - pad,
+                                               panel.size.width + 2 * pad, panel.size.height + 2 * pad));
+    container->addSubview(container->panel);
+    container->addSubview(content);
+    window->addSubview(pop->container_);
+    const bool wasVisible = pop->visible_;
+    if (!wasVisible) pop->content_->viewWillAppear(animated);
+    pop->visible_ = true;
+    pop->fadingOut_ = false;
+    auto& list = window->popovers_;
+    if (std::find(list.begin(), list.end(), pop) == list.end()) list.push_back(pop);
+    fading_.erase(std::remove(fading_.begin(), fading_.end(), pop), fading_.end());
+    if (animated && !wasVisible) {
+        container->setAlpha(0);
+        pop->fadingIn_ = true;
+        pop->fadeStart_ = now();
+        fading_.push_back(pop);
+        cancelAllTouches();
+    } else {
+        container->setAlpha(1);
+        pop->fadingIn_ = false;
+        if (!wasVisible) pop->content_->viewDidAppear(animated);
+    }
+    setNeedsComposite();
+}
+
+void UIKitRuntime::hidePopover(const std::shared_ptr<UIPopoverController>& pop, bool animated) {
+    pop->visible_ = false;
+    pop->fadingIn_ = false;
+    if (auto window = keyWindow_.lock()) {
+        auto& list = window->popovers_;
+        list.erase(std::remove(list.begin(), list.end(), pop), list.end());
+    }
+    if (pop->content_) pop->content_->viewWillDisappear(animated);
+    fading_.erase(std::remove(fading_.begin(), fading_.end(), pop), fading_.end());
+    if (animated && pop->container_ && pop->container_->superview()) {
+        pop->fadingOut_ = true;
+        pop->fadeStart_ = now();
+        fading_.push_back(pop);
+        cancelAllTouches();
+    } else {
+        pop->fadingOut_ = false;
+        if (pop->container_) pop->container_->removeFromSuperview();
+        if (pop->content_) pop->content_->viewDidDisappear(animated);
+    }
+    setNeedsComposite();
+}
