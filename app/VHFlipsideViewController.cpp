@@ -1,0 +1,94 @@
+#include "app/VHFlipsideViewController.h"
+
+#include "app/VHLinks.h"
+
+VHFlipsideViewController::VHFlipsideViewController() {
+    registerAction("choice2", &VHFlipsideViewController::choice2);
+    registerAction("choiceApp", &VHFlipsideViewController::choiceApp);
+    registerAction("done:", &VHFlipsideViewController::done);
+}
+
+UIViewController* VHFlipsideViewController::initWithNibName(const NSString& nibName, NSBundle* bundle) {
+    if (!UIViewController::initWithNibName(nibName, bundle)) return nullptr;
+    setContentSizeForViewInPopover(CGSizeMake(320, 480));
+    return this;
+}
+
+void VHFlipsideViewController::viewDidLoad() {
+    UIViewController::viewDidLoad();
+    loadFlipsideViewController();
+}
+
+NSString VHFlipsideViewController::webSiteButtonTitle() { return NSString("      ") + kVHMakerSiteHost; }
+
+void VHFlipsideViewController::loadFlipsideViewController() {
+    const auto root = view();
+    root->setBackgroundColor(UIColor::blackColor());
+
+    // The size the nib gave the view; later resizing (popover, full screen)
+    // leaves the layout where it was put.
+    const CGRect frame = root->frame();
+    largeur = frame.size.width;
+    hauteur = frame.size.height - 40.0f;
+
+    auto picture = std::make_shared<UIImageView>();
+    picture->initWithImage(UIImage::imageNamed("marvane1.png"));
+    picture->setCenter(CGPointMake(largeur * 0.5f, hauteur * 0.5f + 30.0f));
+    root->addSubview(picture);
+
+    auto makeLabel = [](const NSString& text) {
+        auto label = std::make_shared<UILabel>();
+        label->initWithFrame(CGRectMake(0, 0, 280, 40));
+        label->setText(text);
+        return label;
+    };
+    auto styleLabel = [](UILabel& label) {
+        label.setBackgroundColor(UIColor::blackColor());
+        label.setTextColor(UIColor::whiteColor());
+        label.setTextAlignment(1);
+        label.setFont(UIFont::systemFontOfSize(15));
+    };
+
+    auto tagline = makeLabel("a New iPod/iPhone/iPad application");
+    tagline->setCenter(CGPointMake(largeur * 0.5f, hauteur * 0.5f - 170.0f));
+    styleLabel(*tagline);
+    root->addSubview(tagline);
+
+    auto invitation = makeLabel("Please visit our web site :");
+    invitation->setCenter(CGPointMake(largeur * 0.5f, hauteur - 100.0f));
+    styleLabel(*invitation);
+    root->addSubview(invitation);
+
+    auto site = UIButton::buttonWithType(1);
+    site->setFrame(CGRectMake(0, 0, 240, 57));
+    site->setCenter(CGPointMake(largeur * 0.5f, hauteur - 60.0f));
+    site->setBackgroundColor(UIColor::clearColor());
+    site->setBackgroundImage(UIImage::imageNamed("strtstp2.png"), 0);
+    site->setContentHorizontalAlignment(1);
+    site->setTitleColor(UIColor::whiteColor(), 0);
+    site->setTitle(webSiteButtonTitle(), 0);
+    site->addTarget(this, "choice2", 64);
+    root->addSubview(site);
+
+    auto store = UIButton::buttonWithType(0);
+    store->setFrame(CGRectMake(10, 90, largeur - 10.0f, hauteur * 0.5f));
+    store->setBackgroundColor(UIColor::clearColor());
+    store->addTarget(this, "choiceApp", 64);
+    root->addSubview(store);
+}
+
+namespace {
+void openLink(const char* url) {
+    if (auto* app = UIApplication::sharedApplication()) app->openURL(NSURL::URLWithString(url));
+}
+}  // namespace
+
+void VHFlipsideViewController::choice2() { openLink(kVHMakerSiteURL); }
+
+void VHFlipsideViewController::choiceApp() { openLink(kVHOtherAppStoreURL); }
+
+void VHFlipsideViewController::didReceiveMemoryWarning() { UIViewController::didReceiveMemoryWarning(); }
+
+void VHFlipsideViewController::done(id) {
+    if (auto d = delegate()) d->flipsideViewControllerDidFinish(this);
+}
