@@ -1,0 +1,274 @@
+#include "platform/backend/sdl/SdlBackend.h"
+
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/cg/cairo/CairoContext.h"
+#include "platform/ui/UIApplication.h"
+
+namespace {
+
+std::string sdlError() {
+    const char* e = SDL_GetError();
+    return e && *e ? e : "unknown SDL error";
+}
+
+int pixels(float points, double ratio) { return std::max(1, int(std::lround(points * ratio))); }
+
+}  // namespace
+
+SdlBackend::SdlBackend(const DeviceProfile& profile) : profile_(profile) {
+    const char* log = std::getenv("STARCHART_SDL_LOG");
+    log_ = log && *log && std::strcmp(log, "0") != 0;
+
+    // The mouse and a touchscreen each arrive once, as themselves.
+    SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
+    SDL_SetHint(SDL_HINT_MOUSE_TOUCH_EVENTS, "0");
+    // A click that focuses the window is also a touch.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    // Only used when the drawable is not the surface's size (HiDPI scaling).
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+    // A star chart is fine under a screen saver; don't keep the screen awake.
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+        throw UIKitFatalError("cannot open a window (SDL video: " + sdlError() +
+                              "); is DISPLAY or WAYLAND_DISPLAY set?");
+
+    const int w = pixels(profile_.width, profile_.pixelRatio);
+    const int h = pixels(profile_.height, profile_.pixelRatio);
+    window_ = SDL_CreateWindow("starchart", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h,
+                               SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI);
+    if (window_) {
+        renderer_ = SDL_CreateRenderer(window_, -1, 0);
+        if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+    }
+    if (!window_ || !renderer_) {
+        const std::string why = sdlError();
+        if (window_) SDL_DestroyWindow(window_);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        throw UIKitFatalError("cannot open a " + std::to_string(w) + "x" + std::to_string(h) +
+                              " window: " + why);
+    }
+
+    wakeEvent_ = SDL_RegisterEvents(1);
+    SDL_DisplayMode mode;
+    const int display = SDL_GetWindowDisplayIndex(window_);
+    if (display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0 && mode.refresh_rate > 0)
+        frameInterval_ = 1.0 / mode.refresh_rate;
+    syncGeometry();
+    input_.setAlt((SDL_GetModState() & KMOD_ALT) != 0, now());
+    if (log_) {
+        SDL_RendererInfo info;
+        SDL_GetRendererInfo(renderer_, &info);
+        std::fprintf(stderr, "sdl: window %dx%d px, renderer %s, frame interval %.1f ms\n", w, h, info.name,
+                     frameInterval_ * 1000);
+    }
+}
+
+SdlBackend::~SdlBackend() {
+    if (log_)
+        std::fprintf(stderr, "sdl: %lu presents, %lu iterations, %lu sleeps\n", presents_, iterations_,
+                     sleeps_);
+    if (texture_) SDL_DestroyTexture(texture_);
+    SDL_DestroyRenderer(renderer_);
+    SDL_DestroyWindow(window_);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    SDL_Quit();
+}
+
+std::unique_ptr<CGSurface> SdlBackend::createSurface(CGSize size, double scale) {
+    return std::make_unique<CairoSurface>(size, scale);
+}
+
+double SdlBackend::now() const { return SDL_GetTicks64() / 1000.0; }
+
+void SdlBackend::syncGeometry() {
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window_, &w, &h);
+    input_.setGeometry(w, h, {profile_.width, profile_.height});
+}
+
+void SdlBackend::present(CGSurface& window) {
+    auto* surface = dynamic_cast<CairoSurface*>(&window);
+    if (!surface) {
+        static bool warned = false;
+        if (!warned) std::fprintf(stderr, "starchart: the SDL window can only show Cairo surfaces\n");
+        warned = true;
+        return;
+    }
+    surface->flush();
+    cairo_surface_t* image = surface->cairoSurface();
+    const int w = surface->pixelWidth(), h = surface->pixelHeight();
+    if (w <= 0 || h <= 0) return;
+    if (!texture_ || w != textureWidth_ || h != textureHeight_) {
+        if (texture_) SDL_DestroyTexture(texture_);
+        // Cairo's ARGB32 is one native-endian 32-bit word a pixel, alpha on
+        // top: SDL's ARGB8888. Its colours are premultiplied; copying them
+        // unblended onto the window is the same as compositing over black.
+        texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, w, h);
+        if (!texture_) {
+            std::fprintf(stderr, "starchart: cannot create a %dx%d texture: %s\n", w, h, sdlError().c_str());
+            return;
+        }
+        SDL_SetTextureBlendMode(texture_, SDL_BLENDMODE_NONE);
+        textureWidth_ = w;
+        textureHeight_ = h;
+    }
+    SDL_UpdateTexture(texture_, nullptr, cairo_image_surface_get_data(image),
+                      cairo_image_surface_get_stride(image));
+    ++presents_;
+    if (log_) std::fprintf(stderr, "sdl: present %lu at %.3f\n", presents_, now());
+    blit();
+    if (!shown_) {
+        SDL_ShowWindow(window_);
+        shown_ = true;
+        syncGeometry();
+    }
+}
+
+void SdlBackend::blit() {
+    if (!texture_) return;
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
+    // The whole drawable: scales when it is not the surface's size (a HiDPI
+    // desktop giving more pixels than points x pixel ratio).
+    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+    SDL_RenderPresent(renderer_);
+}
+
+bool SdlBackend::openURL(const std::string& url) {
+    if (SDL_OpenURL(url.c_str()) == 0) return true;
+    std::fprintf(stderr, "starchart: cannot open %s: %s\n", url.c_str(), sdlError().c_str());
+    return false;
+}
+
+void SdlBackend::requestFrame() {
+    if (wakePending_.exchange(true)) return;
+    SDL_Event e;
+    SDL_zero(e);
+    e.type = wakeEvent_;
+    if (SDL_PushEvent(&e) != 1) wakePending_ = false;
+}
+
+void SdlBackend::resignActive(BackendHost& host) {
+    if (!active_) return;
+    active_ = false;
+    host.applicationWillResignActive();
+}
+
+void SdlBackend::becomeActive(BackendHost& host) {
+    if (active_) return;
+    if (!foreground_) {
+        foreground_ = true;
+        host.applicationWillEnterForeground();
+    }
+    active_ = true;
+    host.applicationDidBecomeActive();
+}
+
+void SdlBackend::handle(const SDL_Event& e, BackendHost& host, bool& quit) {
+    if (e.type == wakeEvent_) {
+        wakePending_ = false;
+        return;
+    }
+    if (input_.handle(e)) return;
+    const double t = e.common.timestamp / 1000.0;
+    switch (e.type) {
+        case SDL_QUIT:
+            quit = true;
+            break;
+        case SDL_WINDOWEVENT:
+            switch (e.window.event) {
+                case SDL_WINDOWEVENT_EXPOSED:
+                    exposed_ = true;
+                    break;
+                case SDL_WINDOWEVENT_SIZE_CHANGED:
+                    syncGeometry();
+                    exposed_ = true;
+                    break;
+                case SDL_WINDOWEVENT_FOCUS_GAINED:
+                    input_.setAlt((SDL_GetModState() & KMOD_ALT) != 0, t);
+                    becomeActive(host);
+                    break;
+                case SDL_WINDOWEVENT_FOCUS_LOST:
+                    // Released buttons and keys elsewhere never come back.
+                    input_.cancelAll(t);
+                    resignActive(host);
+                    break;
+                case SDL_WINDOWEVENT_MINIMIZED:
+                case SDL_WINDOWEVENT_HIDDEN:
+                    if (!foreground_) break;
+                    input_.cancelAll(t);
+                    resignActive(host);
+                    foreground_ = false;
+                    host.applicationDidEnterBackground();
+                    break;
+                case SDL_WINDOWEVENT_RESTORED:
+                case SDL_WINDOWEVENT_SHOWN:
+                    if (foreground_) break;
+                    foreground_ = true;
+                    host.applicationWillEnterForeground();
+                    if (SDL_GetWindowFlags(window_) & SDL_WINDOW_INPUT_FOCUS) becomeActive(host);
+                    break;
+                case SDL_WINDOWEVENT_CLOSE:
+                    quit = true;
+                    break;
+                default:
+                    break;
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+int SdlBackend::run(BackendHost& host) {
+    if (!shown_) {
+        SDL_ShowWindow(window_);
+        shown_ = true;
+        syncGeometry();
+    }
+    bool quit = false;
+    SDL_Event e;
+    while (!quit) {
+        if (!host.needsIteration() && !input_.hasFrames()) {
+            // Idle: sleep until input or requestFrame.
+            ++sleeps_;
+            if (!SDL_WaitEvent(&e)) {
+                std::fprintf(stderr, "starchart: waiting for events failed: %s\n", sdlError().c_str());
+                return 1;
+            }
+            if (log_ && e.type == wakeEvent_) std::fprintf(stderr, "sdl: woken by requestFrame\n");
+            handle(e, host, quit);
+        }
+        // At most one iteration a refresh: whatever arrives until then is
+        // input for the same iteration.
+        while (!quit) {
+            const double left = lastIteration_ + frameInterval_ - now();
+            const int ms = int(std::ceil(left * 1000));
+            if (ms <= 0) {
+                while (!quit && SDL_PollEvent(&e)) handle(e, host, quit);
+                break;
+            }
+            if (!SDL_WaitEventTimeout(&e, ms)) continue;
+            handle(e, host, quit);
+        }
+        for (auto& frame : input_.takeFrames()) host.postTouches(std::move(frame));
+        if (quit) break;
+        if (exposed_) {
+            exposed_ = false;
+            blit();
+        }
+        if (!host.needsIteration()) continue;
+        lastIteration_ = now();
+        ++iterations_;
+        host.runIteration();
+    }
+    return 0;
+}

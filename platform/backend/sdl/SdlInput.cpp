@@ -1,0 +1,134 @@
+#include "platform/backend/sdl/SdlInput.h"
+
+namespace {
+
+constexpr int kBegan = 0, kMoved = 1, kEnded = 3, kCancelled = 4;
+
+double seconds(Uint32 ms) { return ms / 1000.0; }
+
+}  // namespace
+
+void SdlInput::setGeometry(int windowWidth, int windowHeight, CGSize points) {
+    points_ = points;
+    sx_ = windowWidth > 0 ? double(points.width) / windowWidth : 1;
+    sy_ = windowHeight > 0 ? double(points.height) / windowHeight : 1;
+}
+
+CGPoint SdlInput::toPoints(double x, double y) const { return {CGFloat(x * sx_), CGFloat(y * sy_)}; }
+
+CGPoint SdlInput::mirrored(CGPoint p) const { return {points_.width - p.x, points_.height - p.y}; }
+
+bool SdlInput::handle(const SDL_Event& e) {
+    const double t = seconds(e.common.timestamp);
+    switch (e.type) {
+        case SDL_MOUSEBUTTONDOWN:
+            if (e.button.which == SDL_TOUCH_MOUSEID || e.button.button != SDL_BUTTON_LEFT || pressed_)
+                return true;
+            pressed_ = true;
+            mouse_ = toPoints(e.button.x, e.button.y);
+            add(kMouseFinger, mouse_, kBegan, t);
+            twoFingers_ = alt_;
+            if (twoFingers_) add(kMirrorFinger, mirrored(mouse_), kBegan, t);
+            return true;
+        case SDL_MOUSEMOTION: {
+            if (e.motion.which == SDL_TOUCH_MOUSEID || !pressed_) return true;
+            const CGPoint p = toPoints(e.motion.x, e.motion.y);
+            if (p == mouse_) return true;
+            mouse_ = p;
+            add(kMouseFinger, mouse_, kMoved, t);
+            if (twoFingers_) add(kMirrorFinger, mirrored(mouse_), kMoved, t);
+            return true;
+        }
+        case SDL_MOUSEBUTTONUP:
+            if (e.button.which == SDL_TOUCH_MOUSEID || e.button.button != SDL_BUTTON_LEFT || !pressed_)
+                return true;
+            mouse_ = toPoints(e.button.x, e.button.y);
+            add(kMouseFinger, mouse_, kEnded, t);
+            if (twoFingers_) add(kMirrorFinger, mirrored(mouse_), kEnded, t);
+            pressed_ = twoFingers_ = false;
+            return true;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+            // The event carries the modifiers as they are after this key.
+            setAlt((e.key.keysym.mod & KMOD_ALT) != 0, t);
+            return true;
+        case SDL_FINGERDOWN:
+        case SDL_FINGERMOTION:
+        case SDL_FINGERUP: {
+            if (e.tfinger.touchId == SDL_MOUSE_TOUCHID) return true;
+            const auto key = std::make_pair(e.tfinger.touchId, e.tfinger.fingerId);
+            const CGPoint p{CGFloat(e.tfinger.x * points_.width), CGFloat(e.tfinger.y * points_.height)};
+            auto it = fingerIds_.find(key);
+            if (e.type == SDL_FINGERDOWN) {
+                if (it != fingerIds_.end()) return true;  // already down: a repeated report
+                const long long id = nextFinger_++;
+                fingerIds_[key] = id;
+                add(id, p, kBegan, t);
+            } else if (it != fingerIds_.end()) {
+                const long long id = it->second;
+                if (e.type == SDL_FINGERUP) {
+                    fingerIds_.erase(it);
+                    add(id, p, kEnded, t);
+                } else if (!(active_[id] == p)) {
+                    add(id, p, kMoved, t);
+                }
+            }
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+void SdlInput::setAlt(bool down, double timestamp) {
+    if (down == alt_) return;
+    alt_ = down;
+    if (!pressed_) return;
+    if (alt_ && !twoFingers_) {
+        twoFingers_ = true;
+        add(kMirrorFinger, mirrored(mouse_), kBegan, timestamp);
+    } else if (!alt_ && twoFingers_) {
+        twoFingers_ = false;
+        add(kMirrorFinger, mirrored(mouse_), kEnded, timestamp);
+    }
+}
+
+void SdlInput::cancelAll(double timestamp) {
+    const auto fingers = active_;
+    for (const auto& f : fingers) add(f.first, f.second, kCancelled, timestamp);
+    pressed_ = twoFingers_ = false;
+    fingerIds_.clear();
+}
+
+void SdlInput::add(long long finger, CGPoint location, int phase, double timestamp) {
+    if (phase == kEnded || phase == kCancelled)
+        active_.erase(finger);
+    else
+        active_[finger] = location;
+
+    for (auto& p : current_.points) {
+        if (p.finger != finger) continue;
+        if (p.phase == kMoved && phase == kMoved) {
+            p.location = location;
+            current_.timestamp = timestamp;
+            return;
+        }
+        flush();
+        break;
+    }
+    current_.timestamp = timestamp;
+    current_.points.push_back({finger, location, phase});
+}
+
+void SdlInput::flush() {
+    if (current_.points.empty()) return;
+    frames_.push_back(std::move(current_));
+    current_ = TouchFrame{};
+}
+
+std::vector<TouchFrame> SdlInput::takeFrames() {
+    flush();
+    std::vector<TouchFrame> out;
+    out.swap(frames_);
+    return out;
+}

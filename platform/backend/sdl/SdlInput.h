@@ -1,0 +1,65 @@
+// SDL's mouse, keyboard and touchscreen events as touch frames.
+//
+// The mouse is one finger while the left button is down. With Alt held it is
+// two: finger A under the pointer and finger B mirrored through the window's
+// centre, so dragging pinches about the centre. Pressing Alt mid-drag puts
+// finger B down; releasing it lifts B while A goes on. A touchscreen's fingers
+// pass through with their own ids; the mouse events SDL makes up from touches
+// (and the touches it makes up from the mouse) are ignored.
+//
+// Events handled between two takeFrames() are coalesced: a finger that moves
+// again within the same frame only updates its location. A change of phase
+// of a finger already in the frame (a down and an up pending together) starts
+// a new frame, so that no began or ended is lost.
+#pragma once
+
+#include <SDL.h>
+
+#include <map>
+#include <utility>
+#include <vector>
+
+#include "platform/backend/Backend.h"
+
+class SdlInput {
+public:
+    static constexpr long long kMouseFinger = 1;
+    static constexpr long long kMirrorFinger = 2;
+    static constexpr long long kFirstTouchFinger = 16;
+
+    // The window's size in SDL's window coordinates (those of mouse events)
+    // and the screen in points.
+    void setGeometry(int windowWidth, int windowHeight, CGSize points);
+
+    // Takes one event; true if it was input this class handles (even when it
+    // made no touch, e.g. a synthetic or unrelated mouse event).
+    bool handle(const SDL_Event& e);
+    // The Alt key's state, e.g. re-read after the window regains focus.
+    void setAlt(bool down, double timestamp);
+    // Cancels every touch down (phase 4): focus lost, window hidden.
+    void cancelAll(double timestamp);
+
+    bool hasFrames() const { return !frames_.empty() || !current_.points.empty(); }
+    // The frames since the last call, oldest first.
+    std::vector<TouchFrame> takeFrames();
+
+    // Fingers down now, by id, with their last locations.
+    const std::map<long long, CGPoint>& activeTouches() const { return active_; }
+    bool altDown() const { return alt_; }
+
+private:
+    CGPoint toPoints(double x, double y) const;
+    CGPoint mirrored(CGPoint p) const;
+    void add(long long finger, CGPoint location, int phase, double timestamp);
+    void flush();
+
+    double sx_ = 1, sy_ = 1;
+    CGSize points_{320, 480};
+    bool pressed_ = false, twoFingers_ = false, alt_ = false;
+    CGPoint mouse_{};
+    std::map<std::pair<SDL_TouchID, SDL_FingerID>, long long> fingerIds_;
+    long long nextFinger_ = kFirstTouchFinger;
+    std::map<long long, CGPoint> active_;
+    TouchFrame current_;
+    std::vector<TouchFrame> frames_;
+};

@@ -1,0 +1,302 @@
+"""A virtual X display, a program's window on it, synthetic input and
+screenshots, for the desktop end-to-end tests (Python 3 standard library,
+with Xvfb, xdotool and ImageMagick's import/convert)."""
+
+import os
+import select
+import shutil
+import signal
+import subprocess
+import sys
+import time
+
+SKIP = 77  # CTest's SKIP_RETURN_CODE for these tests
+
+
+class Failure(Exception):
+    pass
+
+
+def log(*args):
+    print(*args, flush=True)
+
+
+def need_tools():
+    """Skips the test (exit 77) without Xvfb; fails without the other tools."""
+    if not shutil.which("Xvfb"):
+        log("SKIPPED: Xvfb is not installed (Debian package xvfb; scripts/install-deps.sh installs it)")
+        sys.exit(SKIP)
+    missing = [t for t in ("xdotool", "import", "convert") if not shutil.which(t)]
+    if missing:
+        raise Failure("missing tools: %s (Debian packages xdotool, imagemagick)" % ", ".join(missing))
+
+
+class Image:
+    """RGB pixels of a screenshot or a part of one."""
+
+    def __init__(self, width, height, data):
+        self.width, self.height, self.data = width, height, data
+
+    @staticmethod
+    def load(path):
+        ppm = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], check=True,
+                             stdout=subprocess.PIPE).stdout
+        # P6 header: magic, width, height, maxval, one whitespace byte.
+        fields, pos = [], 0
+        while len(fields) < 4:
+            while ppm[pos:pos + 1].isspace():
+                pos += 1
+            start = pos
+            while not ppm[pos:pos + 1].isspace():
+                pos += 1
+            fields.append(ppm[start:pos])
+        if fields[0] != b"P6" or fields[3] != b"255":
+            raise Failure("unexpected image format from convert for %s" % path)
+        w, h = int(fields[1]), int(fields[2])
+        return Image(w, h, ppm[pos + 1:pos + 1 + w * h * 3])
+
+    def pixel(self, x, y):
+        i = (y * self.width + x) * 3
+        return tuple(self.data[i:i + 3])
+
+    def crop(self, x, y, w, h):
+        x, y = max(0, x), max(0, y)
+        w, h = min(w, self.width - x), min(h, self.height - y)
+        rows = [self.data[((y + r) * self.width + x) * 3:((y + r) * self.width + x + w) * 3] for r in range(h)]
+        return Image(w, h, b"".join(rows))
+
+    def pixels(self):
+        d = self.data
+        for i in range(0, len(d), 3):
+            yield d[i], d[i + 1], d[i + 2]
+
+    def count(self, predicate):
+        return sum(1 for p in self.pixels() if predicate(p))
+
+    def fraction(self, predicate):
+        return self.count(predicate) / float(max(1, self.width * self.height))
+
+    def mean_difference(self, other):
+        """Mean absolute difference per channel, 0..255."""
+        if (self.width, self.height) != (other.width, other.height):
+            raise Failure("comparing images of different sizes")
+        a, b = self.data, other.data
+        return sum(abs(a[i] - b[i]) for i in range(len(a))) / float(max(1, len(a)))
+
+    def scaled_point(self, x, y, scale):
+        return int(round(x * scale)), int(round(y * scale))
+
+
+def is_red(p):
+    return p[0] > 120 and p[1] < 70 and p[2] < 70
+
+
+def is_black(p):
+    return p[0] < 16 and p[1] < 16 and p[2] < 16
+
+
+def is_white(p):
+    return p[0] > 200 and p[1] > 200 and p[2] > 200
+
+
+class Display:
+    """An Xvfb server on a display number it picks itself (-displayfd), so
+    that parallel tests never collide."""
+
+    def __init__(self, screen="1024x768x24"):
+        r, w = os.pipe()
+        self.proc = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(w), "-screen", "0", screen, "-nolisten", "tcp", "-noreset"],
+            pass_fds=(w,), stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        os.close(w)
+        number = b""
+        deadline = time.time() + 15
+        while not number.endswith(b"\n"):
+            left = deadline - time.time()
+            if left <= 0 or not select.select([r], [], [], left)[0]:
+                os.close(r)
+                self.close()
+                raise Failure("Xvfb did not start within 15 s")
+            chunk = os.read(r, 16)
+            if not chunk:
+                os.close(r)
+                err = self.proc.stderr.read().decode(errors="replace")[-500:]
+                self.close()
+                raise Failure("Xvfb exited at start: " + err)
+            number += chunk
+        os.close(r)
+        self.name = ":" + number.decode().strip()
+        self.env = dict(os.environ, DISPLAY=self.name)
+        self.env.pop("WAYLAND_DISPLAY", None)
+        log("Xvfb on display", self.name)
+
+    def run(self, *args, timeout=10):
+        out = subprocess.run(list(args), env=self.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                             timeout=timeout)
+        if out.returncode != 0:
+            raise Failure("%s failed (%d): %s" % (" ".join(args), out.returncode,
+                                                   out.stderr.decode(errors="replace").strip()))
+        return out.stdout.decode()
+
+    def xdotool(self, *args):
+        return self.run("xdotool", *[str(a) for a in args])
+
+    def close(self):
+        if self.proc.poll() is None:
+            self.proc.terminate()
+            try:
+                self.proc.wait(5)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+
+
+_running = []
+
+
+class App:
+    """A program under test on a Display: its window, input in window
+    pixels, screenshots of the window."""
+
+    def __init__(self, display, argv, out_dir, name, title="starchart", env=None):
+        self.display, self.out_dir, self.name = display, out_dir, name
+        self.stdout_path = os.path.join(out_dir, name + ".stdout.txt")
+        self.stderr_path = os.path.join(out_dir, name + ".stderr.txt")
+        self._out = open(self.stdout_path, "wb")
+        self._err = open(self.stderr_path, "wb")
+        e = dict(display.env)
+        e.update(env or {})
+        log("starting", " ".join(argv))
+        self.proc = subprocess.Popen(argv, env=e, stdout=self._out, stderr=self._err,
+                                     stdin=subprocess.DEVNULL)
+        _running.append(self)
+        self.window = self._find_window(title)
+        geo = {}
+        for line in display.xdotool("getwindowgeometry", "--shell", self.window).split():
+            k, _, v = line.partition("=")
+            geo[k] = v
+        self.x, self.y = int(geo["X"]), int(geo["Y"])
+        self.width, self.height = int(geo["WIDTH"]), int(geo["HEIGHT"])
+        log("window %s at %d,%d size %dx%d" % (self.window, self.x, self.y, self.width, self.height))
+        self.shots = 0
+
+    def _find_window(self, title, timeout=30):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if self.proc.poll() is not None:
+                raise Failure("%s exited with status %d before showing a window; stderr:\n%s"
+                              % (self.name, self.proc.returncode, self.stderr()))
+            found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % title],
+                                   env=self.display.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+            ids = found.stdout.split()
+            if ids:
+                return ids[0].decode()
+            time.sleep(0.1)
+        raise Failure("no visible window named %r within %d s" % (title, timeout))
+
+    def stdout(self):
+        if not self._out.closed:
+            self._out.flush()
+        with open(self.stdout_path, "rb") as f:
+            return f.read().decode(errors="replace")
+
+    def stderr(self):
+        if not self._err.closed:
+            self._err.flush()
+        with open(self.stderr_path, "rb") as f:
+            return f.read().decode(errors="replace")
+
+    # Input, in window pixels.
+    def move(self, x, y):
+        self.display.xdotool("mousemove", "--window", self.window, int(x), int(y))
+
+    def click(self, x, y, repeat=1, delay_ms=80):
+        self.display.xdotool("mousemove", "--window", self.window, int(x), int(y),
+                             "click", "--repeat", repeat, "--delay", delay_ms, 1)
+
+    def drag(self, x0, y0, x1, y1, steps=10, step_s=0.02, keys=()):
+        """Presses at (x0, y0), moves in steps to (x1, y1), releases; keys are
+        held throughout (e.g. "alt")."""
+        for k in keys:
+            self.display.xdotool("keydown", k)
+        self.display.xdotool("mousemove", "--window", self.window, int(x0), int(y0), "mousedown", 1)
+        for i in range(1, steps + 1):
+            time.sleep(step_s)
+            self.move(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps)
+        time.sleep(step_s)
+        self.display.xdotool("mouseup", 1)
+        for k in keys:
+            self.display.xdotool("keyup", k)
+
+    def screenshot(self, label):
+        """The window's pixels, saved as <out_dir>/<name>-NN-<label>.png."""
+        self.shots += 1
+        root = os.path.join(self.out_dir, "%s-root.png" % self.name)
+        path = os.path.join(self.out_dir, "%s-%02d-%s.png" % (self.name, self.shots, label))
+        self.display.run("import", "-window", "root", root)
+        subprocess.run(["convert", root, "-crop", "%dx%d+%d+%d" % (self.width, self.height, self.x, self.y),
+                        "+repage", path], check=True)
+        os.remove(root)
+        return Image.load(path)
+
+    def alive(self):
+        return self.proc.poll() is None
+
+    def terminate(self, timeout=5):
+        """SIGTERM, as a desktop session ending would; returns the exit status."""
+        self.proc.send_signal(signal.SIGTERM)
+        try:
+            status = self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+            raise Failure("%s did not exit within %d s of SIGTERM" % (self.name, timeout))
+        self._out.close()
+        self._err.close()
+        return status
+
+    def kill(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+
+
+def wait_until(predicate, timeout, what):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        if predicate():
+            return
+        time.sleep(0.05)
+    raise Failure("timed out after %.1f s waiting for %s" % (timeout, what))
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+    log("ok:", message)
+
+
+def main(test):
+    """Runs test(display, out_dir) with argv[1] as out_dir; exit 0 pass, 1
+    fail, 77 skipped."""
+    if len(sys.argv) < 2:
+        print("usage: %s OUT_DIR [program...]" % sys.argv[0], file=sys.stderr)
+        sys.exit(2)
+    out_dir = os.path.abspath(sys.argv[1])
+    os.makedirs(out_dir, exist_ok=True)
+    started = time.time()
+    display = None
+    try:
+        need_tools()
+        display = Display()
+        test(display, out_dir, sys.argv[2:])
+    except Failure as e:
+        log("FAILED:", e)
+        log("screenshots and logs in", out_dir)
+        sys.exit(1)
+    finally:
+        for app in _running:
+            app.kill()
+        if display:
+            display.close()
+    log("passed in %.1f s; screenshots and logs in %s" % (time.time() - started, out_dir))
