@@ -10,10 +10,11 @@
 
 #include "platform/cg/MacRoman.h"
 #include "platform/cg/RecordingContext.h"
+#include "platform/cg/cairo/PixelOps.h"
 
 namespace {
 
-constexpr int kTextPhases = 4;
+constexpr int kTextPhases = 8;
 constexpr int kEllipsePhases = 8;
 constexpr size_t kDefaultCacheLimit = size_t(64) << 20;
 // Rasters larger than this a side are drawn directly, never cached.
@@ -47,30 +48,31 @@ struct GState {
     CGTextEncoding encoding = kCGEncodingMacRoman;
     int mode = kCGTextFill;
     CGAffineTransform textMatrix;
+    bool clipped = false;  // a clip is set: fast paths stand aside
 };
 
+// A cached raster: premultiplied ARGB32 pixels trimmed to their ink, placed
+// relative to the device pixel the drawing was anchored at.
 struct Stamp {
-    cairo_surface_t* surface = nullptr;  // nullptr: nothing to draw
-    int x = 0, y = 0;                    // offset of its top-left pixel
-    size_t bytes = 0;
+    std::vector<uint32_t> px;
+    int x = 0, y = 0, w = 0, h = 0;
+    size_t bytes() const { return px.size() * 4 + 64; }
 };
 
 // Least recently used rasters, bounded by their bytes.
 class StampCache {
 public:
-    ~StampCache() { clear(); }
-
-    const Stamp* find(const std::string& key) {
+    const Stamp* find(uint64_t key) {
         auto it = index_.find(key);
         if (it == index_.end()) return nullptr;
         lru_.splice(lru_.begin(), lru_, it->second);
         return &it->second->second;
     }
 
-    const Stamp* insert(const std::string& key, Stamp stamp) {
-        lru_.emplace_front(key, stamp);
+    const Stamp* insert(uint64_t key, Stamp stamp) {
+        bytes_ += stamp.bytes();
+        lru_.emplace_front(key, std::move(stamp));
         index_[key] = lru_.begin();
-        bytes_ += stamp.bytes + key.size();
         // The newest entry stays even when it alone exceeds the limit, so the
         // caller can draw it.
         while (bytes_ > limit_ && lru_.size() > 1) evictOldest();
@@ -83,28 +85,51 @@ public:
     }
 
     void clear() {
-        while (!lru_.empty()) evictOldest();
+        lru_.clear();
+        index_.clear();
+        bytes_ = 0;
     }
 
     size_t entries() const { return lru_.size(); }
     size_t bytes() const { return bytes_; }
 
 private:
-    using Entry = std::pair<std::string, Stamp>;
+    using Entry = std::pair<uint64_t, Stamp>;
 
     void evictOldest() {
-        Entry& e = lru_.back();
-        bytes_ -= e.second.bytes + e.first.size();
-        if (e.second.surface) cairo_surface_destroy(e.second.surface);
-        index_.erase(e.first);
+        bytes_ -= lru_.back().second.bytes();
+        index_.erase(lru_.back().first);
         lru_.pop_back();
     }
 
     std::list<Entry> lru_;
-    std::unordered_map<std::string, std::list<Entry>::iterator> index_;
+    std::unordered_map<uint64_t, std::list<Entry>::iterator> index_;
     size_t bytes_ = 0;
     size_t limit_ = kDefaultCacheLimit;
 };
+
+// Everything besides glyph and phase that shapes a glyph's pixels, or a
+// disc's; interned so that a cache key is one 64-bit word.
+struct TextStyle {
+    double size, tm[4], ctm[4], fill[4], stroke[4], lineWidth, alpha;
+    int font, mode;
+};
+struct DiscStyle {
+    double w, h;
+    uint32_t colour;
+    uint32_t pad;
+};
+
+template <class T>
+uint32_t intern(std::vector<T>& table, const T& v) {
+    for (size_t i = table.size(); i-- > 0;)
+        if (std::memcmp(&table[i], &v, sizeof v) == 0) return uint32_t(i);
+    table.push_back(v);
+    return uint32_t(table.size() - 1);
+}
+
+constexpr uint64_t kDiscKeyBit = uint64_t(1) << 63;
+constexpr size_t kMaxStyles = size_t(1) << 20;
 
 // Drawing calls that use a temporary path of their own leave the caller's
 // current path as it was, as the platform's fill-rect and text calls do.
@@ -151,8 +176,8 @@ void setSource(cairo_t* cr, const double rgba[4], double alpha) {
 }
 
 // Fills and/or strokes a glyph run as the text drawing mode says.
-void paintGlyphs(cairo_t* cr, cairo_scaled_font_t* font, const GlyphRun& run, const GState& gs,
-                 double strokeWidth, bool showGlyphs) {
+void paintGlyphs(cairo_t* cr, cairo_scaled_font_t* font, const cairo_glyph_t* glyphs, int count,
+                 const GState& gs, double strokeWidth, bool showGlyphs) {
     const int mode = gs.mode;
     const bool fill = mode == kCGTextFill || mode == kCGTextFillStroke;
     const bool stroke = mode == kCGTextStroke || mode == kCGTextFillStroke;
@@ -161,11 +186,11 @@ void paintGlyphs(cairo_t* cr, cairo_scaled_font_t* font, const GlyphRun& run, co
     if (fill && !stroke && showGlyphs) {
         // Vector output keeps plain text as text.
         setSource(cr, gs.fill, gs.alpha);
-        cairo_show_glyphs(cr, run.glyphs, run.count);
+        cairo_show_glyphs(cr, glyphs, count);
         return;
     }
     cairo_new_path(cr);
-    cairo_glyph_path(cr, run.glyphs, run.count);
+    cairo_glyph_path(cr, glyphs, count);
     if (fill) {
         setSource(cr, gs.fill, gs.alpha);
         if (stroke)
@@ -190,11 +215,6 @@ void quantise(double v, int phases, long& whole, int& phase) {
     phase = int(p);
 }
 
-template <class T>
-void appendPod(std::string& key, const T& v) {
-    key.append(reinterpret_cast<const char*>(&v), sizeof v);
-}
-
 }  // namespace
 
 struct CairoContext::Impl {
@@ -209,6 +229,23 @@ struct CairoContext::Impl {
     std::vector<GState> saved;
     cairo_font_options_t* fontOptions = nullptr;
     std::vector<std::pair<std::string, cairo_font_face_t*>> faces;
+    std::vector<TextStyle> textStyles;
+    std::vector<DiscStyle> discStyles;
+
+    // The current path again, in device units, while it is nothing but
+    // separate straight segments: such a path can go the fast stroke way.
+    struct ShadowPath {
+        std::vector<double> segments;  // x0, y0, x1, y1 each
+        bool simple = true;
+        bool open = false;   // a subpath was started and has no line yet
+        bool lined = false;  // the current subpath has its one line
+        double sx = 0, sy = 0;
+        void reset() {
+            segments.clear();
+            simple = true;
+            open = lined = false;
+        }
+    } shadow;
 
     struct FontKey {
         int face;
@@ -220,7 +257,7 @@ struct CairoContext::Impl {
     };
     std::vector<std::pair<FontKey, cairo_scaled_font_t*>> scaledFonts;
 
-    // For measuring text before a raster is made for it.
+    // For measuring glyphs before a raster is made for them.
     cairo_surface_t* scratchSurface = nullptr;
     cairo_t* scratch = nullptr;
 
@@ -296,14 +333,71 @@ struct CairoContext::Impl {
         return font;
     }
 
-    void blit(const Stamp& stamp, long x, long y) {
-        if (!stamp.surface) return;
+    // The target's pixels when the fast paths may write them directly: a
+    // 32-bit image, no clip in force.
+    bool directPixels(PixelBuffer& buf) const {
+        if (!caches || !raster || gs.clipped) return false;
+        cairo_surface_t* t = cairo_get_target(cr);
+        if (cairo_image_surface_get_format(t) != CAIRO_FORMAT_ARGB32) return false;
+        cairo_surface_flush(t);
+        buf.data = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(t));
+        buf.stride = cairo_image_surface_get_stride(t) / 4;
+        buf.width = cairo_image_surface_get_width(t);
+        buf.height = cairo_image_surface_get_height(t);
+        return buf.data != nullptr;
+    }
+
+    void markDirty(const PixelBox& box) {
+        if (!box.empty())
+            cairo_surface_mark_dirty_rectangle(cairo_get_target(cr), box.x0, box.y0, box.x1 - box.x0,
+                                               box.y1 - box.y0);
+    }
+
+    // Draws a stamp anchored at device pixel (x, y): straight into the pixels
+    // when `buf` has them, else through Cairo (which honours the clip).
+    void drawStamp(const Stamp& stamp, long x, long y, PixelBuffer* buf, PixelBox& touched) {
+        if (stamp.px.empty()) return;
+        if (buf) {
+            touched.add(blendOver(*buf, stamp.px.data(), stamp.w, stamp.w, stamp.h, int(x + stamp.x),
+                                  int(y + stamp.y)));
+            return;
+        }
+        cairo_surface_t* s = cairo_image_surface_create_for_data(
+            reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(stamp.px.data())), CAIRO_FORMAT_ARGB32,
+            stamp.w, stamp.h, stamp.w * 4);
         cairo_matrix_t saved;
         cairo_get_matrix(cr, &saved);
         cairo_identity_matrix(cr);
-        cairo_set_source_surface(cr, stamp.surface, double(x + stamp.x), double(y + stamp.y));
+        cairo_set_source_surface(cr, s, double(x + stamp.x), double(y + stamp.y));
         cairo_paint(cr);
         cairo_set_matrix(cr, &saved);
+        cairo_set_source_rgb(cr, 0, 0, 0);  // let go of the borrowed pixels
+        cairo_surface_destroy(s);
+    }
+
+    void resetStylesIfFull() {
+        if (textStyles.size() < kMaxStyles && discStyles.size() < kMaxStyles) return;
+        textStyles.clear();
+        discStyles.clear();
+        cache.clear();
+    }
+
+    // Strokes device-space segments on the fast way, if it applies.
+    bool strokeSegmentsFast(const double* seg, size_t count, const cairo_matrix_t& m) {
+        if (m.xy != 0 || m.yx != 0 || std::fabs(std::fabs(m.xx) - std::fabs(m.yy)) > 1e-12) return false;
+        // Separate composites double up where translucent segments cross;
+        // one Cairo stroke would not.
+        if (gs.stroke[3] * gs.alpha < 1) return false;
+        PixelBuffer buf;
+        if (!directPixels(buf)) return false;
+        const double width = strokeWidth(m) * std::fabs(m.xx);
+        const uint32_t colour =
+            premultipliedColour(gs.stroke[0], gs.stroke[1], gs.stroke[2], gs.stroke[3] * gs.alpha);
+        PixelBox touched;
+        for (size_t i = 0; i < count; ++i, seg += 4)
+            touched.add(strokeSegment(buf, seg[0], seg[1], seg[2], seg[3], width, colour));
+        markDirty(touched);
+        return true;
     }
 
     void showText(double x, double y, const std::string& utf8);
@@ -311,6 +405,32 @@ struct CairoContext::Impl {
     bool fillEllipseCached(double x, double y, double w, double h, const cairo_matrix_t& m);
     cairo_surface_t* imageSurface(const CGImageRef& image);
 };
+
+namespace {
+// The pixels of a freshly drawn ARGB32 surface, trimmed to their ink, as a
+// stamp whose offsets continue from (bx, by).
+Stamp trimmedStamp(cairo_surface_t* s, int bx, int by) {
+    cairo_surface_flush(s);
+    const int w = cairo_image_surface_get_width(s), h = cairo_image_surface_get_height(s);
+    const int stride = cairo_image_surface_get_stride(s) / 4;
+    const auto* px = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(s));
+    int x0 = w, y0 = h, x1 = 0, y1 = 0;
+    for (int row = 0; row < h; ++row)
+        for (int col = 0; col < w; ++col)
+            if (px[size_t(row) * size_t(stride) + size_t(col)]) {
+                x0 = std::min(x0, col), x1 = std::max(x1, col + 1);
+                y0 = std::min(y0, row), y1 = std::max(y1, row + 1);
+            }
+    Stamp stamp;
+    if (x1 <= x0) return stamp;
+    stamp.x = bx + x0, stamp.y = by + y0, stamp.w = x1 - x0, stamp.h = y1 - y0;
+    stamp.px.resize(size_t(stamp.w) * size_t(stamp.h));
+    for (int row = 0; row < stamp.h; ++row)
+        std::memcpy(&stamp.px[size_t(row) * size_t(stamp.w)],
+                    px + size_t(row + y0) * size_t(stride) + size_t(x0), size_t(stamp.w) * 4);
+    return stamp;
+}
+}  // namespace
 
 void CairoContext::Impl::showText(double x, double y, const std::string& utf8) {
     if (gs.mode == kCGTextInvisible || utf8.empty()) return;
@@ -321,92 +441,101 @@ void CairoContext::Impl::showText(double x, double y, const std::string& utf8) {
     GlyphRun run;
     if (!run.layout(font, x, y, utf8)) return;
     PathKeeper keep(cr);
-    paintGlyphs(cr, font, run, gs, strokeWidth(m), !raster);
+    paintGlyphs(cr, font, run.glyphs, run.count, gs, strokeWidth(m), !raster);
 }
 
+// Glyph by glyph from the cache: a glyph's raster depends on the style, the
+// glyph and its sub-pixel phase only, so labels that move share them.
 bool CairoContext::Impl::showTextCached(double x, double y, const std::string& utf8,
                                         const cairo_matrix_t& m) {
     // Fill and stroke are two compositing steps; with a global alpha the
     // outline blends over the fill differently from one blended raster.
     if (gs.mode == kCGTextFillStroke && gs.alpha < 1) return false;
-    const double dx = m.xx * x + m.xy * y + m.x0;
-    const double dy = m.yx * x + m.yy * y + m.y0;
-    if (!(std::fabs(dx) < kMaxCachedPosition && std::fabs(dy) < kMaxCachedPosition)) return false;
-    long ix, iy;
-    int kx, ky;
-    quantise(dx, kTextPhases, ix, kx);
-    quantise(dy, kTextPhases, iy, ky);
+    cairo_scaled_font_t* font = scaledFont(m, gs);
+    if (!font) return true;  // degenerate placement: nothing to draw either way
+    GlyphRun run;
+    if (!run.layout(font, x, y, utf8)) return false;
+    for (int i = 0; i < run.count; ++i) {
+        const cairo_glyph_t& g = run.glyphs[i];
+        const double dx = m.xx * g.x + m.xy * g.y + m.x0, dy = m.yx * g.x + m.yy * g.y + m.y0;
+        if (!(std::fabs(dx) < kMaxCachedPosition && std::fabs(dy) < kMaxCachedPosition)) return false;
+        if (g.index > 0xFFFFFFFFul) return false;
+    }
 
     const bool fill = gs.mode == kCGTextFill || gs.mode == kCGTextFillStroke;
     const bool stroke = gs.mode == kCGTextStroke || gs.mode == kCGTextFillStroke;
     const double strokeUser = strokeWidth(m);
-    std::string key;
-    key.reserve(160 + utf8.size());
-    key += 'T';
-    appendPod(key, gs.mode);
-    appendPod(key, gs.font);
-    appendPod(key, kx);
-    appendPod(key, ky);
-    appendPod(key, gs.fontSize);
-    for (double v : {double(gs.textMatrix.a), double(gs.textMatrix.b), double(gs.textMatrix.c),
-                     double(gs.textMatrix.d), m.xx, m.yx, m.xy, m.yy})
-        appendPod(key, v);
-    for (int i = 0; i < 4; ++i) appendPod(key, fill ? gs.fill[i] : 0.0);
-    for (int i = 0; i < 4; ++i) appendPod(key, stroke ? gs.stroke[i] : 0.0);
-    appendPod(key, stroke ? strokeUser : 0.0);
-    appendPod(key, gs.alpha);
-    key += utf8;
-
-    if (const Stamp* hit = cache.find(key)) {
-        ++stats.textHits;
-        blit(*hit, ix, iy);
-        return true;
+    resetStylesIfFull();
+    TextStyle style;
+    std::memset(&style, 0, sizeof style);
+    style.size = gs.fontSize;
+    style.tm[0] = gs.textMatrix.a, style.tm[1] = gs.textMatrix.b;
+    style.tm[2] = gs.textMatrix.c, style.tm[3] = gs.textMatrix.d;
+    style.ctm[0] = m.xx, style.ctm[1] = m.yx, style.ctm[2] = m.xy, style.ctm[3] = m.yy;
+    for (int i = 0; i < 4; ++i) {
+        style.fill[i] = fill ? gs.fill[i] : 0;
+        style.stroke[i] = stroke ? gs.stroke[i] : 0;
     }
+    style.lineWidth = stroke ? strokeUser : 0;
+    style.alpha = gs.alpha;
+    style.font = gs.font;
+    style.mode = gs.mode;
+    const uint64_t styleId = intern(textStyles, style);
 
-    cairo_scaled_font_t* font = scaledFont(m, gs);
-    if (!font) return true;  // degenerate placement: nothing to draw either way
-    GlyphRun run;
-    if (!run.layout(font, 0, 0, utf8)) return false;
-
-    // Ink bounds in device pixels, glyph origin at the phase offset.
-    const double px = double(kx) / kTextPhases, py = double(ky) / kTextPhases;
-    cairo_matrix_t placed = m;
-    placed.x0 = px;
-    placed.y0 = py;
-    cairo_set_matrix(scratch, &placed);
-    cairo_set_scaled_font(scratch, font);
-    cairo_new_path(scratch);
-    cairo_glyph_path(scratch, run.glyphs, run.count);
-    cairo_identity_matrix(scratch);
-    double x1, y1, x2, y2;
-    cairo_path_extents(scratch, &x1, &y1, &x2, &y2);
-    cairo_new_path(scratch);
-
-    Stamp stamp;
-    if (x2 > x1 || y2 > y1) {
-        // Miter joins reach out up to half the miter limit times the width.
-        const double pad = 2 + (stroke ? std::ceil(kMiterLimit * strokeUser * linearScale(m) / 2) : 0);
-        const int bx = int(std::floor(x1 - pad)), by = int(std::floor(y1 - pad));
-        const int w = int(std::ceil(x2 + pad)) - bx, h = int(std::ceil(y2 + pad)) - by;
-        if (w > kMaxStampSide || h > kMaxStampSide) return false;
-        stamp.surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
-        if (cairo_surface_status(stamp.surface) != CAIRO_STATUS_SUCCESS) {
-            cairo_surface_destroy(stamp.surface);
-            return false;
+    PixelBuffer buf;
+    const bool direct = directPixels(buf);
+    PixelBox touched;
+    for (int i = 0; i < run.count; ++i) {
+        const cairo_glyph_t& g = run.glyphs[i];
+        long ix, iy;
+        int kx, ky;
+        quantise(m.xx * g.x + m.xy * g.y + m.x0, kTextPhases, ix, kx);
+        quantise(m.yx * g.x + m.yy * g.y + m.y0, kTextPhases, iy, ky);
+        const uint64_t key = styleId << 40 | uint64_t(g.index) << 8 | uint64_t(kx) << 4 | uint64_t(ky);
+        const Stamp* stamp = cache.find(key);
+        if (stamp) {
+            ++stats.textHits;
+        } else {
+            ++stats.textMisses;
+            // Ink bounds in device pixels, glyph origin at the phase offset.
+            const double px = double(kx) / kTextPhases, py = double(ky) / kTextPhases;
+            const cairo_glyph_t one = {g.index, 0, 0};
+            cairo_matrix_t placed = m;
+            placed.x0 = px;
+            placed.y0 = py;
+            cairo_set_matrix(scratch, &placed);
+            cairo_set_scaled_font(scratch, font);
+            cairo_new_path(scratch);
+            cairo_glyph_path(scratch, &one, 1);
+            cairo_identity_matrix(scratch);
+            double x1, y1, x2, y2;
+            cairo_path_extents(scratch, &x1, &y1, &x2, &y2);
+            cairo_new_path(scratch);
+            Stamp made;
+            if (x2 > x1 || y2 > y1) {
+                // Miter joins reach out up to half the miter limit times the width.
+                const double pad =
+                    2 + (stroke ? std::ceil(kMiterLimit * strokeUser * linearScale(m) / 2) : 0);
+                const int bx = int(std::floor(x1 - pad)), by = int(std::floor(y1 - pad));
+                const int w = int(std::ceil(x2 + pad)) - bx, h = int(std::ceil(y2 + pad)) - by;
+                if (w > kMaxStampSide || h > kMaxStampSide) return false;
+                cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+                if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) {
+                    cairo_t* c = cairo_create(s);
+                    placed.x0 = px - bx;
+                    placed.y0 = py - by;
+                    cairo_set_matrix(c, &placed);
+                    paintGlyphs(c, font, &one, 1, gs, strokeUser, false);
+                    cairo_destroy(c);
+                    made = trimmedStamp(s, bx, by);
+                }
+                cairo_surface_destroy(s);
+            }
+            stamp = cache.insert(key, std::move(made));
         }
-        cairo_t* c = cairo_create(stamp.surface);
-        placed.x0 = px - bx;
-        placed.y0 = py - by;
-        cairo_set_matrix(c, &placed);
-        paintGlyphs(c, font, run, gs, strokeUser, false);
-        cairo_destroy(c);
-        cairo_surface_flush(stamp.surface);
-        stamp.x = bx;
-        stamp.y = by;
-        stamp.bytes = size_t(cairo_image_surface_get_stride(stamp.surface)) * size_t(h);
+        drawStamp(*stamp, ix, iy, direct ? &buf : nullptr, touched);
     }
-    ++stats.textMisses;
-    blit(*cache.insert(key, stamp), ix, iy);
+    if (direct) markDirty(touched);
     return true;
 }
 
@@ -423,42 +552,43 @@ bool CairoContext::Impl::fillEllipseCached(double x, double y, double w, double 
     quantise(dx, kEllipsePhases, ix, kx);
     quantise(dy, kEllipsePhases, iy, ky);
 
-    std::string key;
-    key += 'E';
-    appendPod(key, kx);
-    appendPod(key, ky);
-    appendPod(key, dw);
-    appendPod(key, dh);
-    for (int i = 0; i < 3; ++i) appendPod(key, gs.fill[i]);
-    appendPod(key, gs.fill[3] * gs.alpha);
+    resetStylesIfFull();
+    DiscStyle style;
+    std::memset(&style, 0, sizeof style);
+    style.w = dw;
+    style.h = dh;
+    style.colour = premultipliedColour(gs.fill[0], gs.fill[1], gs.fill[2], gs.fill[3] * gs.alpha);
+    const uint64_t key =
+        kDiscKeyBit | uint64_t(intern(discStyles, style)) << 40 | uint64_t(kx) << 8 | uint64_t(ky);
 
-    if (const Stamp* hit = cache.find(key)) {
+    const Stamp* stamp = cache.find(key);
+    if (stamp) {
         ++stats.ellipseHits;
-        blit(*hit, ix, iy);
-        return true;
+    } else {
+        ++stats.ellipseMisses;
+        const double px = double(kx) / kEllipsePhases, py = double(ky) / kEllipsePhases;
+        const int bx = -1, by = -1;
+        const int sw = int(std::ceil(px + dw)) + 1 - bx, sh = int(std::ceil(py + dh)) + 1 - by;
+        cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, sw, sh);
+        Stamp made;
+        if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) {
+            cairo_t* c = cairo_create(s);
+            cairo_translate(c, px - bx + dw / 2, py - by + dh / 2);
+            cairo_scale(c, dw / 2, dh / 2);
+            cairo_arc(c, 0, 0, 1, 0, 2 * M_PI);
+            setSource(c, gs.fill, gs.alpha);
+            cairo_fill(c);
+            cairo_destroy(c);
+            made = trimmedStamp(s, bx, by);
+        }
+        cairo_surface_destroy(s);
+        stamp = cache.insert(key, std::move(made));
     }
-    const double px = double(kx) / kEllipsePhases, py = double(ky) / kEllipsePhases;
-    const int bx = -1, by = -1;
-    const int sw = int(std::ceil(px + dw)) + 1 - bx, sh = int(std::ceil(py + dh)) + 1 - by;
-    Stamp stamp;
-    stamp.surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, sw, sh);
-    if (cairo_surface_status(stamp.surface) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(stamp.surface);
-        return false;
-    }
-    cairo_t* c = cairo_create(stamp.surface);
-    cairo_translate(c, px - bx + dw / 2, py - by + dh / 2);
-    cairo_scale(c, dw / 2, dh / 2);
-    cairo_arc(c, 0, 0, 1, 0, 2 * M_PI);
-    setSource(c, gs.fill, gs.alpha);
-    cairo_fill(c);
-    cairo_destroy(c);
-    cairo_surface_flush(stamp.surface);
-    stamp.x = bx;
-    stamp.y = by;
-    stamp.bytes = size_t(cairo_image_surface_get_stride(stamp.surface)) * size_t(sh);
-    ++stats.ellipseMisses;
-    blit(*cache.insert(key, stamp), ix, iy);
+    PixelBuffer buf;
+    const bool direct = directPixels(buf);
+    PixelBox touched;
+    drawStamp(*stamp, ix, iy, direct ? &buf : nullptr, touched);
+    if (direct) markDirty(touched);
     return true;
 }
 
@@ -588,34 +718,79 @@ void CairoContext::setLineWidth(CGFloat width) {
 }
 
 void CairoContext::strokeLineSegments(const CGPoint* points, size_t count) {
-    cairo_t* cr = impl_->cr;
-    cairo_new_path(cr);
+    Impl& d = *impl_;
+    // One path of independent segments, stroked once, as the platform does.
+    beginPath();
     if (!points) return;
+    const cairo_matrix_t m = d.ctm();
+    if (d.caches && d.raster) {
+        std::vector<double>& seg = d.shadow.segments;
+        for (size_t i = 0; i + 1 < count; i += 2) {
+            const CGPoint a = points[i], b = points[i + 1];
+            if (!isFinite(a.x) || !isFinite(a.y) || !isFinite(b.x) || !isFinite(b.y)) continue;
+            seg.push_back(m.xx * a.x + m.xy * a.y + m.x0);
+            seg.push_back(m.yx * a.x + m.yy * a.y + m.y0);
+            seg.push_back(m.xx * b.x + m.xy * b.y + m.x0);
+            seg.push_back(m.yx * b.x + m.yy * b.y + m.y0);
+        }
+        const bool done = d.strokeSegmentsFast(seg.data(), seg.size() / 4, m);
+        d.shadow.reset();
+        if (done) return;
+    }
     for (size_t i = 0; i + 1 < count; i += 2) {
         const CGPoint a = points[i], b = points[i + 1];
         if (!isFinite(a.x) || !isFinite(a.y) || !isFinite(b.x) || !isFinite(b.y)) continue;
-        cairo_move_to(cr, a.x, a.y);
-        cairo_line_to(cr, b.x, b.y);
+        cairo_move_to(d.cr, a.x, a.y);
+        cairo_line_to(d.cr, b.x, b.y);
     }
     strokePath();
 }
 
-void CairoContext::beginPath() { cairo_new_path(impl_->cr); }
+void CairoContext::beginPath() {
+    cairo_new_path(impl_->cr);
+    impl_->shadow.reset();
+}
 
 void CairoContext::moveToPoint(CGFloat x, CGFloat y) {
-    if (isFinite(x) && isFinite(y)) cairo_move_to(impl_->cr, x, y);
+    if (!isFinite(x) || !isFinite(y)) return;
+    Impl& d = *impl_;
+    cairo_move_to(d.cr, x, y);
+    double dx = x, dy = y;
+    cairo_user_to_device(d.cr, &dx, &dy);
+    d.shadow.open = true;
+    d.shadow.lined = false;
+    d.shadow.sx = dx;
+    d.shadow.sy = dy;
 }
 
 void CairoContext::addLineToPoint(CGFloat x, CGFloat y) {
+    Impl& d = *impl_;
     // Without a current point the platform ignores the line.
-    if (isFinite(x) && isFinite(y) && cairo_has_current_point(impl_->cr)) cairo_line_to(impl_->cr, x, y);
+    if (!isFinite(x) || !isFinite(y) || !cairo_has_current_point(d.cr)) return;
+    cairo_line_to(d.cr, x, y);
+    auto& sh = d.shadow;
+    if (!sh.open || sh.lined) {
+        sh.simple = false;  // a polyline: its joins need the real stroker
+        return;
+    }
+    double dx = x, dy = y;
+    cairo_user_to_device(d.cr, &dx, &dy);
+    sh.segments.insert(sh.segments.end(), {sh.sx, sh.sy, dx, dy});
+    sh.lined = true;
 }
 
 void CairoContext::strokePath() {
     Impl& d = *impl_;
+    const cairo_matrix_t m = d.ctm();
+    if (d.caches && d.raster && d.shadow.simple &&
+        d.strokeSegmentsFast(d.shadow.segments.data(), d.shadow.segments.size() / 4, m)) {
+        beginPath();
+        return;
+    }
     setSource(d.cr, d.gs.stroke, d.gs.alpha);
-    cairo_set_line_width(d.cr, d.strokeWidth(d.ctm()));
+    cairo_set_line_width(d.cr, d.strokeWidth(m));
     cairo_stroke(d.cr);
+    d.shadow.reset();
 }
 
 void CairoContext::fillRect(CGRect r) {
@@ -631,7 +806,7 @@ void CairoContext::fillRect(CGRect r) {
 void CairoContext::fillEllipseInRect(CGRect r) {
     Impl& d = *impl_;
     // Like the platform, this leaves no current path behind.
-    cairo_new_path(d.cr);
+    beginPath();
     double x, y, w, h;
     if (!standardRect(r, x, y, w, h) || w == 0 || h == 0) return;
     const cairo_matrix_t m = d.ctm();
@@ -667,13 +842,16 @@ void CairoContext::clipToRect(CGRect r) {
     PathKeeper keep(impl_->cr);
     cairo_rectangle(impl_->cr, x, y, w, h);
     cairo_clip(impl_->cr);
+    impl_->gs.clipped = true;
 }
 
 void CairoContext::setAlpha(CGFloat alpha) { impl_->gs.alpha = clamp01(alpha); }
 
 void CairoContext::addRect(CGRect r) {
     double x, y, w, h;
-    if (standardRect(r, x, y, w, h)) cairo_rectangle(impl_->cr, x, y, w, h);
+    if (!standardRect(r, x, y, w, h)) return;
+    cairo_rectangle(impl_->cr, x, y, w, h);
+    impl_->shadow.simple = false;
 }
 
 void CairoContext::addRoundedRect(CGRect r, CGFloat radius) {
@@ -681,6 +859,7 @@ void CairoContext::addRoundedRect(CGRect r, CGFloat radius) {
     if (!standardRect(r, x, y, w, h)) return;
     double rad = isFinite(radius) ? std::min(double(radius), std::min(w, h) / 2) : 0;
     cairo_t* cr = impl_->cr;
+    impl_->shadow.simple = false;
     if (rad <= 0) {
         cairo_rectangle(cr, x, y, w, h);
         return;
@@ -694,13 +873,16 @@ void CairoContext::addRoundedRect(CGRect r, CGFloat radius) {
 }
 
 void CairoContext::closePath() {
-    if (cairo_has_current_point(impl_->cr)) cairo_close_path(impl_->cr);
+    if (!cairo_has_current_point(impl_->cr)) return;
+    cairo_close_path(impl_->cr);
+    impl_->shadow.simple = false;
 }
 
 void CairoContext::fillPath() {
     Impl& d = *impl_;
     setSource(d.cr, d.gs.fill, d.gs.alpha);
     cairo_fill(d.cr);
+    d.shadow.reset();
 }
 
 void CairoContext::drawImage(CGRect r, const CGImageRef& image) {

@@ -1,0 +1,466 @@
+// What the Cairo backend must draw, read back from its pixels. Every case runs
+// at pixel ratio 1 and 2, with the raster caches off and on: the fast paths
+// owe the same semantics as the straightforward ones.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <tuple>
+
+#include "platform/cg/CoreGraphics.h"
+#include "platform/cg/RecordingContext.h"
+#include "platform/cg/cairo/CairoContext.h"
+#include "tests/cg/CairoTestUtil.h"
+
+namespace {
+
+const CGAffineTransform kUpright = CGAffineTransformMake(1, 0, 0, -1, 0, 0);
+
+class CairoDraw : public ::testing::TestWithParam<std::tuple<double, bool>> {
+protected:
+    double scale() const { return std::get<0>(GetParam()); }
+    bool caches() const { return std::get<1>(GetParam()); }
+
+    std::unique_ptr<CairoSurface> surface(CGFloat w, CGFloat h) {
+        auto s = std::make_unique<CairoSurface>(CGSizeMake(w, h), scale());
+        s->cairoContext().setCachesEnabled(caches());
+        return s;
+    }
+
+    // Device pixel for a point coordinate.
+    int px(double points) const { return int(std::floor(points * scale())); }
+};
+
+void drawText(CGContextRef c, const char* text, CGFloat x, CGFloat y, CGFloat size, CGTextDrawingMode mode,
+              CGAffineTransform m = kUpright) {
+    CGContextSelectFont(c, "Helvetica", size, kCGEncodingMacRoman);
+    CGContextSetTextDrawingMode(c, mode);
+    CGContextSetTextMatrix(c, m);
+    CGContextShowTextAtPoint(c, x, y, text, std::strlen(text));
+}
+
+// Coverage along the middle row of a capital I, the glyph being one bar.
+struct BarRow {
+    Rgba left, centre;
+    double alpha;
+};
+BarRow middleOfI(const CGImage& img) {
+    const InkBox box = inkBox(img);
+    const int y = (box.y0 + box.y1) / 2;
+    return {pixelAt(img, box.x0, y), pixelAt(img, (box.x0 + box.x1) / 2, y),
+            alphaSum(img, 0, y, img.pixelWidth - 1, y)};
+}
+
+}  // namespace
+
+TEST_P(CairoDraw, FillStrokeModeFillsGlyphsAndOutlinesThem) {
+    auto s = surface(120, 120);
+    CGContextRef c = s->context();
+    CGContextSetRGBFillColor(c, 1, 0, 0, 1);
+    CGContextSetRGBStrokeColor(c, 0, 0, 1, 1);
+    CGContextSetLineWidth(c, 0);
+    drawText(c, "I", 40, 100, 80, kCGTextFillStroke);
+    const BarRow row = middleOfI(s->readPixels());
+    EXPECT_EQ(row.centre.r, 255);
+    EXPECT_EQ(row.centre.b, 0);
+    EXPECT_GT(row.left.b, row.left.r) << "the outline is drawn over the fill";
+    EXPECT_GT(row.left.b, 100);
+}
+
+TEST_P(CairoDraw, SingleTextModesDrawOnlyTheirPart) {
+    struct Case {
+        CGTextDrawingMode mode;
+        bool fillInside, strokeEdges;
+    };
+    for (const Case k : {Case{kCGTextFill, true, false}, Case{kCGTextStroke, false, true}}) {
+        auto s = surface(120, 120);
+        CGContextRef c = s->context();
+        CGContextSetRGBFillColor(c, 1, 0, 0, 1);
+        CGContextSetRGBStrokeColor(c, 0, 0, 1, 1);
+        CGContextSetLineWidth(c, 0);
+        drawText(c, "I", 40, 100, 80, k.mode);
+        const CGImage img = s->readPixels();
+        const BarRow row = middleOfI(img);
+        EXPECT_EQ(row.centre.a, k.fillInside ? 255 : 0) << "mode " << k.mode;
+        EXPECT_EQ(row.left.b > 0, k.strokeEdges) << "mode " << k.mode;
+        EXPECT_EQ(row.left.r > 0, k.fillInside) << "mode " << k.mode;
+    }
+    auto s = surface(120, 120);
+    drawText(s->context(), "I", 40, 100, 80, kCGTextInvisible);
+    EXPECT_TRUE(inkBox(s->readPixels()).empty());
+}
+
+// Width 0 is one device pixel, whatever the pixel ratio: the two edges of the
+// bar's outline together cover two pixels' worth of a row.
+TEST_P(CairoDraw, TextOutlineAtWidthZeroIsOneDevicePixel) {
+    for (CGFloat width : {0.0f, 2.0f}) {
+        auto s = surface(120, 120);
+        CGContextRef c = s->context();
+        CGContextSetRGBStrokeColor(c, 0, 0, 0, 1);
+        CGContextSetLineWidth(c, width);
+        drawText(c, "I", 40, 100, 80, kCGTextStroke);
+        const double expected = width == 0 ? 2.0 : 2 * width * scale();
+        EXPECT_NEAR(middleOfI(s->readPixels()).alpha, expected, 0.1 * expected) << "width " << width;
+    }
+}
+
+TEST_P(CairoDraw, LineWidthZeroStrokesOneDevicePixel) {
+    auto s = surface(40, 40);
+    CGContextRef c = s->context();
+    CGContextSetRGBStrokeColor(c, 0, 0, 0, 1);
+    CGContextSetLineWidth(c, 0);
+    // Centred on device column 10 and device row 30.
+    const CGFloat col = CGFloat(10.5 / scale()), row = CGFloat(30.5 / scale());
+    CGContextBeginPath(c);
+    CGContextMoveToPoint(c, col, 2);
+    CGContextAddLineToPoint(c, col, 12);
+    CGContextStrokePath(c);
+    const CGPoint seg[2] = {{15, row}, {35, row}};
+    CGContextStrokeLineSegments(c, seg, 2);
+    const CGImage img = s->readPixels();
+    const int midY = px(7), midX = px(25);
+    EXPECT_EQ(pixelAt(img, 10, midY).a, 255);
+    EXPECT_EQ(pixelAt(img, 9, midY).a, 0);
+    EXPECT_EQ(pixelAt(img, 11, midY).a, 0);
+    EXPECT_EQ(pixelAt(img, midX, 30).a, 255);
+    EXPECT_EQ(pixelAt(img, midX, 29).a, 0);
+    EXPECT_EQ(pixelAt(img, midX, 31).a, 0);
+}
+
+// The text matrix maps y-up glyph space into the view's y-down space: the
+// identity turns glyphs upside down, (1,0,0,-1) makes them upright, and any
+// other matrix is composed the same way.
+TEST_P(CairoDraw, TextMatrixOrientsGlyphs) {
+    const CGFloat x = 30, baseline = 60;
+    auto rowsInk = [](const CGImage& img, int y0, int y1) {
+        return alphaSum(img, 0, y0, img.pixelWidth - 1, y1);
+    };
+    auto colsInk = [](const CGImage& img, int x0, int x1) {
+        return alphaSum(img, x0, 0, x1, img.pixelHeight - 1);
+    };
+    {
+        auto s = surface(120, 120);
+        CGContextSetRGBFillColor(s->context(), 0, 0, 0, 1);
+        drawText(s->context(), "T", x, baseline, 40, kCGTextFill, kUpright);
+        const CGImage img = s->readPixels();
+        const InkBox b = inkBox(img);
+        EXPECT_LE(b.y1, px(baseline) + 1) << "upright ink sits above the baseline";
+        EXPECT_LT(b.y0, px(baseline) - px(20));
+        const int q = b.height() / 4;
+        EXPECT_GT(rowsInk(img, b.y0, b.y0 + q), 1.5 * rowsInk(img, b.y1 - q, b.y1)) << "bar at the top";
+    }
+    {
+        auto s = surface(120, 120);
+        CGContextSetRGBFillColor(s->context(), 0, 0, 0, 1);
+        drawText(s->context(), "T", x, baseline, 40, kCGTextFill, CGAffineTransformMake(1, 0, 0, 1, 0, 0));
+        const CGImage img = s->readPixels();
+        const InkBox b = inkBox(img);
+        EXPECT_GE(b.y0, px(baseline) - 1) << "mirrored ink hangs below the baseline";
+        EXPECT_GT(b.y1, px(baseline) + px(20));
+        const int q = b.height() / 4;
+        EXPECT_GT(rowsInk(img, b.y1 - q, b.y1), 1.5 * rowsInk(img, b.y0, b.y0 + q)) << "bar at the bottom";
+    }
+    {
+        // Quarter turn: the baseline runs down the view and the glyphs' tops
+        // face right.
+        auto s = surface(120, 120);
+        CGContextSetRGBFillColor(s->context(), 0, 0, 0, 1);
+        drawText(s->context(), "TT", x, 10, 30, kCGTextFill, CGAffineTransformMake(0, 1, 1, 0, 0, 0));
+        const CGImage img = s->readPixels();
+        const InkBox b = inkBox(img);
+        EXPECT_GE(b.x0, px(x) - 1);
+        EXPECT_GT(b.height(), 1.5 * b.width()) << "the run advances downward";
+        const int q = b.width() / 4;
+        EXPECT_GT(colsInk(img, b.x1 - q, b.x1), 1.5 * colsInk(img, b.x0, b.x0 + q)) << "bars on the right";
+    }
+}
+
+TEST_P(CairoDraw, TextStartsAtItsPointAndAdvancesByItsWidth) {
+    auto s = surface(300, 60);
+    CGContextRef c = s->context();
+    CGContextSetRGBFillColor(c, 0, 0, 0, 1);
+    drawText(c, "HH", 50, 40, 20, kCGTextFill);
+    const CGFloat w = c->textWidth("HH", 2);
+    const InkBox b = inkBox(s->readPixels());
+    // H has small side bearings: ink begins just after the start point and
+    // ends just before start + advance.
+    EXPECT_GE(b.x0, px(50));
+    EXPECT_LE(b.x0, px(50 + 3));
+    EXPECT_LE(b.x1, px(50 + w));
+    EXPECT_GE(b.x1, px(50 + w - 3));
+}
+
+TEST_P(CairoDraw, ClearRectMakesPixelsTransparent) {
+    auto s = surface(60, 60);
+    CGContextRef c = s->context();
+    CGContextSetRGBFillColor(c, 1, 0, 0, 1);
+    CGContextFillRect(c, CGRectMake(0, 0, 60, 60));
+    CGContextClearRect(c, CGRectMake(10, 10, 20, 20));
+    CGImage img = s->readPixels();
+    EXPECT_EQ(pixelAt(img, px(20), px(20)).a, 0);
+    EXPECT_EQ(pixelAt(img, px(20), px(20)).r, 0);
+    EXPECT_EQ(pixelAt(img, px(40), px(40)).r, 255);
+
+    // Whole-surface clears after fast-path drawing leave nothing behind.
+    CGContextClearRect(c, CGRectMake(0, 0, 60, 60));
+    CGContextSetRGBFillColor(c, 1, 1, 1, 1);
+    CGContextFillEllipseInRect(c, CGRectMake(5, 5, 4, 4));
+    drawText(c, "Vega", 5, 40, 14, kCGTextFill);
+    const CGPoint seg[2] = {{0, 50}, {60, 50}};
+    CGContextSetLineWidth(c, 2);
+    CGContextStrokeLineSegments(c, seg, 2);
+    EXPECT_FALSE(inkBox(s->readPixels()).empty());
+    CGContextClearRect(c, CGRectMake(0, 0, 60, 60));
+    EXPECT_TRUE(inkBox(s->readPixels()).empty());
+}
+
+TEST_P(CairoDraw, EllipseInRectIsTheInscribedDisc) {
+    for (CGRect r :
+         {CGRectMake(10, 10, 20, 20), CGRectMake(5.3f, 20.7f, 40, 10), CGRectMake(30.37f, 40.81f, 2, 2),
+          CGRectMake(40.6f, 5.15f, 4, 4), CGRectMake(12.9f, 44.4f, 6, 6)}) {
+        auto s = surface(60, 60);
+        CGContextRef c = s->context();
+        CGContextSetRGBFillColor(c, 1, 1, 1, 1);
+        CGContextFillEllipseInRect(c, r);
+        const CGImage img = s->readPixels();
+        const double area = M_PI * r.size.width * r.size.height / 4 * scale() * scale();
+        // Curves are flattened to a tenth of a pixel, which tells on the smallest discs.
+        EXPECT_NEAR(alphaSum(img), area, std::max(0.03 * area, 0.2)) << r.size.width << "x" << r.size.height;
+        const InkBox b = inkBox(img);
+        EXPECT_GE(b.x0, px(r.origin.x));
+        EXPECT_LE(b.x1, px(r.origin.x + r.size.width));
+        EXPECT_GE(b.y0, px(r.origin.y));
+        EXPECT_LE(b.y1, px(r.origin.y + r.size.height));
+        if (r.size.width >= 10) {
+            EXPECT_EQ(pixelAt(img, px(r.origin.x + r.size.width / 2), px(r.origin.y + r.size.height / 2)).a,
+                      255);
+            EXPECT_EQ(pixelAt(img, px(r.origin.x) + 1, px(r.origin.y) + 1).a, 0) << "corners stay empty";
+        }
+    }
+}
+
+TEST_P(CairoDraw, LineSegmentsAreIndependent) {
+    auto s = surface(100, 60);
+    CGContextRef c = s->context();
+    CGContextSetRGBStrokeColor(c, 0, 0, 0.8f, 1);
+    CGContextSetLineWidth(c, 2);
+    const CGPoint pts[5] = {{10, 10}, {50, 10}, {50, 40}, {90, 40}, {0, 0}};
+    CGContextStrokeLineSegments(c, pts, 5);  // the unpaired last point is ignored
+    const CGImage img = s->readPixels();
+    EXPECT_EQ(pixelAt(img, px(30), px(10)).b, 204);
+    EXPECT_EQ(pixelAt(img, px(70), px(40)).b, 204);
+    EXPECT_EQ(pixelAt(img, px(50), px(25)).a, 0) << "no line joins the two segments";
+    EXPECT_EQ(pixelAt(img, px(5), px(5)).a, 0);
+    // Butt caps: each segment covers length x width, nothing more.
+    const double expected = 2 * 40 * 2 * scale() * scale();
+    EXPECT_NEAR(alphaSum(img), expected, 0.02 * expected);
+}
+
+TEST_P(CairoDraw, DiagonalSegmentCoversItsArea) {
+    auto s = surface(100, 100);
+    CGContextRef c = s->context();
+    CGContextSetRGBStrokeColor(c, 1, 1, 1, 1);
+    CGContextSetLineWidth(c, 2);
+    const CGPoint pts[2] = {{10.3f, 12.1f}, {83.7f, 71.9f}};
+    CGContextStrokeLineSegments(c, pts, 2);
+    const double len = std::hypot(83.7 - 10.3, 71.9 - 12.1);
+    const double expected = len * 2 * scale() * scale();
+    EXPECT_NEAR(alphaSum(s->readPixels()), expected, 0.01 * expected);
+}
+
+TEST_P(CairoDraw, PathsStrokeFillAndEmpty) {
+    auto s = surface(100, 100);
+    CGContextRef c = s->context();
+    CGContextSetLineWidth(c, 4);
+    CGContextSetRGBStrokeColor(c, 1, 0, 0, 1);
+    CGContextBeginPath(c);
+    CGContextMoveToPoint(c, 10, 10);
+    CGContextAddLineToPoint(c, 90, 10);
+    CGContextStrokePath(c);
+    // The stroke emptied the path: stroking again in green changes nothing.
+    CGContextSetRGBStrokeColor(c, 0, 1, 0, 1);
+    CGContextStrokePath(c);
+    // A line with no current point is ignored.
+    CGContextAddLineToPoint(c, 90, 90);
+    CGContextStrokePath(c);
+    // A polyline keeps its miter join at the corner.
+    CGContextBeginPath(c);
+    CGContextMoveToPoint(c, 20, 30);
+    CGContextAddLineToPoint(c, 40, 30);
+    CGContextAddLineToPoint(c, 40, 50);
+    CGContextStrokePath(c);
+    // A closed triangle, filled.
+    CGContextSetRGBFillColor(c, 0, 0, 1, 1);
+    CGContextBeginPath(c);
+    CGContextMoveToPoint(c, 60, 60);
+    CGContextAddLineToPoint(c, 90, 60);
+    CGContextAddLineToPoint(c, 60, 90);
+    CGContextClosePath(c);
+    CGContextFillPath(c);
+    // A rounded rectangle leaves its corners out.
+    c->addRoundedRect(CGRectMake(10, 60, 30, 30), 10);
+    CGContextFillPath(c);
+
+    const CGImage img = s->readPixels();
+    EXPECT_EQ(pixelAt(img, px(50), px(10)).r, 255);
+    EXPECT_EQ(pixelAt(img, px(50), px(10)).g, 0);
+    EXPECT_EQ(pixelAt(img, px(89), px(50)).a, 0);
+    EXPECT_EQ(pixelAt(img, px(41.5), px(28.5)).g, 255) << "miter corner";
+    EXPECT_EQ(pixelAt(img, px(65), px(65)).b, 255);
+    EXPECT_EQ(pixelAt(img, px(85), px(85)).a, 0);
+    EXPECT_EQ(pixelAt(img, px(25), px(75)).b, 255);
+    EXPECT_EQ(pixelAt(img, px(10.5), px(60.5)).a, 0);
+}
+
+TEST_P(CairoDraw, FillRectAndTextLeaveThePathAlone) {
+    auto s = surface(100, 100);
+    CGContextRef c = s->context();
+    CGContextSetRGBStrokeColor(c, 1, 0, 0, 1);
+    CGContextSetRGBFillColor(c, 0, 0, 1, 1);
+    CGContextSetLineWidth(c, 2);
+    CGContextBeginPath(c);
+    CGContextMoveToPoint(c, 10, 90);
+    CGContextAddLineToPoint(c, 90, 90);
+    CGContextFillRect(c, CGRectMake(0, 0, 20, 20));
+    drawText(c, "GC", 30, 40, 14, kCGTextFill);
+    CGContextStrokePath(c);
+    const CGImage img = s->readPixels();
+    EXPECT_EQ(pixelAt(img, px(50), px(90)).r, 255);
+    EXPECT_EQ(pixelAt(img, px(10), px(10)).b, 255);
+}
+
+TEST_P(CairoDraw, StateSavesAndRestores) {
+    auto s = surface(100, 100);
+    CGContextRef c = s->context();
+    CGContextSetRGBFillColor(c, 1, 0, 0, 1);
+    CGContextSaveGState(c);
+    CGContextSetRGBFillColor(c, 0, 1, 0, 1);
+    CGContextTranslateCTM(c, 50, 50);
+    CGContextClipToRect(c, CGRectMake(0, 0, 20, 20));
+    CGContextFillRect(c, CGRectMake(-50, -50, 100, 100));  // clipped to 50..70
+    // Fast paths honour the clip too.
+    CGContextFillEllipseInRect(c, CGRectMake(-40, -40, 6, 6));
+    drawText(c, "Vega", -45, -20, 14, kCGTextFill);
+    CGContextSetLineWidth(c, 2);
+    const CGPoint seg[2] = {{-50, -5}, {50, -5}};
+    CGContextStrokeLineSegments(c, seg, 2);
+    CGContextRestoreGState(c);
+    CGContextRestoreGState(c);  // unbalanced: ignored
+    CGContextFillRect(c, CGRectMake(0, 0, 10, 10));
+
+    const CGImage img = s->readPixels();
+    EXPECT_EQ(pixelAt(img, px(60), px(60)).g, 255);
+    EXPECT_EQ(pixelAt(img, px(45), px(45)).a, 0);
+    EXPECT_EQ(pixelAt(img, px(80), px(80)).a, 0);
+    EXPECT_EQ(pixelAt(img, px(5), px(5)).r, 255) << "fill colour, CTM and clip restored";
+    // The clipped square and the last fill, and nothing that escaped the clip.
+    EXPECT_NEAR(alphaSum(img), (400 + 100) * scale() * scale(), 0.5);
+}
+
+TEST_P(CairoDraw, AlphaScalesEveryDrawing) {
+    auto s = surface(60, 60);
+    CGContextRef c = s->context();
+    CGContextSetAlpha(c, 0.5f);
+    CGContextSetRGBFillColor(c, 1, 1, 1, 1);
+    CGContextFillRect(c, CGRectMake(0, 0, 20, 20));
+    CGContextFillEllipseInRect(c, CGRectMake(30, 30, 20, 20));
+    const CGImage img = s->readPixels();
+    EXPECT_NEAR(pixelAt(img, px(10), px(10)).a, 128, 1);
+    EXPECT_NEAR(pixelAt(img, px(40), px(40)).a, 128, 1);
+}
+
+TEST_P(CairoDraw, ImagesDrawUprightIntoTheirRect) {
+    auto image = std::make_shared<CGImage>();
+    image->pixelWidth = 2;
+    image->pixelHeight = 2;
+    // Top row red, bottom row blue.
+    image->rgba = {255, 0, 0, 255, 255, 0, 0, 255, 0, 0, 255, 255, 0, 0, 255, 255};
+    auto s = surface(60, 60);
+    CGContextDrawImage(s->context(), CGRectMake(10, 20, 40, 20), image);
+    const CGImage img = s->readPixels();
+    EXPECT_EQ(pixelAt(img, px(30), px(22)).r, 255);
+    EXPECT_EQ(pixelAt(img, px(30), px(38)).b, 255);
+    EXPECT_EQ(pixelAt(img, px(30), px(18)).a, 0);
+    EXPECT_EQ(pixelAt(img, px(30), px(42)).a, 0);
+    EXPECT_EQ(pixelAt(img, px(8), px(30)).a, 0);
+}
+
+TEST_P(CairoDraw, SurfacesCompositeAtTheirPointPosition) {
+    CairoSurface view(CGSizeMake(10, 10), 2);
+    CGContextSetRGBFillColor(view.context(), 0, 1, 0, 1);
+    CGContextFillRect(view.context(), CGRectMake(0, 0, 10, 10));
+    RecordingSurface traced(view.size(), view.scale(), &view);
+    auto s = surface(60, 60);
+    CGContextRef c = s->context();
+    c->drawSurface(20, 30, view);
+    c->drawSurface(40, 5, traced);  // seen through the recording wrapper
+    const CGImage img = s->readPixels();
+    EXPECT_EQ(pixelAt(img, px(25), px(35)).g, 255);
+    EXPECT_EQ(pixelAt(img, px(45), px(10)).g, 255);
+    EXPECT_EQ(pixelAt(img, px(18), px(35)).a, 0);
+    EXPECT_NEAR(alphaSum(img), 2 * 100 * scale() * scale(), 1);
+}
+
+// The desktop font stands in for Helvetica with the same advance widths; the
+// recording backend's estimate uses Helvetica's published metrics.
+TEST_P(CairoDraw, TextWidthMatchesHelveticaMetrics) {
+    auto s = surface(10, 10);
+    CGContextRef c = s->context();
+    CGContextSelectFont(c, "Helvetica", 18, kCGEncodingMacRoman);
+    for (const char* t : {"Ursa Major", "Canes Venatici", "GC", "Ra : 17h 45mn 36s  De : -28d -55' -58\" ",
+                          "Wij @ {x} | ~_^ 0123456789"}) {
+        const CGFloat est = RecordingContext::estimateTextWidth(t, std::strlen(t), 18);
+        EXPECT_NEAR(c->textWidth(t, std::strlen(t)), est, 0.01 * est) << t;
+    }
+    const CGFloat w18 = c->textWidth("Vega", 4);
+    CGContextSetTextMatrix(c, CGAffineTransformMake(0, 1, 1, 0, 0, 0));
+    EXPECT_FLOAT_EQ(c->textWidth("Vega", 4), w18) << "the text matrix does not change the advance";
+    CGContextSelectFont(c, "Helvetica", 9, kCGEncodingMacRoman);
+    EXPECT_NEAR(c->textWidth("Vega", 4), w18 / 2, 1e-3);
+}
+
+// Degenerate input draws nothing and leaves the context working.
+TEST_P(CairoDraw, BadInputIsHarmless) {
+    auto s = surface(40, 40);
+    CGContextRef c = s->context();
+    CGContextSelectFont(c, "Helvetica", 0, kCGEncodingMacRoman);
+    CGContextShowTextAtPoint(c, 10, 10, "zero", 4);
+    EXPECT_EQ(c->textWidth("zero", 4), 0);
+    CGContextSelectFont(c, "Helvetica", 12, kCGEncodingMacRoman);
+    CGContextSetTextMatrix(c, CGAffineTransformMake(0, 0, 0, 0, 0, 0));
+    CGContextShowTextAtPoint(c, 10, 10, "singular", 8);
+    CGContextSetTextMatrix(c, kUpright);
+    CGContextShowTextAtPoint(c, NAN, 10, "nan", 3);
+    CGContextShowTextAtPoint(c, 1e30f, 10, "far", 3);
+    CGContextShowTextAtPoint(c, 10, 10, nullptr, 4);
+    CGContextSelectFont(c, nullptr, 12, kCGEncodingMacRoman);
+    CGContextTranslateCTM(c, NAN, 0);
+    CGContextSetLineWidth(c, -3);
+    CGContextFillEllipseInRect(c, CGRectMake(5, 5, 0, 10));
+    CGContextFillEllipseInRect(c, CGRectMake(NAN, 5, 3, 3));
+    CGContextStrokeLineSegments(c, nullptr, 4);
+    const CGPoint bad[2] = {{NAN, 1}, {2, 2}};
+    CGContextStrokeLineSegments(c, bad, 2);
+    CGContextDrawImage(c, CGRectMake(0, 0, 10, 10), nullptr);
+    CGContextDrawImage(c, CGRectMake(0, 0, 10, 10), std::make_shared<CGImage>());
+    CGContextSetTextDrawingMode(c, CGTextDrawingMode(42));
+    EXPECT_TRUE(inkBox(s->readPixels()).empty());
+    EXPECT_EQ(cairo_status(s->cairoContext().cairo()), CAIRO_STATUS_SUCCESS);
+
+    // Negative sizes are standardised; non-ASCII Roman bytes draw glyphs.
+    CGContextSetRGBFillColor(c, 1, 1, 1, 1);
+    CGContextFillRect(c, CGRectMake(20, 20, -10, -10));
+    EXPECT_EQ(pixelAt(s->readPixels(), px(15), px(15)).a, 255);
+    CGContextClearRect(c, CGRectMake(0, 0, 40, 40));
+    CGContextSetTextDrawingMode(c, kCGTextFill);
+    CGContextShowTextAtPoint(c, 5, 30, "\x8e\xa5", 2);
+    EXPECT_FALSE(inkBox(s->readPixels()).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(ScalesAndCaches, CairoDraw,
+                         ::testing::Combine(::testing::Values(1.0, 2.0), ::testing::Bool()),
+                         [](const ::testing::TestParamInfo<CairoDraw::ParamType>& info) {
+                             return std::string("scale") + std::to_string(int(std::get<0>(info.param))) +
+                                    (std::get<1>(info.param) ? "_fast" : "_plain");
+                         });

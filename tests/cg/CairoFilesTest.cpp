@@ -1,0 +1,170 @@
+// Files in and out of the Cairo backend: PNG, SVG and PDF.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+
+#include "platform/cg/CoreGraphics.h"
+#include "platform/cg/cairo/CairoContext.h"
+#include "tests/cg/CairoTestUtil.h"
+
+namespace {
+
+std::string tempPath(const std::string& name) {
+    return ::testing::TempDir() + "cg_" + std::to_string(getpid()) + "_" + name;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void drawSample(CGContextRef c) {
+    CGContextSetRGBFillColor(c, 0.8f, 0, 0, 1);
+    CGContextFillRect(c, CGRectMake(2, 2, 30, 10));
+    CGContextSetRGBFillColor(c, 0, 0.5f, 0.25f, 0.5f);
+    CGContextFillEllipseInRect(c, CGRectMake(20, 10, 15, 15));
+    CGContextSetRGBStrokeColor(c, 0, 0, 0.8f, 1);
+    CGContextSetLineWidth(c, 0);
+    CGContextSelectFont(c, "Helvetica", 12, kCGEncodingMacRoman);
+    CGContextSetTextDrawingMode(c, kCGTextFillStroke);
+    CGContextSetTextMatrix(c, CGAffineTransformMake(1, 0, 0, -1, 0, 0));
+    CGContextShowTextAtPoint(c, 4, 36, "Vega", 4);
+}
+
+}  // namespace
+
+TEST(CairoFiles, PngRoundTripKeepsPixels) {
+    CairoSurface s(CGSizeMake(40, 40), 2);
+    drawSample(s.context());
+    const std::string path = tempPath("round.png");
+    std::string error;
+    ASSERT_TRUE(s.writePng(path, &error)) << error;
+    const CGImage drawn = s.readPixels();
+
+    const CGImageRef fromFile = CGImageCreateWithPNGFile(path, 2, &error);
+    ASSERT_TRUE(fromFile) << error;
+    const std::string bytes = readFile(path);
+    const CGImageRef fromMemory = CGImageCreateWithPNGData(bytes.data(), bytes.size(), 2, &error);
+    ASSERT_TRUE(fromMemory) << error;
+    EXPECT_EQ(fromMemory->rgba, fromFile->rgba);
+    EXPECT_EQ(fromFile->pixelWidth, 80);
+    EXPECT_EQ(fromFile->pixelHeight, 80);
+    EXPECT_EQ(fromFile->size(), CGSizeMake(40, 40));
+    // PNG stores straight alpha: translucent pixels may move by one step.
+    ASSERT_EQ(fromFile->rgba.size(), drawn.rgba.size());
+    int worst = 0;
+    for (size_t i = 0; i < drawn.rgba.size(); ++i)
+        worst = std::max(worst, std::abs(drawn.rgba[i] - fromFile->rgba[i]));
+    EXPECT_LE(worst, 1);
+
+    // And back out through CGImageWritePNG.
+    const std::string again = tempPath("again.png");
+    ASSERT_TRUE(CGImageWritePNG(*fromFile, again, &error)) << error;
+    EXPECT_EQ(CGImageCreateWithPNGFile(again, 2, &error)->rgba, fromFile->rgba);
+    std::remove(path.c_str());
+    std::remove(again.c_str());
+}
+
+TEST(CairoFiles, LoadedImagesDraw) {
+    CairoSurface src(CGSizeMake(4, 4), 1);
+    CGContextSetRGBFillColor(src.context(), 0, 0, 1, 1);
+    CGContextFillRect(src.context(), CGRectMake(0, 0, 4, 2));
+    const std::string path = tempPath("blue.png");
+    ASSERT_TRUE(src.writePng(path));
+    const CGImageRef image = CGImageCreateWithPNGFile(path);
+    ASSERT_TRUE(image);
+    CairoSurface dst(CGSizeMake(8, 8), 1);
+    CGContextDrawImage(dst.context(), CGRectMake(0, 0, 8, 8), image);
+    const CGImage img = dst.readPixels();
+    EXPECT_EQ(pixelAt(img, 4, 1).b, 255);
+    EXPECT_EQ(pixelAt(img, 4, 6).a, 0);
+    std::remove(path.c_str());
+}
+
+TEST(CairoFiles, BadPngInputSaysWhatAndWhere) {
+    std::string error;
+    EXPECT_FALSE(CGImageCreateWithPNGData("not a png", 9, 1, &error));
+    EXPECT_NE(error.find("PNG"), std::string::npos) << error;
+    error.clear();
+    EXPECT_FALSE(CGImageCreateWithPNGData(nullptr, 0, 1, &error));
+    EXPECT_FALSE(error.empty());
+
+    const std::string missing = tempPath("missing.png");
+    EXPECT_FALSE(CGImageCreateWithPNGFile(missing, 1, &error));
+    EXPECT_NE(error.find(missing), std::string::npos) << error;
+
+    // A truncated file is reported, not half-read.
+    CairoSurface s(CGSizeMake(16, 16), 1);
+    drawSample(s.context());
+    const std::string path = tempPath("cut.png");
+    ASSERT_TRUE(s.writePng(path));
+    const std::string bytes = readFile(path);
+    EXPECT_FALSE(CGImageCreateWithPNGData(bytes.data(), bytes.size() / 2, 1, &error));
+    std::remove(path.c_str());
+
+    EXPECT_FALSE(s.writePng("/nonexistent-dir/x.png", &error));
+    EXPECT_NE(error.find("/nonexistent-dir/x.png"), std::string::npos) << error;
+}
+
+TEST(CairoFiles, SvgAndPdfPagesAreWritten) {
+    struct Case {
+        const char* name;
+        CairoVectorKind kind;
+        const char* head;
+    };
+    for (const Case k :
+         {Case{"page.svg", CairoVectorKind::SVG, "<?xml"}, Case{"page.pdf", CairoVectorKind::PDF, "%PDF-"}}) {
+        const std::string path = tempPath(k.name);
+        CairoVectorKind guessed;
+        ASSERT_TRUE(CairoVectorSurface::kindForPath(path, &guessed));
+        EXPECT_EQ(guessed, k.kind);
+        {
+            CairoVectorSurface page(path, k.kind, CGSizeMake(320, 480));
+            EXPECT_FALSE(page.cairoContext().cachesEnabled()) << "vector output never uses rasters";
+            drawSample(page.context());
+            const CGPoint seg[2] = {{0, 100}, {320, 100}};
+            CGContextStrokeLineSegments(page.context(), seg, 2);
+            std::string error;
+            EXPECT_TRUE(page.finish(&error)) << error;
+        }
+        const std::string body = readFile(path);
+        ASSERT_GT(body.size(), 200u) << k.name;
+        EXPECT_EQ(body.compare(0, std::strlen(k.head), k.head), 0) << k.name;
+        if (k.kind == CairoVectorKind::SVG) {
+            EXPECT_NE(body.find("<svg"), std::string::npos);
+            EXPECT_NE(body.find("320pt"), std::string::npos);
+            EXPECT_NE(body.find("</svg>"), std::string::npos);
+        } else {
+            EXPECT_NE(body.find("%%EOF"), std::string::npos);
+            EXPECT_NE(body.find("/MediaBox [ 0 0 320 480 ]"), std::string::npos);
+        }
+        std::remove(path.c_str());
+    }
+    EXPECT_TRUE(CairoVectorSurface::kindForPath("OUT.PDF", nullptr));
+    EXPECT_FALSE(CairoVectorSurface::kindForPath("out.png", nullptr));
+    EXPECT_FALSE(CairoVectorSurface::kindForPath("noextension", nullptr));
+}
+
+TEST(CairoFiles, BadSurfacesAreRefusedWithReasons) {
+    try {
+        CairoVectorSurface page("/nonexistent-dir/out.svg", CairoVectorKind::SVG, CGSizeMake(10, 10));
+        FAIL() << "expected an error";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("/nonexistent-dir/out.svg"), std::string::npos) << e.what();
+    }
+    EXPECT_THROW(CairoVectorSurface(tempPath("zero.pdf"), CairoVectorKind::PDF, CGSizeMake(0, 10)),
+                 std::invalid_argument);
+    EXPECT_THROW(CairoSurface(CGSizeMake(-1, 10), 1), std::invalid_argument);
+    EXPECT_THROW(CairoSurface(CGSizeMake(10, 10), 0), std::invalid_argument);
+    EXPECT_THROW(CairoSurface(CGSizeMake(20000, 10), 2), std::invalid_argument);
+    EXPECT_THROW(CairoSurface(CGSizeMake(NAN, 10), 1), std::invalid_argument);
+    const CairoSurface empty(CGSizeMake(0, 0), 2);
+    EXPECT_EQ(empty.pixelWidth(), 0);
+}

@@ -1,0 +1,249 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <nlohmann/json.hpp>
+#include <random>
+#include <sstream>
+
+#include "platform/cg/CoreGraphics.h"
+#include "platform/cg/RecordingContext.h"
+
+namespace {
+
+std::vector<std::string> opNames(const RecordingContext& rec) {
+    std::vector<std::string> names;
+    for (const auto& op : rec.ops()) names.push_back(op.op);
+    return names;
+}
+
+std::vector<nlohmann::json> parseLines(const std::string& text) {
+    std::vector<nlohmann::json> out;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) out.push_back(nlohmann::json::parse(line));
+    return out;
+}
+
+}  // namespace
+
+// The chart's whole repertoire, through the platform's free functions, comes
+// out under the platform's names with the arguments in call order.
+TEST(RecordingContext, RecordsEveryCallByPlatformName) {
+    RecordingContext rec;
+    CGContextRef c = &rec;
+    CGContextClearRect(c, CGRectMake(0, 0, 768, 1024));
+    CGContextSelectFont(c, "Helvetica", 18, kCGEncodingMacRoman);
+    CGContextSetTextDrawingMode(c, kCGTextFillStroke);
+    CGContextSetTextMatrix(c, CGAffineTransformMake(1, 0, 0, -1, 0, 0));
+    CGContextSetRGBStrokeColor(c, 0, 0, 0.8f, 1);
+    CGContextSetLineWidth(c, 2);
+    const CGPoint pts[4] = {{1, 2}, {3, 4}, {5, 6}, {7, 8}};
+    CGContextStrokeLineSegments(c, pts, 4);
+    CGContextSetRGBFillColor(c, 0.8f, 0.8f, 0.8f, 1);
+    CGContextShowTextAtPoint(c, 10.5f, 20.25f, "Vega", 4);
+    CGContextBeginPath(c);
+    CGContextMoveToPoint(c, -5, 0);
+    CGContextAddLineToPoint(c, 5, 0);
+    CGContextStrokePath(c);
+    CGContextFillRect(c, CGRectMake(0, 0, 356, 40));
+    CGContextFillEllipseInRect(c, CGRectMake(99, 199, 2, 2));
+    CGContextSaveGState(c);
+    CGContextTranslateCTM(c, 3, 4);
+    CGContextClipToRect(c, CGRectMake(1, 2, 3, 4));
+    CGContextSetAlpha(c, 0.5f);
+    CGContextAddRect(c, CGRectMake(0, 0, 1, 1));
+    CGContextClosePath(c);
+    CGContextFillPath(c);
+    CGContextRestoreGState(c);
+
+    const std::vector<std::string> expected = {
+        "CGContextClearRect",          "CGContextSelectFont",        "CGContextSetTextDrawingMode",
+        "CGContextSetTextMatrix",      "CGContextSetRGBStrokeColor", "CGContextSetLineWidth",
+        "CGContextStrokeLineSegments", "CGContextSetRGBFillColor",   "CGContextShowTextAtPoint",
+        "CGContextBeginPath",          "CGContextMoveToPoint",       "CGContextAddLineToPoint",
+        "CGContextStrokePath",         "CGContextFillRect",          "CGContextFillEllipseInRect",
+        "CGContextSaveGState",         "CGContextTranslateCTM",      "CGContextClipToRect",
+        "CGContextSetAlpha",           "CGContextAddRect",           "CGContextClosePath",
+        "CGContextFillPath",           "CGContextRestoreGState"};
+    EXPECT_EQ(opNames(rec), expected);
+
+    const auto& ops = rec.ops();
+    EXPECT_EQ(ops[0].args, (std::vector<double>{0, 0, 768, 1024}));
+    EXPECT_EQ(ops[1].text, "Helvetica");
+    EXPECT_EQ(ops[1].args, (std::vector<double>{18, 1}));
+    EXPECT_EQ(ops[2].args, (std::vector<double>{2}));
+    EXPECT_EQ(ops[3].args, (std::vector<double>{1, 0, 0, -1, 0, 0}));
+    EXPECT_EQ(ops[4].args, (std::vector<double>{0, 0, 0.8f, 1}));
+    EXPECT_EQ(ops[6].args, (std::vector<double>{1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_TRUE(ops[8].hasText);
+    EXPECT_EQ(ops[8].text, "Vega");
+    EXPECT_EQ(ops[8].args, (std::vector<double>{10.5, 20.25, 4}));
+    EXPECT_EQ(ops[14].args, (std::vector<double>{99, 199, 2, 2}));
+    EXPECT_FALSE(ops[14].hasText);
+    EXPECT_EQ(ops[16].args, (std::vector<double>{3, 4}));
+}
+
+TEST(RecordingContext, TextIsTheGivenBytesNotTheCString) {
+    RecordingContext rec;
+    CGContextShowTextAtPoint(&rec, 0, 0, "Deneb Algedi", 5);
+    CGContextShowTextAtPoint(&rec, 0, 0, "a\0b", 3);
+    const CGPoint odd[3] = {{1, 1}, {2, 2}, {3, 3}};
+    CGContextStrokeLineSegments(&rec, odd, 3);
+    ASSERT_EQ(rec.ops().size(), 3u);
+    EXPECT_EQ(rec.ops()[0].text, "Deneb");
+    EXPECT_EQ(rec.ops()[1].text, std::string("a\0b", 3));
+    // Every point given is listed, even the unpaired last one.
+    EXPECT_EQ(rec.ops()[2].args.size(), 6u);
+}
+
+TEST(RecordingContext, JsonLinesParseAndEscapeText) {
+    RecordingContext rec;
+    CGContextFillEllipseInRect(&rec, CGRectMake(1.5f, -2.25f, 6, 6));
+    const char tricky[] = "Ra : 17h \"quoted\" back\\slash\ttab\nnl\x01\xa5";
+    CGContextShowTextAtPoint(&rec, 20, 46.4f, tricky, sizeof tricky - 1);
+    CGContextSelectFont(&rec, "Helvetica", 12, kCGEncodingMacRoman);
+    CGContextSetLineWidth(&rec, NAN);
+    CGContextBeginPath(&rec);
+
+    std::ostringstream out;
+    rec.writeJsonLines(out);
+    const auto lines = parseLines(out.str());
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0]["op"], "CGContextFillEllipseInRect");
+    EXPECT_EQ(lines[0]["args"], nlohmann::json::parse("[1.5,-2.25,6,6]"));
+    EXPECT_FALSE(lines[0].contains("text"));
+
+    // Bytes at 0x80 and above come back as one code point each.
+    const std::u32string expectedChars = [&] {
+        std::u32string s;
+        for (unsigned char c : std::string(tricky)) s += char32_t(c);
+        return s;
+    }();
+    const std::string utf8 = lines[1]["text"].get<std::string>();
+    std::u32string decoded;
+    for (size_t i = 0; i < utf8.size();) {
+        const auto c = uint8_t(utf8[i]);
+        if (c < 0x80) {
+            decoded += c;
+            i += 1;
+        } else {
+            decoded += char32_t((c & 0x1F) << 6 | (uint8_t(utf8[i + 1]) & 0x3F));
+            i += 2;
+        }
+    }
+    EXPECT_EQ(decoded, expectedChars);
+    EXPECT_EQ(float(lines[1]["args"][1].get<double>()), 46.4f);
+    EXPECT_EQ(lines[2]["text"], "Helvetica");
+    EXPECT_TRUE(lines[3]["args"][0].is_null());
+    EXPECT_TRUE(lines[4]["args"].empty());
+}
+
+TEST(RecordingContext, NumbersRoundTripAsFloats) {
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> dist(-5000, 5000);
+    RecordingContext rec;
+    std::vector<CGPoint> pts(200);
+    for (auto& p : pts) p = CGPointMake(dist(rng), dist(rng) * 1e-3f);
+    CGContextStrokeLineSegments(&rec, pts.data(), pts.size());
+    std::ostringstream out;
+    rec.writeJsonLines(out);
+    const auto args = parseLines(out.str()).at(0)["args"];
+    ASSERT_EQ(args.size(), pts.size() * 2);
+    for (size_t i = 0; i < pts.size(); ++i) {
+        EXPECT_EQ(float(args[2 * i].get<double>()), pts[i].x);
+        EXPECT_EQ(float(args[2 * i + 1].get<double>()), pts[i].y);
+    }
+}
+
+TEST(RecordingContext, ForwardsEveryCallAndQuery) {
+    RecordingContext inner;
+    RecordingContext outer(&inner);
+    CGContextSelectFont(&outer, "Helvetica", 20, kCGEncodingMacRoman);
+    CGContextShowTextAtPoint(&outer, 1, 2, "GC", 2);
+    CGContextFillEllipseInRect(&outer, CGRectMake(0, 0, 4, 4));
+    EXPECT_EQ(opNames(outer), opNames(inner));
+    EXPECT_EQ(inner.ops()[1].text, "GC");
+    EXPECT_EQ(inner.ops()[2].args, outer.ops()[2].args);
+
+    // Queries are answered by the target and appear in neither list.
+    EXPECT_EQ(outer.textWidth("GC", 2), inner.textWidth("GC", 2));
+    EXPECT_EQ(outer.ops().size(), 3u);
+    EXPECT_EQ(inner.ops().size(), 3u);
+
+    outer.setForward(nullptr);
+    CGContextBeginPath(&outer);
+    EXPECT_EQ(outer.ops().size(), 4u);
+    EXPECT_EQ(inner.ops().size(), 3u);
+}
+
+TEST(RecordingContext, WidthEstimateFollowsFontSizeAndState) {
+    RecordingContext rec;
+    CGContextSelectFont(&rec, "Helvetica", 10, kCGEncodingMacRoman);
+    const CGFloat w10 = rec.textWidth("Sirius", 6);
+    EXPECT_GT(w10, 0);
+    CGContextSaveGState(&rec);
+    CGContextSelectFont(&rec, "Helvetica", 20, kCGEncodingMacRoman);
+    EXPECT_FLOAT_EQ(rec.textWidth("Sirius", 6), 2 * w10);
+    // Narrow letters are narrower than wide ones, as in the real font.
+    EXPECT_LT(rec.textWidth("iiii", 4), rec.textWidth("WWWW", 4));
+    CGContextRestoreGState(&rec);
+    EXPECT_FLOAT_EQ(rec.textWidth("Sirius", 6), w10);
+    EXPECT_FLOAT_EQ(rec.textWidth("Sirius", 3), rec.textWidth("Sir", 3));
+}
+
+// A drawing loop that checks shared state between calls, as the chart's pass
+// does at its checkpoints, sees what the hook changed after a given call.
+TEST(RecordingContext, HookRunsAfterEachCallAndCanChangeTheWorld) {
+    RecordingContext inner;
+    RecordingContext rec(&inner);
+    double centre = 17.0;
+    size_t seenAtHook = 0;
+    std::vector<std::string> hooked;
+    rec.setHook([&](const RecordedOp& op) {
+        hooked.push_back(op.op);
+        seenAtHook = inner.ops().size();
+        if (op.op == "CGContextFillEllipseInRect" && op.args[0] == 30) centre = 18.0;
+    });
+    int drawn = 0;
+    for (int i = 0; i < 10; ++i) {
+        if (centre != 17.0) break;
+        CGContextFillEllipseInRect(&rec, CGRectMake(CGFloat(i * 10), 0, 2, 2));
+        ++drawn;
+    }
+    EXPECT_EQ(drawn, 4);
+    EXPECT_EQ(hooked.size(), 4u);
+    // The forwarded call had already happened when the hook ran.
+    EXPECT_EQ(seenAtHook, 4u);
+}
+
+TEST(UIGraphicsContextStack, PushPopAndCurrent) {
+    RecordingContext a, b;
+    EXPECT_EQ(UIGraphicsGetCurrentContext(), nullptr);
+    UIGraphicsPopContext();  // harmless when empty
+    UIGraphicsPushContext(&a);
+    UIGraphicsPushContext(&b);
+    EXPECT_EQ(UIGraphicsGetCurrentContext(), &b);
+    UIGraphicsPopContext();
+    EXPECT_EQ(UIGraphicsGetCurrentContext(), &a);
+    UIGraphicsPopContext();
+    EXPECT_EQ(UIGraphicsGetCurrentContext(), nullptr);
+}
+
+TEST(RecordingSurface, WrapsAnotherSurface) {
+    struct Plain : CGSurface {
+        RecordingContext ctx;
+        int flushes = 0;
+        CGContextRef context() override { return &ctx; }
+        CGSize size() const override { return {10, 20}; }
+        double scale() const override { return 2; }
+        void flush() override { ++flushes; }
+    } plain;
+    RecordingSurface surface(plain.size(), plain.scale(), &plain);
+    CGContextFillRect(surface.context(), CGRectMake(1, 1, 2, 2));
+    surface.flush();
+    EXPECT_EQ(surface.recorder().ops().size(), 1u);
+    EXPECT_EQ(plain.ctx.ops().size(), 1u);
+    EXPECT_EQ(plain.flushes, 1);
+    EXPECT_EQ(surface.size(), CGSizeMake(10, 20));
+}
