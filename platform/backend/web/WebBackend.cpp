@@ -1,0 +1,112 @@
+#include "platform/backend/web/WebBackend.h"
+
+#include <emscripten/emscripten.h>
+#include <emscripten/html5.h>
+
+#include <algorithm>
+#include <cstdio>
+
+extern "C" {
+// platform/backend/web/page.js
+void wb_viewport(double* out);
+int wb_listen(const char* selector, double width, double height, double* buf, int cap,
+              void (*cb)(int, double, void*), void (*life)(int, void*), void* user);
+int wb_open_url(const char* url);
+}
+
+namespace {
+constexpr const char* kCanvas = "#canvas";
+constexpr int kMaxPoints = 32;  // changed touches in one DOM event
+}  // namespace
+
+DeviceProfile WebBackend::viewportProfile() {
+    double v[3] = {0, 0, 1};
+    wb_viewport(v);
+    DeviceProfile p;
+    p.name = "custom";
+    p.width = float(std::max(1.0, v[0]));
+    p.height = float(std::max(1.0, v[1]));
+    p.pixelRatio = std::min(kDeviceMaxPixelRatio, std::max(kDeviceMinPixelRatio, v[2]));
+    p.idiom = DeviceProfile::idiomForSize(p.width, p.height);
+    return p;
+}
+
+WebBackend::WebBackend(const DeviceProfile&) : profile_(viewportProfile()), input_(4 * kMaxPoints) {
+    screen_ = std::make_unique<CanvasSurface>(CGSizeMake(profile_.width, profile_.height),
+                                              profile_.pixelRatio, kCanvas);
+}
+
+WebBackend::~WebBackend() = default;
+
+std::unique_ptr<CGSurface> WebBackend::createSurface(CGSize size, double scale) {
+    return std::make_unique<CanvasSurface>(size, scale);
+}
+
+void WebBackend::present(CGSurface& window) {
+    CGContextRef c = screen_->context();
+    CGContextClearRect(c, CGRectMake(0, 0, profile_.width, profile_.height));
+    c->drawSurface(0, 0, window);
+    screen_->flush();
+    ++presents_;
+    canvasFramePresented();
+}
+
+double WebBackend::now() const { return emscripten_get_now() / 1000; }
+
+bool WebBackend::openURL(const std::string& url) { return wb_open_url(url.c_str()) != 0; }
+
+void WebBackend::requestFrame() {
+    frameWanted_ = true;
+    if (!host_ || framePending_) return;
+    framePending_ = true;
+    emscripten_request_animation_frame(&WebBackend::onAnimationFrame, this);
+}
+
+int WebBackend::onAnimationFrame(double, void* self) {
+    auto* b = static_cast<WebBackend*>(self);
+    b->framePending_ = false;
+    b->frameWanted_ = false;
+    b->host_->runIteration();
+    // Animations (and work queued while drawing) take the next frame too.
+    if (b->host_->needsIteration()) b->requestFrame();
+    return EM_FALSE;
+}
+
+void WebBackend::onInput(int count, double seconds, void* self) {
+    auto* b = static_cast<WebBackend*>(self);
+    TouchFrame frame;
+    frame.timestamp = seconds;
+    for (int i = 0; i < count && i < kMaxPoints; ++i) {
+        const double* p = &b->input_[4 * size_t(i)];
+        frame.points.push_back({(long long)p[0], CGPointMake(CGFloat(p[1]), CGFloat(p[2])), int(p[3])});
+    }
+    b->host_->postTouches(std::move(frame));
+    b->requestFrame();
+}
+
+void WebBackend::onVisibility(int visible, void* self) {
+    auto* b = static_cast<WebBackend*>(self);
+    if (bool(visible) == b->visible_) return;
+    b->visible_ = visible;
+    if (visible) {
+        b->host_->applicationWillEnterForeground();
+        b->host_->applicationDidBecomeActive();
+    } else {
+        b->host_->applicationWillResignActive();
+        b->host_->applicationDidEnterBackground();
+    }
+    b->requestFrame();
+}
+
+int WebBackend::run(BackendHost& host) {
+    host_ = &host;
+    if (!wb_listen(kCanvas, profile_.width, profile_.height, input_.data(), kMaxPoints, &WebBackend::onInput,
+                   &WebBackend::onVisibility, this)) {
+        std::fprintf(stderr, "starchart: the page has no <canvas id=\"canvas\">: no input\n");
+    }
+    if (frameWanted_ || host.needsIteration()) requestFrame();
+    // Back to the browser with the runtime alive. The wasm stack is not
+    // unwound, so `host` (in UIApplicationMain's frame) stays valid.
+    emscripten_exit_with_live_runtime();
+    return 0;
+}

@@ -1,0 +1,58 @@
+// The browser backend: the page's canvas as the screen, its touches and mouse
+// as fingers, animation frames as the loop.
+//
+// The screen is the viewport at load (CSS pixels as points, tablet when the
+// shorter side is at least 600) at the device pixel ratio. The app lays out
+// once; when the window changes shape the page scales the presented canvas
+// whole into it. A frame is requested only when the toolkit has work, so an
+// idle chart costs nothing, and every input event that arrives before that
+// frame is delivered in it.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "platform/backend/Backend.h"
+#include "platform/backend/web/CanvasContext.h"
+
+class WebBackend : public Backend {
+public:
+    // profile: the command line's (ignored but for its name); the viewport
+    // decides size, pixel ratio and idiom.
+    explicit WebBackend(const DeviceProfile& profile);
+    ~WebBackend() override;
+    WebBackend(const WebBackend&) = delete;
+    WebBackend& operator=(const WebBackend&) = delete;
+
+    // The viewport's profile, as the constructor reads it.
+    static DeviceProfile viewportProfile();
+
+    const DeviceProfile& profile() const override { return profile_; }
+    // Offscreen canvases: present() copies the window's onto the page.
+    std::unique_ptr<CGSurface> createSurface(CGSize size, double scale) override;
+    void present(CGSurface& window) override;
+    // Seconds on the clock of performance.now(), as input timestamps are.
+    double now() const override;
+    bool openURL(const std::string& url) override;
+    void requestFrame() override;
+    // Starts listening and returns to the browser's event loop without
+    // unwinding: the caller's frame (and the host in it) stays in place for
+    // the life of the page, and run never returns.
+    int run(BackendHost& host) override;
+
+    unsigned long presentCount() const { return presents_; }
+
+private:
+    static int onAnimationFrame(double time, void* self);
+    static void onInput(int count, double seconds, void* self);
+    static void onVisibility(int visible, void* self);
+
+    DeviceProfile profile_;
+    std::unique_ptr<CanvasSurface> screen_;
+    BackendHost* host_ = nullptr;
+    bool framePending_ = false;
+    bool frameWanted_ = false;
+    bool visible_ = true;
+    std::vector<double> input_;  // finger, x, y, phase per point
+    unsigned long presents_ = 0;
+};
