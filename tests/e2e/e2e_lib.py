@@ -83,6 +83,15 @@ class Image:
         a, b = self.data, other.data
         return sum(abs(a[i] - b[i]) for i in range(len(a))) / float(max(1, len(a)))
 
+    def changed_fraction(self, other, threshold=48):
+        """The fraction of pixels where some channel differs by more than threshold."""
+        if (self.width, self.height) != (other.width, other.height):
+            raise Failure("comparing images of different sizes")
+        a, b = self.data, other.data
+        changed = sum(1 for i in range(0, len(a), 3)
+                      if max(abs(a[i] - b[i]), abs(a[i + 1] - b[i + 1]), abs(a[i + 2] - b[i + 2])) > threshold)
+        return changed / float(max(1, self.width * self.height))
+
     def scaled_point(self, x, y, scale):
         return int(round(x * scale)), int(round(y * scale))
 
