@@ -77,7 +77,10 @@ BENCHMARK(BM_ChartPass)
     ->ArgsProduct({{320}, {480}, {1, 2}, {0, 1}})
     ->ArgsProduct({{768}, {1024}, {1, 2}, {0, 1}})
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ChartPassRecordingOnly)->ArgNames({"w", "h"})->Args({320, 480})->Args({768, 1024})->Unit(
-    benchmark::kMicrosecond);
+BENCHMARK(BM_ChartPassRecordingOnly)
+    ->ArgNames({"w", "h"})
+    ->Args({320, 480})
+    ->Args({768, 1024})
+    ->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();

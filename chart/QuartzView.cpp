@@ -112,8 +112,8 @@ void QuartzView::formatReadout(char (&buffer)[50], double R, double D) {
     const int d = int(D);
     const int dm = int(D * 60 - d * 60);
     const int ds = int(D * 3600 - d * 3600 - dm * 60);
-    std::snprintf(buffer, sizeof buffer, "Ra : %2.2dh %2.2dmn %2.2ds  De : %2.2dd %2.2d' %2.2d\" ", h, m, s, d,
-                  dm, ds);
+    std::snprintf(buffer, sizeof buffer, "Ra : %2.2dh %2.2dmn %2.2ds  De : %2.2dd %2.2d' %2.2d\" ", h, m, s,
+                  d, dm, ds);
 }
 
 void QuartzView::strokeSegments(int32_t count) {

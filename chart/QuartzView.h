@@ -53,9 +53,7 @@ public:
     static void formatReadout(char (&buffer)[50], double raHours, double decDegrees);
 
 private:
-    bool centreMoved() const {
-        return oxs1 != chartCentreRightAscension || oys1 != chartCentreDeclination;
-    }
+    bool centreMoved() const { return oxs1 != chartCentreRightAscension || oys1 != chartCentreDeclination; }
     void strokeSegments(int32_t count);
 
     // Members in the order the class declares them.

@@ -8,7 +8,7 @@ scripts/install-deps.sh
 cmake --preset release >/dev/null
 cmake --build --preset release -j "$(nproc)" --target starchart
 
-bin=build/release/starchart
+bin=build/release/app/starchart
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec "$bin" "$@"
 fi

@@ -23,7 +23,6 @@ TEST(ChartState, LabelModeCyclesAndStarNamesFollowTheModeLeft) {
 TEST(ChartState, WritexsStoresSizeAndCentreAndAsksForARedraw) {
     auto view = std::make_shared<QuartzView>();
     view->initWithFrame(CGRectMake(0, 40, 768, 984));
-    EXPECT_FALSE(view->needsDisplay());
     view->writexs(5.25f, -12.5f, 768, 984);
     EXPECT_EQ(chartCentreRightAscension, 5.25);
     EXPECT_EQ(chartCentreDeclination, -12.5);

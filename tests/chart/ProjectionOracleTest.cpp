@@ -34,7 +34,8 @@ TEST(ProjectionOracle, DotsAndSegmentEndsMatchErfaTangentPlane) {
                 for (double zoom : {0.9, 1.7, 3.0}) {
                     ChartFixture f(widths[w], heights[w], ra, dec, zoom);
                     const auto& ops = f.draw();
-                    const Screen screen{widths[w] * 0.5, heights[w] * 0.5, (widths[w] > 480 ? 540 : 300) * zoom};
+                    const Screen screen{widths[w] * 0.5, heights[w] * 0.5,
+                                        (widths[w] > 480 ? 540 : 300) * zoom};
                     const double a0 = ra * kPi / 12, d0 = dec * kPi / 180;
 
                     // Dots come out in catalogue order among the stars the
@@ -49,7 +50,8 @@ TEST(ProjectionOracle, DotsAndSegmentEndsMatchErfaTangentPlane) {
                             ++checkedDots;
                         }
                     }
-                    EXPECT_EQ(next, dots.size()) << "unmatched dot at " << ra << "h " << dec << " zoom " << zoom;
+                    EXPECT_EQ(next, dots.size())
+                        << "unmatched dot at " << ra << "h " << dec << " zoom " << zoom;
 
                     // Segment ends: the table holds float positions whose sine
                     // and cosine were rounded apart, so allow a little more.

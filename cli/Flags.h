@@ -1,0 +1,28 @@
+// Checked command-line values: every bad value names its flag and the range
+// or values allowed.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct FlagError {
+    std::string message;
+};
+
+// Walks "--flag value" pairs; value() throws FlagError when the value is missing.
+class FlagReader {
+public:
+    explicit FlagReader(std::vector<std::string> args) : args_(std::move(args)) {}
+    bool next(std::string& flag);
+    const std::string& value(const std::string& flag);
+
+private:
+    std::vector<std::string> args_;
+    size_t at_ = 0;
+};
+
+// A finite number within [lo, hi], or FlagError naming the flag and range.
+double numberInRange(const std::string& flag, const std::string& text, double lo, double hi,
+                     const char* unit = "");
+// One of the listed words, or FlagError listing them.
+std::string oneOf(const std::string& flag, const std::string& text, const std::vector<std::string>& allowed);

@@ -1,0 +1,187 @@
+// `starchart snapshot`: starts the app offscreen, brings it to a centre, zoom
+// and label mode through the messages the main screen itself sends, and
+// writes the window as PNG, SVG or PDF, optionally with a trace of the
+// chart's last rendering pass.
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "app/VHAppDelegate.h"
+#include "cli/Flags.h"
+#include "cli/TracedSurface.h"
+#include "mainscreen/VHMainViewController.h"
+#include "platform/backend/DeviceProfile.h"
+#include "platform/backend/offscreen/OffscreenApp.h"
+#include "platform/cg/cairo/CairoContext.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: starchart snapshot [--device phone|phone-tall|phone-wide|tablet | --size WxH --idiom "
+    "phone|tablet]"
+    " [--pixel-ratio N] --ra HOURS --dec DEGREES [--zoom Z] [--labels 0|1|2] --out FILE.png|.svg|.pdf"
+    " [--trace FILE.jsonl]";
+
+struct SnapshotOptions {
+    DeviceProfile profile;
+    double ra = -1, dec = -999, zoom = 1;
+    int labels = 0;
+    std::string out, trace;
+    enum class Kind { PNG, SVG, PDF } kind = Kind::PNG;
+};
+
+std::string lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return s;
+}
+
+bool endsWith(const std::string& s, const std::string& tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+SnapshotOptions parse(int argc, char** argv) {
+    DeviceFlagsResult device = parseDeviceFlags(argc, argv, 1);
+    if (!device.ok()) throw FlagError{device.error};
+    SnapshotOptions o;
+    o.profile = device.profile;
+    bool haveRa = false, haveDec = false;
+    FlagReader flags(device.rest);
+    std::string flag;
+    while (flags.next(flag)) {
+        if (flag == "--ra") {
+            o.ra = numberInRange(flag, flags.value(flag), 0, 24, " hours");
+            haveRa = true;
+        } else if (flag == "--dec") {
+            o.dec = numberInRange(flag, flags.value(flag), -90, 90, " degrees");
+            haveDec = true;
+        } else if (flag == "--zoom") {
+            o.zoom = numberInRange(flag, flags.value(flag), 0.9, 3.0);
+        } else if (flag == "--labels") {
+            o.labels = std::stoi(oneOf(flag, flags.value(flag), {"0", "1", "2"}));
+        } else if (flag == "--out") {
+            o.out = flags.value(flag);
+            const std::string l = lower(o.out);
+            if (endsWith(l, ".png"))
+                o.kind = SnapshotOptions::Kind::PNG;
+            else if (endsWith(l, ".svg"))
+                o.kind = SnapshotOptions::Kind::SVG;
+            else if (endsWith(l, ".pdf"))
+                o.kind = SnapshotOptions::Kind::PDF;
+            else
+                throw FlagError{"--out: '" + o.out + "' must end in .png, .svg or .pdf"};
+        } else if (flag == "--trace") {
+            o.trace = flags.value(flag);
+        } else {
+            throw FlagError{"unknown argument '" + flag + "'"};
+        }
+    }
+    if (!haveRa) throw FlagError{"--ra is required (hours from 0 to 24)"};
+    if (!haveDec) throw FlagError{"--dec is required (degrees from -90 to 90)"};
+    if (o.out.empty()) throw FlagError{"--out is required (a .png, .svg or .pdf file)"};
+    return o;
+}
+
+// The calls of the last pass: everything from its clearing of the view on.
+std::vector<RecordedOp> lastPass(const RecordingContext& recorder) {
+    const auto& ops = recorder.ops();
+    size_t from = ops.size();
+    while (from > 0 && ops[from - 1].op != "CGContextClearRect") --from;
+    if (from > 0) --from;
+    return {ops.begin() + long(from), ops.end()};
+}
+
+// A vector image of the window: the chart's last pass drawn again as paths
+// and text, the toolkit's controls on top as they were composited.
+bool writeVector(OffscreenApp& app, QuartzView& chart, const std::vector<RecordedOp>& pass,
+                 const SnapshotOptions& o, std::string& error) {
+    const CGSize size = CGSizeMake(o.profile.width, o.profile.height);
+    CairoVectorSurface file(
+        o.out, o.kind == SnapshotOptions::Kind::SVG ? CairoVectorKind::SVG : CairoVectorKind::PDF, size);
+    CGContextRef ctx = file.context();
+    CGContextSetRGBFillColor(ctx, 0, 0, 0, 1);
+    CGContextFillRect(ctx, CGRectMake(0, 0, size.width, size.height));
+    const CGRect frame = OffscreenApp::frameInWindow(chart);
+    CGContextSaveGState(ctx);
+    CGContextTranslateCTM(ctx, frame.origin.x, frame.origin.y);
+    replayOps(pass, *ctx, /*skipClear=*/true);
+    CGContextRestoreGState(ctx);
+
+    // The rest of the window (controls, bars) as it shows, without the chart.
+    chart.setHidden(true);
+    auto overlay = app.render();
+    chart.setHidden(false);
+    ctx->drawSurface(0, 0, *overlay);
+    return file.finish(&error);
+}
+
+int runSnapshot(int argc, char** argv) {
+    SnapshotOptions o;
+    try {
+        o = parse(argc, argv);
+    } catch (const FlagError& e) {
+        std::fprintf(stderr, "starchart snapshot: %s\n%s\n", e.message.c_str(), kUsage);
+        return 2;
+    }
+    std::ofstream trace;
+    if (!o.trace.empty()) {
+        trace.open(o.trace);
+        if (!trace) {
+            std::fprintf(stderr, "starchart snapshot: --trace: cannot write '%s'\n", o.trace.c_str());
+            return 2;
+        }
+    }
+
+    OffscreenApp app(o.profile, NSStringFromClass<VHAppDelegate>(), makeTracedSurface);
+    app.launch();
+    auto main = std::dynamic_pointer_cast<VHMainViewController>(app.rootViewController());
+    if (!main || !main->chartView()) {
+        std::fprintf(stderr, "starchart snapshot: the main screen did not load\n");
+        return 1;
+    }
+    QuartzView& chart = *main->chartView();
+    // What a pan and a pinch end in: the centre written as the controller's
+    // single-precision values, then the chart told the centre and the zoom.
+    chartCentreRightAscension = float(o.ra);
+    chartCentreDeclination = float(o.dec);
+    chart.writexs(float(o.ra), float(o.dec), chart.width(), chart.height());
+    chart.setEch(o.zoom);
+    for (int i = 0; i < o.labels; ++i) main->doubleTapStep();
+    app.runUntilIdle();
+
+    auto* traced = dynamic_cast<RecordingSurface*>(chart.backingSurface());
+    const std::vector<RecordedOp> pass = traced ? lastPass(traced->recorder()) : std::vector<RecordedOp>{};
+    if (trace.is_open()) {
+        for (const auto& op : pass) RecordingContext::writeJsonLine(trace, op);
+        trace.flush();
+        if (!trace) {
+            std::fprintf(stderr, "starchart snapshot: --trace: writing '%s' failed\n", o.trace.c_str());
+            return 1;
+        }
+    }
+
+    std::string error;
+    bool ok = true;
+    if (o.kind == SnapshotOptions::Kind::PNG) {
+        ok = app.writePNG(o.out);
+        if (!ok) error = "cannot write '" + o.out + "'";
+    } else {
+        try {
+            ok = writeVector(app, chart, pass, o, error);
+        } catch (const std::exception& e) {
+            ok = false;
+            error = e.what();
+        }
+    }
+    if (!ok) {
+        std::fprintf(stderr, "starchart snapshot: --out: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+const bool registered = (UIApplication::registerCommand("snapshot", runSnapshot), true);
+
+}  // namespace
