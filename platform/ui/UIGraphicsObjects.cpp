@@ -1,5 +1,6 @@
 // Colours, fonts and images.
 #include <map>
+#include <vector>
 
 #include "platform/ui/UIColor.h"
 #include "platform/ui/UIFont.h"
@@ -91,24 +92,25 @@ std::shared_ptr<UIImage> UIImage::imageWithData(const std::string& bytes, double
 
 std::shared_ptr<UIImage> UIImage::imageNamed(const NSString& name) {
     if (name.empty()) return nullptr;
-    auto& cache = imageCache();
-    auto it = cache.find(name);
-    if (it != cache.end()) return it->second;
     NSString base = name;
     if (base.size() > 4 && base.compare(base.size() - 4, 4, ".png") == 0) base.resize(base.size() - 4);
+    // Candidates in order of preference, with their scale.
+    std::vector<std::pair<NSString, double>> candidates;
+    if (UIScreen::currentProfile().pixelRatio >= 2) candidates.push_back({base + "@2x.png", 2});
+    candidates.push_back({base + ".png", 1});
+    candidates.push_back({name, 1});
     const NSBundle* bundle = NSBundle::mainBundle();
-    std::shared_ptr<UIImage> image;
-    if (UIScreen::currentProfile().pixelRatio >= 2) {
-        if (const std::string* data = bundle->dataForResource(base + "@2x.png"))
-            image = imageWithData(*data, 2);
+    auto& cache = imageCache();
+    for (const auto& c : candidates) {
+        const std::string* data = bundle->dataForResource(c.first);
+        if (!data) continue;
+        auto it = cache.find(c.first);
+        if (it != cache.end()) return it->second;
+        auto image = imageWithData(*data, c.second);
+        if (image) cache[c.first] = image;
+        return image;
     }
-    if (!image) {
-        const std::string* data = bundle->dataForResource(base + ".png");
-        if (!data) data = bundle->dataForResource(name);
-        if (data) image = imageWithData(*data, 1);
-    }
-    if (image) cache[name] = image;
-    return image;
+    return nullptr;
 }
 
 void UIImage::clearCache() { imageCache().clear(); }

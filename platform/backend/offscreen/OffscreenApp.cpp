@@ -44,7 +44,7 @@ void OffscreenApp::tap(CGPoint p, int count) {
         advance(0.05);
         touchUp(900, p);
     }
-    advance(0.4);
+    advance(0.5);
 }
 
 void OffscreenApp::drag(CGPoint a, CGPoint b, int steps) {

@@ -29,8 +29,8 @@ public:
     void touchMove(long long finger, CGPoint p);
     void touchUp(long long finger, CGPoint p);
     void touchCancel(long long finger);
-    // count taps at p (down, 50 ms, up; 100 ms between taps), then 0.4 s pass
-    // so a following tap is not counted with these.
+    // count taps at p (down, 50 ms, up; 100 ms between taps), then 0.5 s pass
+    // so a following tap is not counted with these and a transition it started is over.
     void tap(CGPoint p, int count = 1);
     // One finger from a to b in steps moves, 16 ms apart.
     void drag(CGPoint a, CGPoint b, int steps = 10);

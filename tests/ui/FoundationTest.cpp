@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include "tests/ui/UITestSupport.h"
+
+namespace {
+class Greeter : public NSObject {
+public:
+    Greeter() {
+        registerAction("greet:", &Greeter::greet);
+        registerAction("wave", &Greeter::wave);
+    }
+    std::vector<std::string> heard;
+    std::vector<id> senders;
+    void greet(id sender) {
+        heard.push_back("greet");
+        senders.push_back(sender);
+    }
+    void wave() { heard.push_back("wave"); }
+};
+
+class Owner : public NSObject {};
+class Protocol {
+public:
+    virtual ~Protocol() = default;
+    virtual void finished() = 0;
+};
+class Listener : public NSObject, public Protocol {
+public:
+    int calls = 0;
+    void finished() override { ++calls; }
+};
+}  // namespace
+
+TEST(Foundation, ActionsAreFoundAndRunBySelectorName) {
+    auto g = std::make_shared<Greeter>();
+    EXPECT_TRUE(g->respondsToSelector("greet:"));
+    EXPECT_TRUE(g->respondsToSelector("wave"));
+    EXPECT_FALSE(g->respondsToSelector("greet"));  // the colon is part of the name
+    auto sender = std::make_shared<Owner>();
+    g->performSelector("greet:", sender);
+    g->performSelector("wave", nullptr);
+    g->performSelector("greet:");
+    EXPECT_EQ(g->heard, (std::vector<std::string>{"greet", "wave", "greet"}));
+    EXPECT_EQ(g->senders, (std::vector<id>{sender, nullptr}));
+    EXPECT_THROW(g->performSelector("shout:"), NSInvalidArgumentException);
+}
+
+TEST(Foundation, ClassesByName) {
+    EXPECT_EQ(NSClassFromString("TestAppDelegate"), nullptr);
+    EXPECT_EQ(NSStringFromClass<TestAppDelegate>(), "TestAppDelegate");
+    Class c = NSClassFromString("TestAppDelegate");
+    ASSERT_NE(c, nullptr);
+    auto obj = c->create();
+    EXPECT_NE(dynamic_cast<UIApplicationDelegate*>(obj.get()), nullptr);
+    EXPECT_EQ(obj->className(), "TestAppDelegate");
+    EXPECT_EQ(NSClassFromString("NoSuchClass"), nullptr);
+}
+
+TEST(Foundation, URLs) {
+    auto u = NSURL::URLWithString("http://www.example.org/apps/one?x=1");
+    ASSERT_TRUE(u);
+    EXPECT_EQ(u->absoluteString(), "http://www.example.org/apps/one?x=1");
+    EXPECT_EQ(u->scheme(), "http");
+    EXPECT_EQ(u->host(), "www.example.org");
+    EXPECT_TRUE(NSURL::URLWithString("itms-apps://store.example/app/id1"));
+    EXPECT_FALSE(NSURL::URLWithString("www.example.org"));
+    EXPECT_FALSE(NSURL::URLWithString("http://with space"));
+    EXPECT_FALSE(NSURL::URLWithString(""));
+    EXPECT_FALSE(NSURL::URLWithString("1http://x"));
+}
+
+TEST(Foundation, WeakDelegateReadsEmptyOnceItsOwnerIsGone) {
+    std::weak_ptr<Listener> delegate;
+    {
+        auto listener = std::make_shared<Listener>();
+        delegate = listener;
+        if (auto d = delegate.lock()) d->finished();
+        EXPECT_EQ(listener->calls, 1);
+    }
+    EXPECT_EQ(delegate.lock(), nullptr);
+}
+
+TEST(Foundation, ControlTargetsAreNotKeptAlive) {
+    auto button = UIButton::buttonWithType(UIButtonTypeCustom);
+    std::weak_ptr<TestController> gone;
+    {
+        auto c = std::make_shared<TestController>();
+        button->addTarget(c.get(), "choice2", UIControlEventTouchUpInside);
+        button->sendActionsForControlEvents(UIControlEventTouchUpInside);
+        EXPECT_EQ(c->actions, std::vector<std::string>{"choice2"});
+        gone = c;
+    }
+    EXPECT_TRUE(gone.expired());
+    button->sendActionsForControlEvents(UIControlEventTouchUpInside);  // must not touch the dead target
+}
+
+TEST(Foundation, TouchSetsKeepTheirOrder) {
+    std::vector<std::shared_ptr<UITouch>> v{std::make_shared<UITouch>(), std::make_shared<UITouch>()};
+    NSSet set(v);
+    EXPECT_EQ(set.count(), 2u);
+    EXPECT_EQ(set.anyObject(), v[0]);
+    NSArray all = set.allObjects();
+    EXPECT_EQ(all.objectAtIndex(0), v[0]);
+    EXPECT_EQ(all.objectAtIndex(1), v[1]);
+    EXPECT_THROW(all.objectAtIndex(2), std::out_of_range);
+    EXPECT_EQ(NSSet().anyObject(), nullptr);
+}

@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include "tests/ui/UITestSupport.h"
+
+namespace {
+const char* kInfoNib = R"({"root": {"class": "UIView", "frame": "screen", "backgroundColor": "black",
+  "subviews": [{"class": "UIButton", "buttonType": 1, "frame": [110, 400, 100, 37], "title": "Done",
+                "action": "done:"}]}})";
+const char* kMainNib = R"({"root": {"class": "UIView", "frame": [0, 0, 768, 1024], "autosizeToScreen": true,
+  "backgroundColor": "white", "multipleTouchEnabled": true,
+  "subviews": [{"class": "UIToolbar", "frame": [0, 0, 768, 40], "autoresizingMask": ["flexibleWidth"],
+                "items": [{"systemItem": "flexibleSpace"}, {"title": "Info", "action": "showInfo:"}]}]}})";
+
+struct Nibs {
+    Nibs() {
+        NSBundle::mainBundle()->registerResource("PresInfo.json", kInfoNib);
+        NSBundle::mainBundle()->registerResource("PresMain.json", kMainNib);
+    }
+    ~Nibs() {
+        NSBundle::mainBundle()->removeResource("PresInfo.json");
+        NSBundle::mainBundle()->removeResource("PresMain.json");
+    }
+};
+
+// The main screen's pattern: a fresh info screen presented modally each time,
+// which reports back through done: and is dismissed by its presenter.
+struct ModalScene {
+    Nibs nibs;
+    std::shared_ptr<TestController> root;
+    std::weak_ptr<TestController> lastInfo;
+    int built = 0, completions = 0;
+    std::unique_ptr<OffscreenApp> app;
+    ModalScene() {
+        root = std::make_shared<TestController>();
+        root->init();
+        root->onShowInfo = [this](TestController& self, const id&) {
+            auto info = controllerWithNib("PresInfo");
+            ++built;
+            std::weak_ptr<TestController> presenter =
+                std::static_pointer_cast<TestController>(self.shared_from_this());
+            info->onDone = [presenter, this](TestController&, const id&) {
+                if (auto p = presenter.lock())
+                    p->dismissViewControllerAnimated(true, [this] { ++completions; });
+            };
+            info->setModalTransitionStyle(UIModalTransitionStyleFlipHorizontal);
+            lastInfo = info;
+            self.presentViewController(info, true, [this] { ++completions; });
+        };
+        app = launchWith("phone", [this] {
+            root->view()->setBackgroundColor(UIColor::whiteColor());
+            auto button = UIButton::buttonWithType(UIButtonTypeInfoLight);
+            button->setFrame(CGRectMake(283, 423, 37, 37));
+            button->setAccessibilityIdentifier("info");
+            button->addTarget(root.get(), "showInfo:", UIControlEventTouchUpInside);
+            root->view()->addSubview(button);
+            return root;
+        });
+    }
+};
+}  // namespace
+
+TEST(Presentation, ModalFlipShowsAndDismissesWithoutLeavingInputDead) {
+    ModalScene s;
+    ASSERT_TRUE(s.app->pressControl("info"));  // tap() lets 0.4 s pass: the flip is over
+    auto info = s.lastInfo.lock();
+    ASSERT_TRUE(info);
+    EXPECT_EQ(s.root->presentedViewController(), info);
+    EXPECT_EQ(info->presentingViewController(), s.root);
+    EXPECT_EQ(s.app->presentedViewController(), info);
+    EXPECT_EQ(info->view()->frame(), UIScreen::mainScreen()->bounds());
+    EXPECT_EQ(s.completions, 1);
+    EXPECT_FALSE(s.app->runtime().isAnimating());
+    // The presenter's view is off the screen; the info screen's is on it.
+    EXPECT_EQ(s.root->view()->window(), nullptr);
+    EXPECT_FALSE(s.app->pressControl("info"));
+    auto frame = s.app->render();
+    EXPECT_EQ(pixelAt(*frame, 5, 5).r, 0);  // the black info screen
+
+    ASSERT_TRUE(s.app->pressControl("Done"));
+    EXPECT_EQ(info->actions, std::vector<std::string>{"done:"});
+    info.reset();
+    EXPECT_EQ(s.root->presentedViewController(), nullptr);
+    EXPECT_TRUE(s.lastInfo.expired());  // the presentation owned it
+    EXPECT_EQ(s.completions, 2);
+    EXPECT_NE(s.root->view()->window(), nullptr);
+
+    // And again: a new info screen, and the main screen takes touches again.
+    ASSERT_TRUE(s.app->pressControl("info"));
+    EXPECT_EQ(s.built, 2);
+    ASSERT_TRUE(s.app->pressControl("Done"));
+    s.app->tap({100, 100});
+    EXPECT_EQ(s.root->log.phases(), "began ended");
+}
+
+TEST(Presentation, TheFlipTakesItsTimeAndHoldsInputOffMeanwhile) {
+    ModalScene s;
+    EXPECT_EQ(pixelAt(*s.app->render(), 5, 240).r, 255);  // white before
+    auto button = s.app->findViewsByTitle("info").at(0);
+    CGRect f = OffscreenApp::frameInWindow(*button);
+    CGPoint c{f.origin.x + f.size.width / 2, f.origin.y + f.size.height / 2};
+    s.app->touchDown(1, c);
+    s.app->touchUp(1, c);
+    EXPECT_TRUE(s.app->runtime().isAnimating());
+    const auto presents = s.app->runtime().presentCount();
+    s.app->advance(0.2);
+    EXPECT_TRUE(s.app->runtime().isAnimating());
+    EXPECT_EQ(s.completions, 0);
+    EXPECT_GE(s.app->runtime().presentCount(), presents + 10);  // a frame every 1/60 s
+    // Mid-flip, the screen shows a narrow band only: the white main screen is gone at the sides.
+    auto frame = s.app->render();
+    EXPECT_EQ(pixelAt(*frame, 5, 240).r, 0);
+    EXPECT_EQ(pixelAt(*frame, 315, 240).r, 0);
+    // A touch during the flip reaches nobody, even after the flip is over.
+    s.app->touchDown(2, {100, 100});
+    s.app->advance(0.25);
+    EXPECT_FALSE(s.app->runtime().isAnimating());
+    EXPECT_EQ(s.completions, 1);
+    s.app->touchUp(2, {100, 100});
+    EXPECT_EQ(s.lastInfo.lock()->log.phases(), "");
+    // Then the loop is idle again: no more frames.
+    const auto after = s.app->runtime().presentCount();
+    s.app->advance(0.5);
+    EXPECT_EQ(s.app->runtime().presentCount(), after);
+}
+
+TEST(Presentation, DismissingInTheMiddleOfTheFlipFinishesItFirst) {
+    ModalScene s;
+    auto button = s.app->findViewsByTitle("info").at(0);
+    s.root->showInfo(button);
+    s.app->advance(0.1);
+    s.root->dismissViewControllerAnimated(false, nullptr);
+    EXPECT_FALSE(s.app->runtime().isAnimating());
+    EXPECT_EQ(s.root->presentedViewController(), nullptr);
+    EXPECT_EQ(s.completions, 1);  // the presentation's own completion still ran
+    EXPECT_NE(s.root->view()->window(), nullptr);
+    s.app->tap({100, 100});
+    EXPECT_EQ(s.root->log.phases(), "began ended");
+}
+
+TEST(Popover, TogglesFromItsBarItemAndClosesOnATapOutside) {
+    Nibs nibs;
+    auto root = controllerWithNib("PresMain");
+    std::shared_ptr<UIPopoverController> popover;
+    int built = 0;
+    root->onShowInfo = [&](TestController&, const id& sender) {
+        if (!popover) {
+            auto info = controllerWithNib("PresInfo");
+            info->setContentSizeForViewInPopover(CGSizeMake(320, 480));
+            ++built;
+            popover = std::make_shared<UIPopoverController>();
+            popover->initWithContentViewController(info);
+        }
+        if (popover->isPopoverVisible())
+            popover->dismissPopoverAnimated(true);
+        else
+            popover->presentPopoverFromBarButtonItem(sender, UIPopoverArrowDirectionAny, true);
+    };
+    auto app = launchWith("tablet", [&] { return root; });
+
+    ASSERT_TRUE(app->pressControl("Info"));
+    ASSERT_TRUE(popover);
+    EXPECT_TRUE(popover->isPopoverVisible());
+    EXPECT_EQ(app->visiblePopovers().size(), 1u);
+    auto content = popover->contentViewController()->view();
+    EXPECT_EQ(content->frame().size, CGSizeMake(320, 480));
+    // It hangs below the item, arrow up, inside the screen.
+    auto infoController = std::dynamic_pointer_cast<TestController>(popover->contentViewController());
+    CGRect item = OffscreenApp::frameInWindow(*app->findViewsByTitle("Info").at(0));
+    EXPECT_EQ(popover->arrowDirection(), UIPopoverArrowDirectionUp);
+    EXPECT_GE(popover->contentFrame().origin.y, item.origin.y + item.size.height);
+    EXPECT_LE(popover->contentFrame().origin.x + 320, 768);
+    // Its Done button works inside it.
+    ASSERT_TRUE(app->pressControl("Done"));
+    EXPECT_EQ(infoController->actions, std::vector<std::string>{"done:"});
+    EXPECT_TRUE(popover->isPopoverVisible());
+
+    // The bar item again: the action runs (the bar is not covered) and hides it.
+    ASSERT_TRUE(app->pressControl("Info"));
+    EXPECT_FALSE(popover->isPopoverVisible());
+    EXPECT_TRUE(app->visiblePopovers().empty());
+    EXPECT_EQ(root->actions, (std::vector<std::string>{"showInfo:", "showInfo:"}));
+    EXPECT_EQ(content->window(), nullptr);
+
+    // Shown again (the same one), then a tap on the chart area closes it and goes nowhere else.
+    ASSERT_TRUE(app->pressControl("Info"));
+    EXPECT_TRUE(popover->isPopoverVisible());
+    EXPECT_EQ(built, 1);
+    root->log.entries.clear();
+    app->tap({100, 900});
+    EXPECT_FALSE(popover->isPopoverVisible());
+    EXPECT_EQ(root->log.phases(), "");
+    // After it faded, the main screen has its touches back.
+    app->tap({100, 900});
+    EXPECT_EQ(root->log.phases(), "began ended");
+    EXPECT_EQ(root->actions.size(), 3u);
+}

@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include "platform/cg/RecordingContext.h"
+#include "tests/ui/UITestSupport.h"
+
+namespace {
+struct Scene {
+    std::shared_ptr<TestController> root;
+    std::shared_ptr<LoggingView> red, green;
+    std::unique_ptr<OffscreenApp> app;
+    Scene() {
+        root = std::make_shared<TestController>();
+        root->init();
+        app = launchWith("phone", [this] {
+            root->view()->setBackgroundColor(UIColor::blueColor());
+            red = std::make_shared<LoggingView>();
+            red->initWithFrame(CGRectMake(0, 0, 100, 100));
+            red->r = 1, red->a = 1;
+            green = std::make_shared<LoggingView>();
+            green->initWithFrame(CGRectMake(50, 50, 100, 100));
+            green->g = 1, green->a = 1;
+            root->view()->addSubview(red);
+            root->view()->addSubview(green);
+            return root;
+        });
+    }
+};
+
+// Draws one fixed-size rectangle and remembers the context it was given.
+class ContextKeeper : public UIView {
+public:
+    std::vector<CGContextRef> contexts;
+    void drawRect(CGRect) override {
+        contexts.push_back(UIGraphicsGetCurrentContext());
+        CGContextSetRGBFillColor(contexts.front(), 1, 1, 0, 1);
+        CGContextFillRect(contexts.front(), CGRectMake(0, 0, 10, 10));
+    }
+};
+}  // namespace
+
+TEST(RunLoop, RedrawRequestsMergeAndAnIdleLoopPresentsNothing) {
+    Scene s;
+    const auto redDraws = s.red->drawCount(), greenDraws = s.green->drawCount();
+    EXPECT_EQ(redDraws, 1u);  // the first frame drew every view once
+    const auto presents = s.app->runtime().presentCount();
+    for (int i = 0; i < 5; ++i) s.app->runtime().runIteration();
+    EXPECT_EQ(s.app->runtime().presentCount(), presents);
+    EXPECT_FALSE(s.app->runtime().needsIteration());
+    EXPECT_EQ(s.red->drawCount(), redDraws);
+
+    s.red->setNeedsDisplay();
+    s.red->setNeedsDisplay();
+    s.red->setNeedsDisplay();
+    EXPECT_TRUE(s.app->runtime().needsIteration());
+    s.app->runtime().runIteration();
+    s.app->runtime().runIteration();
+    EXPECT_EQ(s.red->drawCount(), redDraws + 1);
+    EXPECT_EQ(s.green->drawCount(), greenDraws);  // only the dirty view draws
+    EXPECT_EQ(s.app->runtime().presentCount(), presents + 1);
+
+    // A hidden view's request waits until it is shown.
+    s.green->setHidden(true);
+    s.green->setNeedsDisplay();
+    s.app->runUntilIdle();
+    EXPECT_EQ(s.green->drawCount(), greenDraws);
+    s.green->setHidden(false);
+    s.app->runUntilIdle();
+    EXPECT_EQ(s.green->drawCount(), greenDraws + 1);
+}
+
+TEST(RunLoop, CompositesInOrderWithLaterSubviewsOnTop) {
+    Scene s;
+    auto frame = s.app->render();
+    Pixel onlyRed = pixelAt(*frame, 20, 20), both = pixelAt(*frame, 75, 75),
+          onlyGreen = pixelAt(*frame, 120, 120), background = pixelAt(*frame, 300, 400);
+    EXPECT_EQ(onlyRed.r, 255);
+    EXPECT_EQ(onlyRed.g, 0);
+    EXPECT_EQ(both.g, 255);  // green was added later
+    EXPECT_EQ(both.r, 0);
+    EXPECT_EQ(onlyGreen.g, 255);
+    EXPECT_EQ(background.b, 255);
+    EXPECT_EQ(background.r, 0);
+
+    s.green->setHidden(true);
+    s.app->runUntilIdle();
+    frame = s.app->render();
+    EXPECT_EQ(pixelAt(*frame, 75, 75).r, 255);
+    EXPECT_EQ(pixelAt(*frame, 120, 120).b, 255);
+
+    s.red->setAlpha(0.5f);
+    s.app->runUntilIdle();
+    frame = s.app->render();
+    Pixel half = pixelAt(*frame, 20, 20);  // half red over blue
+    EXPECT_NEAR(half.r, 128, 2);
+    EXPECT_NEAR(half.b, 128, 2);
+}
+
+TEST(RunLoop, AViewKeepsOneContextForItsLifeEvenWhenResized) {
+    Scene s;
+    auto v = std::make_shared<ContextKeeper>();
+    v->initWithFrame(CGRectMake(0, 200, 50, 50));
+    s.root->view()->addSubview(v);
+    s.app->runUntilIdle();
+    v->setFrame(CGRectMake(0, 200, 200, 120));
+    s.app->runUntilIdle();
+    v->setNeedsDisplay();
+    s.app->runUntilIdle();
+    ASSERT_EQ(v->contexts.size(), 3u);
+    EXPECT_EQ(v->contexts[0], v->contexts[1]);
+    EXPECT_EQ(v->contexts[0], v->contexts[2]);
+    EXPECT_EQ(v->contexts[0], v->backingContext());
+    ASSERT_NE(v->backingSurface(), nullptr);
+    EXPECT_EQ(v->backingSurface()->size().width, 200);  // the surface behind it followed the size
+    // Drawing through the first context still reaches the screen.
+    auto frame = s.app->render();
+    Pixel p = pixelAt(*frame, 5, 205);
+    EXPECT_EQ(p.r, 255);
+    EXPECT_EQ(p.g, 255);
+}
+
+TEST(RunLoop, DrawRectRunsWithTheViewContextPushed) {
+    Scene s;
+    EXPECT_EQ(UIGraphicsGetCurrentContext(), nullptr);  // popped after the pass
+    auto v = std::make_shared<ContextKeeper>();
+    v->initWithFrame(CGRectMake(0, 0, 30, 30));
+    s.root->view()->addSubview(v);
+    s.app->runUntilIdle();
+    ASSERT_EQ(v->contexts.size(), 1u);
+    EXPECT_EQ(v->contexts[0], v->backingContext());
+    EXPECT_EQ(UIGraphicsGetCurrentContext(), nullptr);
+}
+
+TEST(RunLoop, AutoresizingFollowsTheMask) {
+    auto parent = std::make_shared<UIView>();
+    parent->initWithFrame(CGRectMake(0, 0, 320, 480));
+    auto bar = std::make_shared<UIView>();
+    bar->initWithFrame(CGRectMake(0, 0, 320, 44));
+    bar->setAutoresizingMask(UIViewAutoresizingFlexibleWidth | UIViewAutoresizingFlexibleBottomMargin);
+    auto corner = std::make_shared<UIView>();
+    corner->initWithFrame(CGRectMake(283, 423, 37, 37));
+    corner->setAutoresizingMask(UIViewAutoresizingFlexibleLeftMargin | UIViewAutoresizingFlexibleTopMargin);
+    auto fixed = std::make_shared<UIView>();
+    fixed->initWithFrame(CGRectMake(10, 90, 310, 220));
+    for (auto& v : {bar, corner, fixed}) parent->addSubview(v);
+    parent->setFrame(CGRectMake(0, 0, 768, 1024));
+    EXPECT_EQ(bar->frame(), CGRectMake(0, 0, 768, 44));
+    EXPECT_EQ(corner->frame(), CGRectMake(731, 967, 37, 37));
+    EXPECT_EQ(fixed->frame(), CGRectMake(10, 90, 310, 220));
+}

@@ -1,0 +1,136 @@
+#include "tests/ui/UITestSupport.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+std::function<std::shared_ptr<UIViewController>()> TestLaunch::makeRoot;
+int TestLaunch::finishedLaunching = 0;
+int TestLaunch::terminated = 0;
+
+bool TestAppDelegate::applicationDidFinishLaunchingWithOptions(UIApplication*, const NSDictionary*) {
+    ++TestLaunch::finishedLaunching;
+    auto w = std::make_shared<UIWindow>();
+    w->initWithFrame(UIScreen::mainScreen()->bounds());
+    setWindow(w);
+    if (TestLaunch::makeRoot) window()->setRootViewController(TestLaunch::makeRoot());
+    window()->makeKeyAndVisible();
+    return true;
+}
+
+void TouchLog::add(const char* what, const NSSet& touches, UIEvent* event, const UIView* in) {
+    Entry e;
+    e.what = what;
+    e.touches = touches.count();
+    e.allTouches = event ? event->allTouches().count() : 0;
+    if (auto t = touches.anyObject()) {
+        e.tapCount = t->tapCount();
+        e.location = t->locationInView(in);
+    }
+    entries.push_back(e);
+}
+
+std::string TouchLog::phases() const {
+    std::string s;
+    for (const auto& e : entries) s += (s.empty() ? "" : " ") + e.what;
+    return s;
+}
+
+void LoggingView::touchesBegan(const NSSet& t, UIEvent* e) {
+    log.add("began", t, e, this);
+    if (passOn) UIView::touchesBegan(t, e);
+}
+void LoggingView::touchesMoved(const NSSet& t, UIEvent* e) {
+    log.add("moved", t, e, this);
+    if (passOn) UIView::touchesMoved(t, e);
+}
+void LoggingView::touchesEnded(const NSSet& t, UIEvent* e) {
+    log.add("ended", t, e, this);
+    if (passOn) UIView::touchesEnded(t, e);
+}
+void LoggingView::touchesCancelled(const NSSet& t, UIEvent* e) {
+    log.add("cancelled", t, e, this);
+    if (passOn) UIView::touchesCancelled(t, e);
+}
+void LoggingView::drawRect(CGRect rect) {
+    if (a <= 0) return;
+    CGContextRef ctx = UIGraphicsGetCurrentContext();
+    CGContextSetRGBFillColor(ctx, r, g, b, a);
+    CGContextFillRect(ctx, rect);
+}
+
+TestController::TestController() {
+    registerAction("showInfo:", &TestController::showInfo);
+    registerAction("done:", &TestController::done);
+    registerAction("choice2", &TestController::choice2);
+    registerOutlet("extra", outletView);
+    registerOutlet("infoItem", infoItem);
+}
+
+void TestController::viewDidLoad() {
+    ++viewDidLoadCount;
+    frameAtLoad = view()->frame();
+}
+void TestController::showInfo(id sender) {
+    actions.push_back("showInfo:");
+    senders.push_back(sender);
+    if (onShowInfo) onShowInfo(*this, sender);
+}
+void TestController::done(id sender) {
+    actions.push_back("done:");
+    senders.push_back(sender);
+    if (onDone) onDone(*this, sender);
+}
+void TestController::choice2() { actions.push_back("choice2"); }
+
+DeviceProfile profileNamed(const std::string& name) {
+    DeviceProfile p;
+    DeviceProfile::named(name, p);
+    return p;
+}
+
+std::unique_ptr<OffscreenApp> launchWith(const std::string& device,
+                                         std::function<std::shared_ptr<UIViewController>()> makeRoot) {
+    TestLaunch::makeRoot = std::move(makeRoot);
+    auto app = std::make_unique<OffscreenApp>(profileNamed(device), NSStringFromClass<TestAppDelegate>());
+    app->launch();
+    return app;
+}
+
+Pixel pixelAt(CGSurface& surface, CGFloat x, CGFloat y) {
+    auto* cairo = dynamic_cast<CairoSurface*>(&surface);
+    if (!cairo) return {-1, -1, -1, -1};
+    CGImage img = cairo->readPixels();
+    int px = int(x * surface.scale()), py = int(y * surface.scale());
+    if (px < 0 || py < 0 || px >= img.pixelWidth || py >= img.pixelHeight) return {-1, -1, -1, -1};
+    const uint8_t* p = &img.rgba[(size_t(py) * img.pixelWidth + px) * 4];
+    return {p[0], p[1], p[2], p[3]};
+}
+
+std::shared_ptr<TestController> controllerWithNib(const std::string& nib) {
+    auto c = std::make_shared<TestController>();
+    c->initWithNibName(nib, nullptr);
+    return c;
+}
+
+std::string makePng(int w, int h, float r, float g, float b) {
+    CairoSurface s(CGSizeMake(CGFloat(w), CGFloat(h)), 1);
+    s.context()->setRGBFillColor(r, g, b, 1);
+    s.context()->fillRect(CGRectMake(0, 0, CGFloat(w), CGFloat(h)));
+    s.flush();
+    char path[] = "/tmp/ui_test_pngXXXXXX";
+    int fd = mkstemp(path);
+    if (fd >= 0) close(fd);
+    s.writePng(path);
+    std::string bytes;
+    if (FILE* f = std::fopen(path, "rb")) {
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
+        std::fclose(f);
+    }
+    std::remove(path);
+    return bytes;
+}

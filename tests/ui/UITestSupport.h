@@ -1,0 +1,89 @@
+// Small delegate, controller and view classes the toolkit tests run.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/backend/offscreen/OffscreenApp.h"
+#include "platform/cg/cairo/CairoContext.h"
+#include "platform/ui/UIKit.h"
+
+// What the test delegate puts in the window: set before launching.
+struct TestLaunch {
+    static std::function<std::shared_ptr<UIViewController>()> makeRoot;
+    static int finishedLaunching, terminated;
+};
+
+class TestAppDelegate : public UIResponder, public UIApplicationDelegate {
+public:
+    bool applicationDidFinishLaunchingWithOptions(UIApplication*, const NSDictionary*) override;
+    void applicationWillTerminate(UIApplication*) override { ++TestLaunch::terminated; }
+    std::shared_ptr<UIWindow> window() const override { return window_; }
+    void setWindow(std::shared_ptr<UIWindow> w) override { window_ = std::move(w); }
+
+private:
+    std::shared_ptr<UIWindow> window_;
+};
+
+// A log of what reached a responder.
+struct TouchLog {
+    struct Entry {
+        std::string what;  // "began", "moved", "ended", "cancelled"
+        size_t touches = 0, allTouches = 0;
+        NSUInteger tapCount = 0;
+        CGPoint location{};
+    };
+    std::vector<Entry> entries;
+    void add(const char* what, const NSSet& touches, UIEvent* event, const UIView* in);
+    std::string phases() const;
+};
+
+class LoggingView : public UIView {
+public:
+    TouchLog log;
+    bool passOn = false;  // also hand touches up the chain
+    void touchesBegan(const NSSet& t, UIEvent* e) override;
+    void touchesMoved(const NSSet& t, UIEvent* e) override;
+    void touchesEnded(const NSSet& t, UIEvent* e) override;
+    void touchesCancelled(const NSSet& t, UIEvent* e) override;
+    void drawRect(CGRect rect) override;
+    // Colour drawRect fills the bounds with (nothing drawn when alpha is 0).
+    float r = 0, g = 0, b = 0, a = 0;
+};
+
+class TestController : public UIViewController {
+public:
+    TestController();
+    std::vector<std::string> actions;  // selectors received, in order
+    std::vector<id> senders;
+    TouchLog log;
+    int viewDidLoadCount = 0;
+    CGRect frameAtLoad{};
+    std::shared_ptr<UIView> outletView;
+    std::weak_ptr<UIBarButtonItem> infoItem;
+    void viewDidLoad() override;
+    void showInfo(id sender);
+    void done(id sender);
+    void choice2();
+    void touchesBegan(const NSSet& t, UIEvent* e) override { log.add("began", t, e, view().get()); }
+    void touchesMoved(const NSSet& t, UIEvent* e) override { log.add("moved", t, e, view().get()); }
+    void touchesEnded(const NSSet& t, UIEvent* e) override { log.add("ended", t, e, view().get()); }
+    void touchesCancelled(const NSSet& t, UIEvent* e) override { log.add("cancelled", t, e, view().get()); }
+    std::function<void(TestController&, const id&)> onShowInfo, onDone;
+};
+
+DeviceProfile profileNamed(const std::string& name);
+// A launched app whose root is made by makeRoot.
+std::unique_ptr<OffscreenApp> launchWith(const std::string& device,
+                                         std::function<std::shared_ptr<UIViewController>()> makeRoot);
+// RGBA of the pixel at (x, y) in points of a rendered window.
+struct Pixel {
+    int r, g, b, a;
+};
+Pixel pixelAt(CGSurface& surface, CGFloat x, CGFloat y);
+// A plain controller whose view has the given background.
+std::shared_ptr<TestController> controllerWithNib(const std::string& nib);
+// PNG bytes of a w x h image filled with one colour.
+std::string makePng(int w, int h, float r, float g, float b);
