@@ -1,0 +1,167 @@
+// The program end to end: `starchart snapshot` at a few states against
+// committed images, its vector and trace outputs, and its flag checking.
+// Set STARCHART_UPDATE_GOLDEN=1 to rewrite the images on purpose.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "platform/cg/cairo/CairoContext.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kProgram = STARCHART_PROGRAM;
+const fs::path kGoldenDir = fs::path(STARCHART_SOURCE_DIR) / "tests" / "golden";
+
+fs::path scratch() {
+    fs::path dir = fs::temp_directory_path() / ("starchart-golden-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    return dir;
+}
+
+// Runs the program; returns its exit status and what it wrote to stderr.
+int run(const std::string& args, std::string* errors = nullptr) {
+    const fs::path err = scratch() / "stderr.txt";
+    const std::string cmd = "'" + kProgram + "' " + args + " 2>'" + err.string() + "' >/dev/null";
+    const int status = std::system(cmd.c_str());
+    if (errors) {
+        std::ifstream in(err);
+        std::stringstream s;
+        s << in.rdbuf();
+        *errors = s.str();
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+struct Difference {
+    long differing = 0;  // pixels with a channel off by more than the tolerance
+    long total = 0;
+    int worst = 0;
+};
+
+Difference compare(const CGImage& a, const CGImage& b, int tolerance) {
+    Difference d;
+    d.total = long(a.pixelWidth) * a.pixelHeight;
+    for (size_t i = 0; i < a.rgba.size(); i += 4) {
+        int worst = 0;
+        for (int c = 0; c < 4; ++c)
+            worst = std::max(worst, std::abs(int(a.rgba[i + c]) - int(b.rgba[i + c])));
+        d.worst = std::max(d.worst, worst);
+        if (worst > tolerance) ++d.differing;
+    }
+    return d;
+}
+
+struct State {
+    const char* name;
+    const char* args;
+};
+
+}  // namespace
+
+class Golden : public ::testing::TestWithParam<State> {};
+
+TEST_P(Golden, SnapshotMatchesTheCommittedImage) {
+    const State& s = GetParam();
+    const fs::path out = scratch() / (std::string(s.name) + ".png");
+    ASSERT_EQ(run(std::string("snapshot ") + s.args + " --out '" + out.string() + "'"), 0);
+    const fs::path golden = kGoldenDir / (std::string(s.name) + ".png");
+    if (std::getenv("STARCHART_UPDATE_GOLDEN")) {
+        fs::copy_file(out, golden, fs::copy_options::overwrite_existing);
+        GTEST_SKIP() << "rewrote " << golden;
+    }
+    std::string error;
+    CGImageRef want = CGImageCreateWithPNGFile(golden.string(), 1, &error);
+    ASSERT_TRUE(want) << error;
+    CGImageRef got = CGImageCreateWithPNGFile(out.string(), 1, &error);
+    ASSERT_TRUE(got) << error;
+    ASSERT_EQ(got->pixelWidth, want->pixelWidth);
+    ASSERT_EQ(got->pixelHeight, want->pixelHeight);
+    // Antialiasing may move by a level or two between builds; a moved star,
+    // label or line changes hundreds of pixels by far more.
+    const Difference d = compare(*got, *want, 24);
+    EXPECT_LE(d.differing, d.total / 2000)
+        << d.differing << " pixels differ, worst by " << d.worst << "; see " << out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    States, Golden,
+    ::testing::Values(State{"phone-labels0", "--device phone --ra 17 --dec 31"},
+                      State{"phone-labels1", "--device phone --ra 17 --dec 31 --labels 1"},
+                      State{"phone-labels2", "--device phone --ra 17 --dec 31 --labels 2"},
+                      State{"tablet-labels0", "--device tablet --ra 5.5 --dec 0 --zoom 1.4"},
+                      State{"tablet-labels1", "--device tablet --ra 5.5 --dec 0 --labels 1"},
+                      State{"tablet-labels2", "--device tablet --ra 12.5 --dec -60 --labels 2 --zoom 0.9"},
+                      State{"phone-retina-pole",
+                            "--device phone-tall --pixel-ratio 2 --ra 2 --dec 90 --labels 1"}),
+    [](const ::testing::TestParamInfo<State>& info) {
+        std::string n = info.param.name;
+        for (auto& c : n)
+            if (c == '-') c = '_';
+        return n;
+    });
+
+TEST(Snapshot, VectorFilesAndTraceAreWritten) {
+    const fs::path dir = scratch();
+    ASSERT_EQ(run("snapshot --ra 17 --dec 31 --out '" + (dir / "c.svg").string() + "' --trace '" +
+                  (dir / "c.jsonl").string() + "'"),
+              0);
+    ASSERT_EQ(run("snapshot --device tablet --ra 17 --dec 31 --out '" + (dir / "c.pdf").string() + "'"), 0);
+    std::ifstream svg(dir / "c.svg"), pdf(dir / "c.pdf", std::ios::binary), trace(dir / "c.jsonl");
+    std::string svgText((std::istreambuf_iterator<char>(svg)), {});
+    EXPECT_NE(svgText.find("<svg"), std::string::npos);
+    // Stars stay vector shapes, not one embedded bitmap.
+    EXPECT_GT(svgText.size(), 20000u);
+    char head[5] = {};
+    pdf.read(head, 4);
+    EXPECT_EQ(std::string(head), "%PDF");
+
+    std::string line, first, readout;
+    int dots = 0, lines = 0;
+    while (std::getline(trace, line)) {
+        if (first.empty()) first = line;
+        ++lines;
+        dots += line.find("\"op\":\"CGContextFillEllipseInRect\"") != std::string::npos;
+        if (line.find("Ra : ") != std::string::npos) readout = line;
+    }
+    EXPECT_EQ(first, "{\"op\":\"CGContextClearRect\",\"args\":[0,0,320,480]}");
+    EXPECT_GT(dots, 100);
+    EXPECT_NE(readout.find("\"text\":\"Ra : 17h 00mn 00s  De : 31d 00' 00\\\" \""), std::string::npos)
+        << readout;
+}
+
+TEST(Snapshot, BadFlagsNameTheFlagAndTheRangeWithStatusTwo) {
+    struct Case {
+        const char* args;
+        const char* mentions;
+    } cases[] = {
+        {"snapshot --ra 24.5 --dec 0 --out x.png", "--ra"},
+        {"snapshot --ra 1 --dec -91 --out x.png", "-90 to 90"},
+        {"snapshot --ra 1 --dec 0 --zoom 0.5 --out x.png", "0.9 to 3"},
+        {"snapshot --ra 1 --dec 0 --labels 3 --out x.png", "0, 1, 2"},
+        {"snapshot --ra abc --dec 0 --out x.png", "not a number"},
+        {"snapshot --ra 1 --dec 0 --out x.gif", ".png, .svg or .pdf"},
+        {"snapshot --ra 1 --dec 0", "--out"},
+        {"snapshot --device watch --ra 1 --dec 0 --out x.png", "--device"},
+        {"snapshot --size 10x10 --idiom phone --ra 1 --dec 0 --out x.png", "--size"},
+        {"snapshot --pixel-ratio 9 --ra 1 --dec 0 --out x.png", "--pixel-ratio"},
+        {"snapshot --ra 1 --dec 0 --out x.png --frobnicate", "--frobnicate"},
+        {"snapshot --ra 1 --dec 0 --out x.png --zoom", "--zoom"},
+    };
+    for (const auto& c : cases) {
+        std::string errors;
+        EXPECT_EQ(run(c.args, &errors), 2) << c.args;
+        EXPECT_NE(errors.find(c.mentions), std::string::npos) << c.args << "\n" << errors;
+    }
+    // An output that cannot be written is a failure, not a crash.
+    std::string errors;
+    EXPECT_EQ(run("snapshot --ra 1 --dec 0 --out /nonexistent-dir/x.png", &errors), 1);
+    EXPECT_NE(errors.find("/nonexistent-dir/x.png"), std::string::npos) << errors;
+}
