@@ -1,0 +1,95 @@
+// Launching the whole application headless on a device, and reaching into it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/VHAppDelegate.h"
+#include "app/VHFlipsideViewController.h"
+#include "mainscreen/VHMainViewController.h"
+#include "platform/backend/offscreen/OffscreenApp.h"
+#include "platform/ui/UIKit.h"
+
+inline DeviceProfile namedDevice(const std::string& name) {
+    DeviceProfile p;
+    EXPECT_TRUE(DeviceProfile::named(name, p)) << name;
+    return p;
+}
+
+inline DeviceProfile customDevice(float width, float height, int idiom) {
+    DeviceProfile p;
+    p.name = "custom";
+    p.width = width;
+    p.height = height;
+    p.idiom = idiom;
+    return p;
+}
+
+// The application launched through its delegate, as the program starts it.
+class RunningApp {
+public:
+    explicit RunningApp(const DeviceProfile& profile, const NSDictionary* launchOptions = nullptr)
+        : app(profile, NSStringFromClass<VHAppDelegate>()) {
+        app.launch(launchOptions);
+    }
+
+    VHAppDelegate& delegate() const {
+        auto* d = dynamic_cast<VHAppDelegate*>(app.application()->delegate());
+        if (!d) throw std::logic_error("the application delegate is not a VHAppDelegate");
+        return *d;
+    }
+    VHMainViewController& main() const { return *delegate().mainViewController(); }
+    QuartzView& chart() const { return *main().chartView(); }
+    std::shared_ptr<VHFlipsideViewController> presentedInfo() const {
+        return std::dynamic_pointer_cast<VHFlipsideViewController>(app.presentedViewController());
+    }
+    // The centre of a view, in window points.
+    static CGPoint centreOf(const UIView& view) {
+        const CGRect r = OffscreenApp::frameInWindow(view);
+        return CGPointMake(r.origin.x + r.size.width / 2, r.origin.y + r.size.height / 2);
+    }
+    std::vector<std::shared_ptr<UIView>> visibleWithTitle(const std::string& title) const {
+        return app.findViewsByTitle(title);
+    }
+
+    OffscreenApp app;
+};
+
+// Replaces (or, with nullopt, removes) a bundle file for one test; the
+// original comes back at the end of the scope.
+class BundleFileOverride {
+public:
+    BundleFileOverride(std::string name, std::optional<std::string> bytes) : name_(std::move(name)) {
+        NSBundle* bundle = NSBundle::mainBundle();
+        if (const std::string* old = bundle->dataForResource(name_)) original_ = *old;
+        if (bytes)
+            bundle->registerResource(name_, *bytes);
+        else
+            bundle->removeResource(name_);
+        UIImage::clearCache();
+    }
+    ~BundleFileOverride() {
+        NSBundle* bundle = NSBundle::mainBundle();
+        if (original_)
+            bundle->registerResource(name_, *original_);
+        else
+            bundle->removeResource(name_);
+        UIImage::clearCache();
+    }
+    BundleFileOverride(const BundleFileOverride&) = delete;
+    BundleFileOverride& operator=(const BundleFileOverride&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> original_;
+};
+
+inline void expectRect(CGRect actual, CGFloat x, CGFloat y, CGFloat w, CGFloat h, const char* what) {
+    EXPECT_EQ(actual.origin.x, x) << what;
+    EXPECT_EQ(actual.origin.y, y) << what;
+    EXPECT_EQ(actual.size.width, w) << what;
+    EXPECT_EQ(actual.size.height, h) << what;
+}

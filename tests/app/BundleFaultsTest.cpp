@@ -1,0 +1,121 @@
+// What the program does when its bundle is not what it expects: a missing or
+// broken interface description stops start-up naming the file and the fault;
+// a missing image leaves an empty picture and a working screen.
+#include <gtest/gtest.h>
+
+#include "AppTestSupport.h"
+#include "app/VHLinks.h"
+
+namespace {
+
+std::string launchError(const DeviceProfile& profile) {
+    OffscreenApp app(profile, NSStringFromClass<VHAppDelegate>());
+    try {
+        app.launch();
+    } catch (const NibLoadError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+bool contains(const std::string& s, const std::string& part) { return s.find(part) != std::string::npos; }
+
+TEST(BundleFaults, MalformedMainDescriptionStopsStartUp) {
+    BundleFileOverride broken("VHMainViewController_iPhone.json", std::string("{ \"root\": { \"class\": "));
+    const std::string message = launchError(namedDevice("phone"));
+    EXPECT_TRUE(contains(message, "VHMainViewController_iPhone.json")) << message;
+    EXPECT_TRUE(contains(message, "malformed")) << message;
+}
+
+TEST(BundleFaults, MissingTabletDescriptionStopsStartUp) {
+    BundleFileOverride missing("VHMainViewController_iPad.json", std::nullopt);
+    const std::string message = launchError(namedDevice("tablet"));
+    EXPECT_TRUE(contains(message, "VHMainViewController_iPad.json")) << message;
+    EXPECT_GT(message.size(), std::string("VHMainViewController_iPad.json: ").size()) << message;
+    // The phone's description is another file and still loads.
+    EXPECT_EQ(launchError(namedDevice("phone")), "");
+}
+
+TEST(BundleFaults, DescriptionAskingForAnActionTheControllerLacks) {
+    BundleFileOverride wrong("VHMainViewController_iPhone.json", std::string(R"({ "root": {
+        "class": "UIView", "frame": [0, 0, 320, 480], "autosizeToScreen": true,
+        "subviews": [ { "class": "UIButton", "frame": [0, 0, 10, 10], "action": "showInformation:" } ] } })"));
+    const std::string message = launchError(namedDevice("phone"));
+    EXPECT_TRUE(contains(message, "VHMainViewController_iPhone.json")) << message;
+    EXPECT_TRUE(contains(message, "showInformation:")) << message;
+}
+
+TEST(BundleFaults, ProgramEntryReportsTheFaultAndFails) {
+    BundleFileOverride broken("VHMainViewController_iPad.json", std::string("[1, 2"));
+    char arg0[] = "starchart", arg1[] = "--device", arg2[] = "tablet";
+    char* argv[] = {arg0, arg1, arg2, nullptr};
+    ::testing::internal::CaptureStderr();
+    const int status = UIApplicationMain(3, argv, nullptr, NSStringFromClass<VHAppDelegate>());
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 1);
+    EXPECT_TRUE(contains(err, "starchart: VHMainViewController_iPad.json")) << err;
+}
+
+TEST(BundleFaults, BadDeviceFlagIsAUsageError) {
+    char arg0[] = "starchart", arg1[] = "--device", arg2[] = "watch";
+    char* argv[] = {arg0, arg1, arg2, nullptr};
+    ::testing::internal::CaptureStderr();
+    const int status = UIApplicationMain(3, argv, nullptr, NSStringFromClass<VHAppDelegate>());
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, 2);
+    EXPECT_TRUE(contains(err, "--device")) << err;
+}
+
+TEST(BundleFaults, MissingInfoDescriptionStopsAtTheInfoButton) {
+    BundleFileOverride missing("VHFlipsideViewController.json", std::nullopt);
+    RunningApp run(namedDevice("phone"));
+    try {
+        run.app.tap(RunningApp::centreOf(*run.main().infoButton()));
+        run.app.runUntilIdle();
+        FAIL() << "the info screen came up without its description";
+    } catch (const NibLoadError& e) {
+        EXPECT_TRUE(contains(e.what(), "VHFlipsideViewController.json")) << e.what();
+    }
+}
+
+TEST(BundleFaults, MissingImagesLeaveEmptyPicturesAndWorkingControls) {
+    BundleFileOverride a("marvane1.png", std::nullopt), b("marvane1@2x.png", std::nullopt);
+    BundleFileOverride c("strtstp2.png", std::nullopt), d("strtstp2@2x.png", std::nullopt);
+    ::testing::internal::CaptureStderr();  // the nib's Done button names the missing background
+    RunningApp run(namedDevice("phone"));
+    EXPECT_EQ(UIImage::imageNamed("marvane1.png"), nullptr);
+
+    run.app.tap(RunningApp::centreOf(*run.main().infoButton()));
+    run.app.runUntilIdle();
+    const auto info = run.presentedInfo();
+    ASSERT_NE(info, nullptr);
+    const auto& subs = info->view()->subviews();
+    ASSERT_GE(subs.size(), 5u);
+    const auto picture = std::dynamic_pointer_cast<UIImageView>(subs[subs.size() - 5]);
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->image(), nullptr);
+    expectRect(picture->frame(), 160, 250, 0, 0, "empty picture, still centred");
+    const auto site = std::dynamic_pointer_cast<UIButton>(subs[subs.size() - 2]);
+    ASSERT_NE(site, nullptr);
+    EXPECT_EQ(site->backgroundImageForState(0), nullptr);
+    expectRect(site->frame(), 40, 351.5f, 240, 57, "web-site button");
+
+    run.app.tap(RunningApp::centreOf(*site));
+    run.app.tap({160, 250});
+    EXPECT_EQ(run.app.openedURLs(), (std::vector<std::string>{kVHMakerSiteURL, kVHOtherAppStoreURL}));
+    ASSERT_TRUE(run.app.pressControl("Done"));
+    run.app.runUntilIdle();
+    EXPECT_EQ(run.app.presentedViewController(), nullptr);
+
+    // The Quit button without its background still works.
+    run.app.tap({160, 240}, 2);
+    run.app.tap({160, 240}, 2);
+    ASSERT_NE(run.main().quitButton(), nullptr);
+    EXPECT_EQ(run.main().quitButton()->backgroundImageForState(0), nullptr);
+    ASSERT_TRUE(run.app.pressControl("Quit"));
+    EXPECT_EQ(run.main().learnState(), 0);
+    run.app.writePNG("/dev/null");
+    ::testing::internal::GetCapturedStderr();
+}
+
+}  // namespace

@@ -1,0 +1,290 @@
+// The info screen: its layout, its links, and how the main screen shows and
+// hides it on phones (full screen, fresh each time) and tablets (one popover).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "AppTestSupport.h"
+#include "app/VHLinks.h"
+
+namespace {
+
+template <class T>
+std::vector<std::shared_ptr<T>> subviewsOf(const UIView& root) {
+    std::vector<std::shared_ptr<T>> out;
+    for (const auto& v : root.subviews())
+        if (auto t = std::dynamic_pointer_cast<T>(v)) out.push_back(t);
+    return out;
+}
+
+struct InfoViews {
+    std::shared_ptr<UIImageView> picture;
+    std::shared_ptr<UILabel> tagline, invitation;
+    std::shared_ptr<UIButton> site, store;
+};
+
+// The five views the screen builds, in the order it adds them, after the nib's own.
+InfoViews infoViews(const VHFlipsideViewController& info) {
+    const auto& subs = const_cast<VHFlipsideViewController&>(info).view()->subviews();
+    EXPECT_GE(subs.size(), 5u);
+    InfoViews v;
+    if (subs.size() < 5) return v;
+    auto it = subs.end() - 5;
+    v.picture = std::dynamic_pointer_cast<UIImageView>(*it++);
+    v.tagline = std::dynamic_pointer_cast<UILabel>(*it++);
+    v.invitation = std::dynamic_pointer_cast<UILabel>(*it++);
+    v.site = std::dynamic_pointer_cast<UIButton>(*it++);
+    v.store = std::dynamic_pointer_cast<UIButton>(*it++);
+    EXPECT_TRUE(v.picture && v.tagline && v.invitation && v.site && v.store) << "kinds and order";
+    return v;
+}
+
+void expectWhite(const std::shared_ptr<UIColor>& c, const char* what) {
+    ASSERT_NE(c, nullptr) << what;
+    EXPECT_EQ(c->red(), 1) << what;
+    EXPECT_EQ(c->green(), 1) << what;
+    EXPECT_EQ(c->blue(), 1) << what;
+    EXPECT_EQ(c->alpha(), 1) << what;
+}
+void expectBlack(const std::shared_ptr<UIColor>& c, const char* what) {
+    ASSERT_NE(c, nullptr) << what;
+    EXPECT_EQ(c->red(), 0) << what;
+    EXPECT_EQ(c->green(), 0) << what;
+    EXPECT_EQ(c->blue(), 0) << what;
+    EXPECT_EQ(c->alpha(), 1) << what;
+}
+
+void expectLayoutFor320x480(const VHFlipsideViewController& info) {
+    EXPECT_EQ(info.layoutWidth(), 320.0f);
+    EXPECT_EQ(info.layoutHeight(), 440.0f);
+    const InfoViews v = infoViews(info);
+    ASSERT_TRUE(v.picture && v.tagline && v.invitation && v.site && v.store);
+    EXPECT_EQ(v.picture->center(), CGPointMake(160, 250));
+    EXPECT_EQ(v.picture->image(), UIImage::imageNamed("marvane1.png"));
+    ASSERT_NE(v.picture->image(), nullptr);
+    EXPECT_EQ(v.picture->frame().size, v.picture->image()->size());
+    expectRect(v.tagline->frame(), 20, 30, 280, 40, "tagline");
+    expectRect(v.invitation->frame(), 20, 320, 280, 40, "invitation");
+    expectRect(v.site->frame(), 40, 351.5f, 240, 57, "web-site button");
+    expectRect(v.store->frame(), 10, 90, 310, 220, "store button");
+}
+
+TEST(InfoScreen, LayoutAndLookOnA320x480Phone) {
+    RunningApp run(namedDevice("phone"));
+    run.app.tap(RunningApp::centreOf(*run.main().infoButton()));
+    run.app.runUntilIdle();
+    const auto info = run.presentedInfo();
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->modalTransitionStyle(), 1);
+    EXPECT_EQ(info->nibName(), "VHFlipsideViewController");
+    EXPECT_EQ(info->delegate().get(), static_cast<VHFlipsideViewControllerDelegate*>(&run.main()));
+    expectLayoutFor320x480(*info);
+    expectBlack(info->view()->backgroundColor(), "root background");
+
+    const InfoViews v = infoViews(*info);
+    ASSERT_TRUE(v.tagline && v.site && v.store);
+    EXPECT_EQ(v.tagline->text(), "a New iPod/iPhone/iPad application");
+    EXPECT_EQ(v.invitation->text(), "Please visit our web site :");
+    for (const auto& label : {v.tagline, v.invitation}) {
+        expectBlack(label->backgroundColor(), "label background");
+        expectWhite(label->textColor(), "label text");
+        EXPECT_EQ(label->textAlignment(), 1);
+        EXPECT_EQ(label->font()->pointSize(), 15);
+        EXPECT_EQ(label->font()->fontName(), UIFont::systemFontOfSize(15)->fontName());
+    }
+    EXPECT_EQ(v.site->buttonType(), 1);
+    EXPECT_EQ(v.site->contentHorizontalAlignment(), 1);
+    expectWhite(v.site->titleColorForState(0), "web-site title");
+    EXPECT_EQ(v.site->backgroundImageForState(0), UIImage::imageNamed("strtstp2.png"));
+    EXPECT_NE(v.site->backgroundImageForState(0), nullptr);
+    EXPECT_EQ(v.site->backgroundColor()->alpha(), 0);
+    EXPECT_EQ(v.store->buttonType(), 0);
+    EXPECT_EQ(v.store->titleForState(0), "");
+    EXPECT_EQ(v.store->imageForState(0), nullptr);
+    EXPECT_EQ(v.store->backgroundColor()->alpha(), 0);
+
+    // The title is six spaces and the host of the address the button opens.
+    const auto url = NSURL::URLWithString(kVHMakerSiteURL);
+    ASSERT_NE(url, nullptr);
+    EXPECT_EQ(v.site->titleForState(0), "      " + url->host());
+    ASSERT_NE(NSURL::URLWithString(kVHOtherAppStoreURL), nullptr);
+
+    // The nib's closing control does not sit under any of the five.
+    const auto done = run.app.findViewsByTitle("Done");
+    ASSERT_EQ(done.size(), 1u);
+    const CGPoint doneCentre = RunningApp::centreOf(*done[0]);
+    EXPECT_EQ(info->view()->hitTest(info->view()->convertPointFromView(doneCentre, nullptr)), done[0]);
+}
+
+TEST(InfoScreen, LinksOpenThroughTheApplication) {
+    RunningApp run(namedDevice("phone"));
+    run.app.tap(RunningApp::centreOf(*run.main().infoButton()));
+    run.app.runUntilIdle();
+    const auto info = run.presentedInfo();
+    ASSERT_NE(info, nullptr);
+    const InfoViews v = infoViews(*info);
+    ASSERT_TRUE(v.site && v.store && v.picture);
+
+    run.app.tap(RunningApp::centreOf(*v.site));
+    // On the picture, inside the store button's rectangle.
+    const CGRect pic = OffscreenApp::frameInWindow(*v.picture);
+    const CGRect store = OffscreenApp::frameInWindow(*v.store);
+    const CGPoint onPicture{pic.origin.x + 20, store.origin.y + store.size.height - 5};
+    ASSERT_TRUE(CGRectContainsPoint(pic, onPicture));
+    run.app.tap(onPicture);
+    // Above the picture, still in the store button.
+    run.app.tap({20, 100});
+    // The tagline is not a link.
+    run.app.tap(RunningApp::centreOf(*v.tagline));
+    run.app.tap(RunningApp::centreOf(*v.site));
+
+    const std::vector<std::string> expected{kVHMakerSiteURL, kVHOtherAppStoreURL, kVHOtherAppStoreURL,
+                                            kVHMakerSiteURL};
+    EXPECT_EQ(run.app.openedURLs(), expected);
+    EXPECT_EQ(run.app.application()->openedURLs(), expected);
+    EXPECT_EQ(run.presentedInfo(), info) << "links leave the screen as it is";
+}
+
+TEST(InfoScreen, EachPhonePresentationBuildsAFreshScreen) {
+    RunningApp run(namedDevice("phone"));
+    run.app.tap(RunningApp::centreOf(*run.main().infoButton()));
+    run.app.runUntilIdle();
+    const auto first = run.presentedInfo();
+    ASSERT_NE(first, nullptr);
+    ASSERT_TRUE(run.app.pressControl("Done"));
+    run.app.runUntilIdle();
+    EXPECT_EQ(run.app.presentedViewController(), nullptr);
+    EXPECT_EQ(run.main().presentedViewController(), nullptr);
+
+    run.app.tap(RunningApp::centreOf(*run.main().infoButton()));
+    run.app.runUntilIdle();
+    const auto second = run.presentedInfo();
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(second, first);
+    expectLayoutFor320x480(*second);
+    EXPECT_EQ(run.main().flipsidePopoverController(), nullptr);
+    ASSERT_TRUE(run.app.pressControl("Done"));
+    run.app.runUntilIdle();
+    EXPECT_EQ(run.app.presentedViewController(), nullptr);
+}
+
+TEST(InfoScreen, LayoutIsTakenOnceFromTheNibSize) {
+    // On a taller phone the screen is shown at the window's size, but laid out
+    // from the size its nib gave it; the later resize moves nothing.
+    RunningApp run(namedDevice("phone-tall"));
+    run.app.tap(RunningApp::centreOf(*run.main().infoButton()));
+    run.app.runUntilIdle();
+    const auto info = run.presentedInfo();
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->view()->frame().size.height, 568);
+    expectLayoutFor320x480(*info);
+    info->view()->setFrame(CGRectMake(0, 0, 500, 700));
+    expectLayoutFor320x480(*info);
+}
+
+TEST(InfoScreen, WidePhoneReachesItFromTheBand) {
+    RunningApp run(namedDevice("phone-wide"));
+    ASSERT_TRUE(run.app.pressControl("Info"));
+    run.app.runUntilIdle();
+    const auto info = run.presentedInfo();
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->modalTransitionStyle(), 1);
+    EXPECT_EQ(run.main().flipsidePopoverController(), nullptr);
+    ASSERT_TRUE(run.app.pressControl("Done"));
+    run.app.runUntilIdle();
+    EXPECT_EQ(run.app.presentedViewController(), nullptr);
+}
+
+TEST(InfoScreen, TabletTogglesOnePopover) {
+    RunningApp run(namedDevice("tablet"));
+    EXPECT_EQ(run.main().flipsidePopoverController(), nullptr);
+    ASSERT_TRUE(run.app.pressControl("Info"));
+    run.app.runUntilIdle();
+    const auto popover = run.main().flipsidePopoverController();
+    ASSERT_NE(popover, nullptr);
+    EXPECT_TRUE(popover->isPopoverVisible());
+    const auto info = std::dynamic_pointer_cast<VHFlipsideViewController>(popover->contentViewController());
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->contentSizeForViewInPopover(), CGSizeMake(320, 480));
+    EXPECT_EQ(popover->popoverContentSize(), CGSizeMake(320, 480));
+    EXPECT_EQ(info->view()->frame().size, CGSizeMake(320, 480));
+    expectLayoutFor320x480(*info);
+    EXPECT_EQ(run.app.presentedViewController(), nullptr) << "not presented full screen";
+    EXPECT_EQ(run.app.visiblePopovers().size(), 1u);
+
+    // The popover points at the bar item that sent the action.
+    const auto item = run.main().infoBar()->items()[0];
+    const CGRect itemFrame = OffscreenApp::frameInWindow(*item->itemView());
+    EXPECT_GE(popover->arrowTip().x, itemFrame.origin.x);
+    EXPECT_LE(popover->arrowTip().x, itemFrame.origin.x + itemFrame.size.width);
+
+    ASSERT_TRUE(run.app.pressControl("Info"));
+    run.app.runUntilIdle();
+    EXPECT_FALSE(popover->isPopoverVisible());
+    EXPECT_TRUE(run.app.visiblePopovers().empty());
+
+    ASSERT_TRUE(run.app.pressControl("Info"));
+    run.app.runUntilIdle();
+    EXPECT_TRUE(popover->isPopoverVisible());
+    EXPECT_EQ(run.main().flipsidePopoverController(), popover);
+    EXPECT_EQ(popover->contentViewController(), info) << "built once";
+
+    // Done hides it; the popover stays for the next time.
+    ASSERT_TRUE(run.app.pressControl("Done"));
+    run.app.runUntilIdle();
+    EXPECT_FALSE(popover->isPopoverVisible());
+    EXPECT_EQ(run.main().flipsidePopoverController(), popover);
+
+    ASSERT_TRUE(run.app.pressControl("Info"));
+    run.app.runUntilIdle();
+    EXPECT_TRUE(popover->isPopoverVisible());
+    EXPECT_EQ(popover->contentViewController(), info);
+    // Links work from the popover too.
+    const InfoViews v = infoViews(*info);
+    ASSERT_TRUE(v.site);
+    run.app.tap(RunningApp::centreOf(*v.site));
+    EXPECT_EQ(run.app.openedURLs(), std::vector<std::string>{kVHMakerSiteURL});
+}
+
+TEST(InfoScreen, DoneWithoutADelegateLeavesTheScreenUp) {
+    RunningApp run(namedDevice("phone"));
+    run.app.tap(RunningApp::centreOf(*run.main().infoButton()));
+    run.app.runUntilIdle();
+    const auto info = run.presentedInfo();
+    ASSERT_NE(info, nullptr);
+    info->setDelegate(nullptr);
+    ASSERT_TRUE(run.app.pressControl("Done"));
+    run.app.runUntilIdle();
+    EXPECT_EQ(run.presentedInfo(), info);
+
+    // A delegate that has gone reads as none.
+    {
+        auto gone = std::make_shared<VHMainViewController>();
+        info->setDelegate(gone);
+        EXPECT_NE(info->delegate(), nullptr);
+    }
+    EXPECT_EQ(info->delegate(), nullptr);
+    info->done(nullptr);
+    run.app.runUntilIdle();
+    EXPECT_EQ(run.presentedInfo(), info);
+}
+
+TEST(InfoScreen, StandaloneScreen) {
+    // Made and loaded outside any running application (the phone default).
+    auto info = std::make_shared<VHFlipsideViewController>();
+    ASSERT_EQ(info->initWithNibName("VHFlipsideViewController", nullptr), info.get());
+    EXPECT_EQ(info->contentSizeForViewInPopover(), CGSizeMake(320, 480));
+    EXPECT_FALSE(info->isViewLoaded());
+    info->done(nullptr);
+    ASSERT_NE(info->view(), nullptr);
+    expectLayoutFor320x480(*info);
+    EXPECT_TRUE(info->respondsToSelector("done:"));
+    EXPECT_TRUE(info->respondsToSelector("choice2"));
+    EXPECT_TRUE(info->respondsToSelector("choiceApp"));
+    // A memory warning releases nothing the screen shows.
+    const auto before = info->view()->subviews();
+    info->didReceiveMemoryWarning();
+    EXPECT_EQ(info->view()->subviews(), before);
+}
+
+}  // namespace

@@ -1,0 +1,189 @@
+// Start-up on each device class: the window, the interface description chosen
+// by idiom, the chart view and the controls the main screen builds.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "AppTestSupport.h"
+#include "chart/ChartCentre.h"
+
+namespace {
+
+struct LayoutCase {
+    const char* device;
+    float width, height;
+    int idiom;
+    const char* nib;
+    CGRect chartFrame;
+    bool infoButton;
+    CGRect infoFrame;
+    bool bandBarShown;
+};
+
+class StartupLayout : public ::testing::TestWithParam<LayoutCase> {};
+
+TEST_P(StartupLayout, WindowChartAndControls) {
+    const LayoutCase& c = GetParam();
+    RunningApp run(customDevice(c.width, c.height, c.idiom));
+    VHAppDelegate& d = run.delegate();
+    VHMainViewController& main = run.main();
+
+    expectRect(d.window()->frame(), 0, 0, c.width, c.height, "window frame = screen bounds");
+    EXPECT_EQ(d.window().get(), run.app.window().get());
+    EXPECT_EQ(d.window()->rootViewController().get(), &main);
+    EXPECT_EQ(main.nibName(), c.nib);
+
+    // The nib's root covers the screen and takes several fingers.
+    const auto root = main.view();
+    expectRect(root->frame(), 0, 0, c.width, c.height, "root view");
+    EXPECT_TRUE(root->isMultipleTouchEnabled());
+    EXPECT_TRUE(root->isOpaque());
+
+    const QuartzView& chart = run.chart();
+    EXPECT_EQ(chart.superview().get(), root.get());
+    EXPECT_TRUE(chart.isMultipleTouchEnabled());
+    expectRect(chart.frame(), c.chartFrame.origin.x, c.chartFrame.origin.y, c.chartFrame.size.width,
+               c.chartFrame.size.height, "chart view frame");
+    EXPECT_EQ(main.screenWidth(), c.width);
+    EXPECT_EQ(main.chartHeight(), c.chartFrame.size.height);
+
+    // Opens at 17 h, +31 degrees, scale 1, and the chart view was told so.
+    EXPECT_EQ(main.rightAscension(), 17.0f);
+    EXPECT_EQ(main.declination(), 31.0f);
+    EXPECT_EQ(main.scale(), 1.0);
+    EXPECT_EQ(chartCentreRightAscension, 17.0);
+    EXPECT_EQ(chartCentreDeclination, 31.0);
+    EXPECT_EQ(chart.zoom(), 1.0);
+    EXPECT_EQ(chart.width(), c.width);
+    EXPECT_EQ(chart.height(), c.chartFrame.size.height);
+    EXPECT_EQ(chart.labelMode(), 0);
+    EXPECT_GE(chart.drawCount(), 1u) << "the first frame draws the chart";
+    EXPECT_EQ(main.learnState(), 0);
+    EXPECT_EQ(main.quitButton(), nullptr);
+    EXPECT_EQ(main.flipsidePopoverController(), nullptr);
+
+    if (c.infoButton) {
+        ASSERT_NE(main.infoButton(), nullptr);
+        const UIButton& info = *main.infoButton();
+        EXPECT_EQ(info.buttonType(), 3);
+        EXPECT_EQ(info.superview().get(), root.get());
+        expectRect(info.frame(), c.infoFrame.origin.x, c.infoFrame.origin.y, c.infoFrame.size.width,
+                   c.infoFrame.size.height, "info button frame");
+        // Above the chart view, so that it gets its taps.
+        const auto& subs = root->subviews();
+        const auto chartAt = std::find(subs.begin(), subs.end(), main.chartView());
+        const auto infoAt = std::find(subs.begin(), subs.end(), main.infoButton());
+        EXPECT_LT(chartAt, infoAt);
+        EXPECT_EQ(root->hitTest(RunningApp::centreOf(info)).get(), &info);
+    } else {
+        EXPECT_EQ(main.infoButton(), nullptr);
+    }
+
+    // The band's Info item is the way to the info screen wherever there is no info button.
+    ASSERT_NE(main.infoBar(), nullptr);
+    EXPECT_EQ(OffscreenApp::isVisible(*main.infoBar()), c.bandBarShown);
+    EXPECT_EQ(!run.visibleWithTitle("Info").empty(), c.bandBarShown);
+    if (c.bandBarShown) {
+        const CGRect bar = OffscreenApp::frameInWindow(*main.infoBar());
+        EXPECT_EQ(bar.origin.y, 0);
+        EXPECT_EQ(bar.size.height, 40);
+        EXPECT_EQ(bar.size.width, c.width);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Devices, StartupLayout,
+    ::testing::Values(
+        LayoutCase{"phone",
+                   320,
+                   480,
+                   0,
+                   "VHMainViewController_iPhone",
+                   {{0, 0}, {320, 480}},
+                   true,
+                   {{283, 423}, {37, 37}},
+                   false},
+        LayoutCase{"phone_tall",
+                   320,
+                   568,
+                   0,
+                   "VHMainViewController_iPhone",
+                   {{0, 0}, {320, 568}},
+                   true,
+                   {{283, 511}, {37, 37}},
+                   false},
+        LayoutCase{
+            "phone_wide", 375, 667, 0, "VHMainViewController_iPhone", {{0, 40}, {375, 627}}, false, {}, true},
+        LayoutCase{
+            "tablet", 768, 1024, 1, "VHMainViewController_iPad", {{0, 40}, {768, 984}}, false, {}, true},
+        // Any idiom but phone takes the tablet description.
+        LayoutCase{
+            "other_idiom", 768, 1024, 2, "VHMainViewController_iPad", {{0, 40}, {768, 984}}, false, {}, true},
+        // Layout goes by width, description by idiom: a 320-wide tablet gets the info button.
+        LayoutCase{"narrow_tablet",
+                   320,
+                   480,
+                   1,
+                   "VHMainViewController_iPad",
+                   {{0, 0}, {320, 480}},
+                   true,
+                   {{283, 423}, {37, 37}},
+                   false}),
+    [](const ::testing::TestParamInfo<LayoutCase>& info) { return std::string(info.param.device); });
+
+TEST(Startup, NamedDevicesMatchTheirSizes) {
+    for (const char* name : {"phone", "phone-tall", "phone-wide", "tablet"}) {
+        const DeviceProfile p = namedDevice(name);
+        RunningApp run(p);
+        const CGRect screen = UIScreen::mainScreen()->bounds();
+        EXPECT_EQ(screen.size.width, p.width) << name;
+        expectRect(run.delegate().window()->frame(), 0, 0, p.width, p.height, name);
+        EXPECT_EQ(run.main().nibName(), VHAppDelegate::mainNibNameForIdiom(p.idiom)) << name;
+    }
+}
+
+TEST(Startup, LaunchOptionsAreIgnored) {
+    const NSDictionary options{{"UIApplicationLaunchOptionsURLKey", "https://elsewhere.example.net/x"}};
+    RunningApp run(namedDevice("phone"), &options);
+    expectRect(run.chart().frame(), 0, 0, 320, 480, "chart view");
+    EXPECT_EQ(run.main().rightAscension(), 17.0f);
+    EXPECT_TRUE(run.app.openedURLs().empty());
+
+    // The launch itself always reports success, with or without options.
+    auto another = std::make_shared<VHAppDelegate>();
+    EXPECT_TRUE(another->applicationDidFinishLaunchingWithOptions(run.app.application(), &options));
+    ASSERT_NE(another->window(), nullptr);
+    expectRect(another->window()->frame(), 0, 0, 320, 480, "second window");
+    EXPECT_EQ(another->window()->rootViewController(), another->mainViewController());
+}
+
+TEST(Startup, LifeCycleNoticesChangeNothing) {
+    RunningApp run(namedDevice("tablet"));
+    run.app.drag({300, 500}, {350, 540}, 5);
+    const auto window = run.delegate().window();
+    const auto controller = run.delegate().mainViewController();
+    const auto chart = controller->chartView();
+    const float ra = controller->rightAscension(), dec = controller->declination();
+    const double centreRa = chartCentreRightAscension, centreDec = chartCentreDeclination;
+
+    UIKitRuntime& rt = run.app.runtime();
+    rt.applicationWillResignActive();
+    rt.applicationDidEnterBackground();
+    rt.applicationWillEnterForeground();
+    rt.applicationDidBecomeActive();
+    run.app.runUntilIdle();
+    run.delegate().applicationWillTerminate(run.app.application());
+
+    EXPECT_EQ(run.delegate().window(), window);
+    EXPECT_EQ(window->rootViewController(), controller);
+    EXPECT_EQ(run.delegate().mainViewController(), controller);
+    EXPECT_EQ(controller->chartView(), chart);
+    EXPECT_EQ(chart->superview(), controller->view());
+    EXPECT_EQ(controller->rightAscension(), ra);
+    EXPECT_EQ(controller->declination(), dec);
+    EXPECT_EQ(chartCentreRightAscension, centreRa);
+    EXPECT_EQ(chartCentreDeclination, centreDec);
+    EXPECT_EQ(chart->labelMode(), 0);
+}
+
+}  // namespace
