@@ -23,7 +23,10 @@
   }
 
   var installed = false;
+  // Start-up milestones (ms since navigation), read by the measurements.
+  var times = window.starchartTimes = {start: performance.now()};
   createApp({
+    onRuntimeInitialized: function () { times.runtime = performance.now(); },
     canvas: document.getElementById('canvas'),
     onFrame: function () {
       if (installed) return;

@@ -119,3 +119,85 @@ async function firstFrame(page, timeout = 15000) {
 }
 
 module.exports = { BUILD, buildDir, launch, serve, openContext, decodePng, firstFrame, DEVICES };
+
+// Installed before the page's scripts: records every text drawn and every
+// canvas composited onto another, in device pixels of the canvas drawn on,
+// so a test can read what is on screen and find where a text ended up.
+function recordDrawing() {
+  const log = { texts: [], blits: [] };
+  window.__draw = log;
+  const ids = new WeakMap();
+  let next = 0;
+  const id = (c) => {
+    if (!ids.has(c)) ids.set(c, ++next);
+    return ids.get(c);
+  };
+  window.__canvasId = id;
+  const kinds = [window.CanvasRenderingContext2D, window.OffscreenCanvasRenderingContext2D].filter(Boolean);
+  for (const K of kinds) {
+    const fillText = K.prototype.fillText;
+    K.prototype.fillText = function (text, x, y, ...rest) {
+      const m = this.getTransform();
+      log.texts.push({ canvas: id(this.canvas), text: String(text), x: m.a * x + m.c * y + m.e,
+                       y: m.b * x + m.d * y + m.f, font: this.font });
+      return fillText.call(this, text, x, y, ...rest);
+    };
+    const drawImage = K.prototype.drawImage;
+    K.prototype.drawImage = function (image, ...a) {
+      const m = this.getTransform();
+      const x = a.length >= 8 ? a[4] : a[0], y = a.length >= 8 ? a[5] : a[1];
+      log.blits.push({ dst: id(this.canvas), src: id(image), x: m.a * x + m.c * y + m.e, y: m.b * x + m.d * y + m.f });
+      return drawImage.call(this, image, ...a);
+    };
+  }
+}
+
+// Where the last drawing of `text` is on the page, in CSS pixels: follows the
+// canvas it was drawn on through the composites onto the screen canvas.
+async function locateText(page, text) {
+  return page.evaluate((text) => {
+    const log = window.__draw, screen = window.__canvasId(document.getElementById('canvas'));
+    const hit = [...log.texts].reverse().find((t) => t.text === text);
+    if (!hit) return null;
+    let { canvas, x, y } = hit;
+    for (let hops = 0; canvas !== screen && hops < 10; ++hops) {
+      const blit = [...log.blits].reverse().find((b) => b.src === canvas);
+      if (!blit) return null;
+      x += blit.x;
+      y += blit.y;
+      canvas = blit.dst;
+    }
+    const r = document.getElementById('canvas').getBoundingClientRect();
+    const scale = document.getElementById('canvas').width / r.width;
+    return { x: r.left + x / scale, y: r.top + y / scale };
+  }, text);
+}
+
+// Resolves after the frame that follows everything sent so far is drawn.
+function nextFrame(page) {
+  return page.evaluate(() => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(() => r()))));
+}
+
+// Real touches through the browser's input pipeline (CDP).
+function touchscreen(cdp) {
+  const send = (type, points) => cdp.send('Input.dispatchTouchEvent', {
+    type, touchPoints: points.map(([x, y, id]) => ({ x, y, id })),
+  });
+  return {
+    start: (points) => send('touchStart', points),
+    move: (points) => send('touchMove', points),
+    end: () => send('touchEnd', []),
+    async tap(x, y) {
+      await send('touchStart', [[x, y, 0]]);
+      await send('touchEnd', []);
+    },
+  };
+}
+
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+
+module.exports.recordDrawing = recordDrawing;
+module.exports.locateText = locateText;
+module.exports.nextFrame = nextFrame;
+module.exports.touchscreen = touchscreen;
+module.exports.sleep = sleep;
