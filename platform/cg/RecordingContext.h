@@ -16,7 +16,10 @@ struct RecordedOp {
     // The platform's name of the call, e.g. "CGContextFillEllipseInRect".
     std::string op;
     // Numeric arguments in call order; rectangles as x, y, width, height,
-    // point arrays flattened to x0, y0, x1, y1, ...
+    // point arrays flattened to x0, y0, x1, y1, ... ShowTextAtPoint gives
+    // x, y, length; SelectFont size, encoding; DrawImage the rectangle then
+    // the image's pixel width and height; DrawSurface x, y and the surface's
+    // size in points.
     std::vector<double> args;
     // The text bytes of CGContextShowTextAtPoint, the font name of
     // CGContextSelectFont; empty and hasText false otherwise.

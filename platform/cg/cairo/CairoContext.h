@@ -9,11 +9,17 @@
 // ignored: CGContextShowTextAtPoint sets the text position, as on the platform,
 // and every call starts afresh at its point.
 //
-// On raster targets the context keeps two bounded caches (LRU, by bytes):
-// rasterised text runs and filled ellipses, keyed by everything that shapes
-// their pixels plus the sub-pixel phase of their position (text to 1/4 device
-// pixel, ellipses to 1/8). A hit is one blit. Off, every call renders directly;
-// the two agree to within the phase rounding.
+// Fast paths on raster targets (on by default, see setCachesEnabled): one
+// bounded LRU cache of rasterised glyphs and filled ellipses, keyed by all
+// that shapes their pixels plus the sub-pixel phase of their position (1/8
+// device pixel), blended straight into the image; and straight line segments
+// (CGContextStrokeLineSegments, and paths made only of separate one-line
+// subpaths) rasterised directly, with exact area coverage along their sides.
+// Off, every call goes through Cairo's general path: the straightforward
+// rendering, which the fast one matches to within the phase rounding. Under a
+// clip cached rasters are composited by Cairo and segments take the general
+// path; so do segments and ellipses under a rotated CTM, strokes in
+// translucent colours, and fill-and-stroke text under a global alpha below 1.
 #pragma once
 
 #include <cairo.h>
@@ -43,9 +49,9 @@ public:
     cairo_t* cairo() const;
     double scale() const;
 
-    // Caches start as setDefaultCachesEnabled says (on unless changed, or
-    // unless the environment has STARCHART_CG_CACHE=0). They never apply to
-    // vector targets.
+    // The fast paths start as setDefaultCachesEnabled says (on unless changed,
+    // or unless the environment has STARCHART_CG_CACHE=0). They never apply
+    // to vector targets.
     void setCachesEnabled(bool on);
     bool cachesEnabled() const;
     static void setDefaultCachesEnabled(bool on);

@@ -94,6 +94,7 @@ PixelBox blendOver(PixelBuffer& dst, const uint32_t* src, int srcStride, int w, 
     for (int row = cy0; row < cy1; ++row) {
         const uint32_t* s = src + size_t(row - y) * size_t(srcStride) + (cx0 - x);
         uint32_t* d = dst.data + size_t(row) * size_t(dst.stride) + cx0;
+        if (row + 2 < cy1) __builtin_prefetch(d + 2 * size_t(dst.stride), 1);
         for (int col = cx0; col < cx1; ++col, ++s, ++d) {
             const uint32_t p = *s;
             if (p == 0) continue;
@@ -136,6 +137,9 @@ PixelBox strokeSegment(PixelBuffer& dst, double x0, double y0, double x1, double
         const int colHi = std::min(dst.width - 1, int(std::floor(xb - 0.5)));
         if (colLo > colHi) continue;
         uint32_t* d = dst.data + size_t(row) * size_t(dst.stride);
+        // Rows are far apart in memory; fetch the next ones while this one is
+        // worked on (the next row's span starts near this one's).
+        if (row + 2 <= rowHi) __builtin_prefetch(d + 2 * size_t(dst.stride) + colLo, 1);
         const double sideFull = half - reach, capLo = reach, capHi = len - reach;
         double xc = colLo + 0.5 - x0;
         double across = nx * xc + ny * yc, along = ux * xc + uy * yc;
