@@ -141,6 +141,7 @@ TEST(CairoFiles, SvgAndPdfPagesAreWritten) {
             EXPECT_NE(body.find("<svg"), std::string::npos);
             EXPECT_NE(body.find("320pt"), std::string::npos);
             EXPECT_NE(body.find("</svg>"), std::string::npos);
+            EXPECT_NE(body.find("stroke-width:0.5"), std::string::npos) << "width 0 is half a point";
         } else {
             EXPECT_NE(body.find("%%EOF"), std::string::npos);
             EXPECT_NE(body.find("/MediaBox [ 0 0 320 480 ]"), std::string::npos);
