@@ -55,13 +55,17 @@ for (const device of ['phone', 'tablet']) {
       Object.assign(since, await page.evaluate(() => ({ texts: window.__draw.texts.length, blits: window.__draw.blits.length })));
     };
     const frames = () => page.evaluate(() => window.starchart.frames);
-    const readout = async () => parseReadout((await texts()).filter((s) => s.startsWith('Ra :')).pop());
+    // The readout of the last chart pass.
+    const readout = async () => parseReadout(await page.evaluate(() =>
+      window.__draw.texts.filter((x) => x.text.startsWith('Ra :')).pop().text));
     // Chart-view positions of the constellation names of the last pass.
     const labels = () => page.evaluate(([names, i]) => {
       const out = {};
       for (const x of window.__draw.texts.slice(i)) if (names.includes(x.text)) out[x.text] = [x.x, x.y];
       return out;
     }, [CONSTELLATIONS, since.texts]);
+    let scaleNow = 1;
+    const zoom = async () => scaleNow;
     const settle = async () => {
       await h.nextFrame(page);
       await h.sleep(60);
@@ -113,6 +117,7 @@ for (const device of ['phone', 'tablet']) {
       const dist = (p, q) => Math.hypot(p[0] - q[0], p[1] - q[1]);
       const ratio = dist(after[names[0]], after[names[1]]) / dist(before[names[0]], before[names[1]]);
       assert.ok(Math.abs(ratio - (1 + gained)) < 0.01, `zoom ratio ${ratio}, expected ${1 + gained}`);
+      scaleNow = 1 + gained;
       const r = await readout();
       assert.ok(Math.abs(r.ra - 18) < 2 / 3600 && Math.abs(r.dec - 33) < 2 / 3600, 'the centre stays');
     });
@@ -204,12 +209,41 @@ for (const device of ['phone', 'tablet']) {
         assert.ok(foreign.some((u) => /^https?:\/\/starchart\.example\.org/.test(u)), `requests: ${foreign}`);
         assert.equal(await tab.evaluate(() => window.opener), null, 'noopener');
         await tab.close();
+        const done = await h.locateText(page, 'Done');
+        await touch.tap(done.x + 15, done.y - 6);
+        await h.sleep(600);
+        await settle();
         // The tab's own request was refused by the test; nothing else left.
         const others = foreign.filter((u) => !/starchart\.example\.org/.test(u));
         foreign.length = 0;
         foreign.push(...others);
       });
     }
+
+    await t.test('turned sideways, the chart stays whole and touches still land on it', async () => {
+      const before = await readout();
+      await page.setViewportSize({ width: height, height: width });
+      await settle();
+      const box = await page.evaluate(() => {
+        const r = document.getElementById('canvas').getBoundingClientRect();
+        return { left: r.left, top: r.top, width: r.width, height: r.height };
+      });
+      const s = Math.min(height / width, width / height);
+      assert.ok(Math.abs(box.width - width * s) < 0.5 && Math.abs(box.height - height * s) < 0.5,
+                `scaled whole: ${JSON.stringify(box)}`);
+      assert.ok(Math.abs(box.left - (height - width * s) / 2) <= 1 && box.top === 0, 'centred');
+      // A drag of d CSS pixels is d / s points on the chart.
+      await h.sleep(400);
+      const x0 = box.left + box.width / 2, y0 = box.top + box.height / 2;
+      await touch.start([[x0, y0, 4]]);
+      for (let i = 1; i <= 5; ++i) await touch.move([[x0 + 15 * i, y0, 4]]);
+      await touch.end();
+      await settle();
+      const after = await readout();
+      const expected = before.ra + 75 / s / (100 * f * (await zoom()));
+      assert.ok(Math.abs(after.ra - expected) < 3 / 3600, `right ascension ${after.ra}, expected ${expected}`);
+      await page.setViewportSize({ width, height });
+    });
 
     await t.test('nothing fetched from another host, nothing on the console', async () => {
       assert.deepEqual(foreign, []);
