@@ -11,6 +11,7 @@ import sys
 import time
 
 SKIP = 77  # CTest's SKIP_RETURN_CODE for these tests
+LEAK_STATUS = 86  # exit status of a sanitized program that reports leaks
 
 
 class Failure(Exception):
@@ -175,6 +176,9 @@ class App:
         self._err = open(self.stderr_path, "wb")
         e = dict(display.env)
         e.update(env or {})
+        # Under the sanitizers: a status of its own for leak reports, which
+        # exited_cleanly() then sorts into ours and the system's.
+        e["ASAN_OPTIONS"] = ":".join(filter(None, [e.get("ASAN_OPTIONS"), "exitcode=%d" % LEAK_STATUS]))
         log("starting", " ".join(argv))
         self.proc = subprocess.Popen(argv, env=e, stdout=self._out, stderr=self._err,
                                      stdin=subprocess.DEVNULL)
@@ -247,6 +251,27 @@ class App:
                         "+repage", path], check=True)
         os.remove(root)
         return Image.load(path)
+
+    def sanitizer_findings(self):
+        """Sanitizer reports that point at this program: memory errors and
+        undefined behaviour, and leaks whose stacks reach the program's own
+        code. Leaks left entirely inside system libraries (D-Bus, fontconfig,
+        GL drivers that SDL loads and unloads) are not the program's."""
+        err = self.stderr()
+        findings = [line for line in err.splitlines()
+                    if "ERROR: AddressSanitizer" in line or "runtime error:" in line]
+        own = (os.path.realpath(self.proc.args[0]), os.path.dirname(os.path.abspath(__file__)).rsplit(
+            os.sep + "tests", 1)[0] + os.sep)
+        for block in err.split("\n\n"):
+            if "leak of" in block and any(o in block for o in own):
+                findings.append(block.strip())
+        return findings
+
+    def exited_cleanly(self, status):
+        """Status 0, or the sanitizer's leak status with no finding of ours."""
+        if self.sanitizer_findings():
+            return False
+        return status == 0 or (status == LEAK_STATUS and "ERROR: LeakSanitizer" in self.stderr())
 
     def alive(self):
         return self.proc.poll() is None

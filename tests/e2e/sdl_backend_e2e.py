@@ -159,7 +159,9 @@ def test(display, out_dir, args):
           % (stamps[2] - stamps[1]))
 
     status = app.terminate()
-    check(status == 0 and "quit 0" in app.stdout(), "SIGTERM ends the loop with status 0 (got %d)" % status)
+    check(app.exited_cleanly(status) and "quit 0" in app.stdout(),
+          "SIGTERM ends the loop with status 0 (got %d)" % status)
+    check(not app.sanitizer_findings(), "no sanitizer report on the program's code")
     log_line = [l for l in app.stderr().splitlines() if l.startswith("sdl:") and "presents" in l]
     e.log(log_line[-1] if log_line else "no totals line")
 
