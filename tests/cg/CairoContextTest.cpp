@@ -440,8 +440,8 @@ TEST_P(CairoDraw, BadInputIsHarmless) {
     CGContextFillEllipseInRect(c, CGRectMake(5, 5, 0, 10));
     CGContextFillEllipseInRect(c, CGRectMake(NAN, 5, 3, 3));
     CGContextStrokeLineSegments(c, nullptr, 4);
-    const CGPoint bad[2] = {{NAN, 1}, {2, 2}};
-    CGContextStrokeLineSegments(c, bad, 2);
+    const CGPoint bad[4] = {{NAN, 1}, {2, 2}, {1e30f, 1e30f}, {2e30f, -1e30f}};
+    CGContextStrokeLineSegments(c, bad, 4);
     CGContextDrawImage(c, CGRectMake(0, 0, 10, 10), nullptr);
     CGContextDrawImage(c, CGRectMake(0, 0, 10, 10), std::make_shared<CGImage>());
     CGContextSetTextDrawingMode(c, CGTextDrawingMode(42));

@@ -74,6 +74,13 @@ bool solveRange(double k, double c, double lo, double hi, double& xa, double& xb
     return xa <= xb;
 }
 
+// A pixel index for v, kept within [lo, hi] before any conversion to int.
+inline int clampIndex(double v, int lo, int hi) {
+    if (!(v > lo)) return lo;
+    if (!(v < hi)) return hi;
+    return int(v);
+}
+
 }  // namespace
 
 void PixelBox::add(const PixelBox& b) {
@@ -124,8 +131,8 @@ PixelBox strokeSegment(PixelBuffer& dst, double x0, double y0, double x1, double
 
     // Rows whose centres can see the stroke.
     const double ey = std::fabs(ny) * (half + reach) + std::fabs(uy) * reach;
-    const int rowLo = std::max(0, int(std::floor(std::min(y0, y1) - ey - 0.5)));
-    const int rowHi = std::min(dst.height - 1, int(std::ceil(std::max(y0, y1) + ey - 0.5)));
+    const int rowLo = clampIndex(std::floor(std::min(y0, y1) - ey - 0.5), 0, dst.height);
+    const int rowHi = clampIndex(std::ceil(std::max(y0, y1) + ey - 0.5), -1, dst.height - 1);
     PixelBox box;
     for (int row = rowLo; row <= rowHi; ++row) {
         const double yc = row + 0.5 - y0;
@@ -133,8 +140,8 @@ PixelBox strokeSegment(PixelBuffer& dst, double x0, double y0, double x1, double
         double xa = -1e300, xb = 1e300;
         if (!solveRange(nx, ny * yc - nx * x0, -half - reach, half + reach, xa, xb)) continue;
         if (!solveRange(ux, uy * yc - ux * x0, -reach, len + reach, xa, xb)) continue;
-        const int colLo = std::max(0, int(std::ceil(xa - 0.5)));
-        const int colHi = std::min(dst.width - 1, int(std::floor(xb - 0.5)));
+        const int colLo = clampIndex(std::ceil(xa - 0.5), 0, dst.width);
+        const int colHi = clampIndex(std::floor(xb - 0.5), -1, dst.width - 1);
         if (colLo > colHi) continue;
         uint32_t* d = dst.data + size_t(row) * size_t(dst.stride);
         // Rows are far apart in memory; fetch the next ones while this one is
