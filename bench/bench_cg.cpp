@@ -185,6 +185,20 @@ BENCHMARK(BM_ChartPassStill)
     ->Args({1, 2})
     ->Unit(benchmark::kMillisecond);
 
+// The first pass with empty caches: the worst frame, as when a drag starts
+// on a freshly shown chart.
+void BM_ChartPassCold(benchmark::State& state) {
+    const Workload w;
+    CairoSurface surface(CGSizeMake(kWidth, kHeight), double(state.range(0)));
+    surface.cairoContext().setCachesEnabled(true);
+    for (auto _ : state) {
+        surface.cairoContext().clearCaches();
+        drawPass(surface.context(), w, 0.3f, 0.6f, 0);
+        surface.flush();
+    }
+}
+BENCHMARK(BM_ChartPassCold)->ArgNames({"scale"})->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
 // Parts of the pass on their own, caches on, at pixel ratio 2.
 enum Part { kClear, kSegments, kText, kDots };
 void BM_Part(benchmark::State& state) {

@@ -101,18 +101,18 @@ CGImage render(double scale, bool fast, unsigned seed) {
 
 class CairoFastPaths : public ::testing::TestWithParam<double> {};
 
-// Anywhere: glyphs snap to 1/8 of a pixel and discs to 1/8, moving an edge by
-// at most 1/16 (16 steps); glyphs of one label and crossing segments are
+// Anywhere: glyphs snap to 1/4 of a pixel and discs to 1/8, moving an edge by
+// at most 1/8 (32 steps); glyphs of one label and crossing segments are
 // composited one by one where Cairo takes the union of their shapes, which
-// tells on anti-aliased pixels the two share. Nothing comes near a visible
-// change, and very few values move by more than 16 steps.
+// tells on anti-aliased pixels the two share. No value comes near a visible
+// change, and few move by more than 16 steps.
 TEST_P(CairoFastPaths, MatchTheStraightforwardRendering) {
     const double scale = GetParam();
     for (unsigned seed : {1u, 2u}) {
         const Diff d = compare(render(scale, false, seed), render(scale, true, seed));
-        EXPECT_LE(d.worst, 64) << "seed " << seed;
-        EXPECT_LT(d.mean, 0.75) << "seed " << seed;
-        EXPECT_LT(d.over16, 0.005) << "seed " << seed;
+        EXPECT_LE(d.worst, 96) << "seed " << seed;
+        EXPECT_LT(d.mean, 1.0) << "seed " << seed;
+        EXPECT_LT(d.over16, 0.015) << "seed " << seed;
     }
 }
 
@@ -125,7 +125,9 @@ TEST_P(CairoFastPaths, AreExactOnThePhaseGrid) {
         CGContextRef c = s.context();
         std::mt19937 rng(9);
         std::uniform_real_distribution<float> x(0, 300), y(10, 470);
-        auto grid = [scale](float v) { return float(std::round(v * scale * 8) / (scale * 8)); };
+        auto grid = [scale](float v, int phases) {
+            return float(std::round(v * scale * phases) / (scale * phases));
+        };
         CGContextSetTextMatrix(c, CGAffineTransformMake(1, 0, 0, -1, 0, 0));
         CGContextSetRGBStrokeColor(c, 0, 0, 0.8f, 1);
         CGContextSetLineWidth(c, 0);
@@ -134,12 +136,12 @@ TEST_P(CairoFastPaths, AreExactOnThePhaseGrid) {
             CGContextSelectFont(c, "Helvetica", i % 2 ? 14 : 18, kCGEncodingMacRoman);
             CGContextSetTextDrawingMode(c, i % 3 ? kCGTextFillStroke : kCGTextFill);
             CGContextSetRGBFillColor(c, 0, 0.8f, CGFloat(i % 4) / 4, 1);
-            CGContextShowTextAtPoint(c, grid(x(rng)), grid(y(rng)), &letters[i % 11], 1);
+            CGContextShowTextAtPoint(c, grid(x(rng), 4), grid(y(rng), 4), &letters[i % 11], 1);
         }
         CGContextSetRGBFillColor(c, 1, 1, 1, 1);
         for (int i = 0; i < 200; ++i) {
             const CGFloat d = CGFloat(2 * (1 + i % 3));
-            CGContextFillEllipseInRect(c, CGRectMake(grid(x(rng)), grid(y(rng)), d, d));
+            CGContextFillEllipseInRect(c, CGRectMake(grid(x(rng), 8), grid(y(rng), 8), d, d));
         }
         return s.readPixels();
     };

@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr int kTextPhases = 8;
+constexpr int kTextPhases = 4;
 constexpr int kEllipsePhases = 8;
 constexpr size_t kDefaultCacheLimit = size_t(64) << 20;
 // Rasters larger than this a side are drawn directly, never cached.

@@ -11,8 +11,8 @@
 //
 // Fast paths on raster targets (on by default, see setCachesEnabled): one
 // bounded LRU cache of rasterised glyphs and filled ellipses, keyed by all
-// that shapes their pixels plus the sub-pixel phase of their position (1/8
-// device pixel), blended straight into the image; and straight line segments
+// that shapes their pixels plus the sub-pixel phase of their position (1/4
+// device pixel for glyphs, 1/8 for ellipses), blended straight into the image; and straight line segments
 // (CGContextStrokeLineSegments, and paths made only of separate one-line
 // subpaths) rasterised directly, with exact area coverage along their sides.
 // Off, every call goes through Cairo's general path: the straightforward
