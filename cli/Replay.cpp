@@ -1,0 +1,469 @@
+// `starchart replay`: runs the whole app headless through a script of
+// touches, taps and control presses on a virtual clock, and writes window
+// snapshots and state dumps on the way.
+//
+//   starchart replay SCRIPT.json [--device NAME | --size WxH [--idiom phone|tablet]]
+//                    [--pixel-ratio N] [--out-dir DIR]
+//
+// The script is one JSON object:
+//
+//   {"device": "phone",                 optional: phone, phone-tall, phone-wide, tablet, or
+//                                       {"size": [w, h], "idiom": "phone"|"tablet", "pixelRatio": n};
+//                                       device flags on the command line override it (--pixel-ratio
+//                                       alone overrides only the pixel ratio); default phone
+//    "steps": [
+//     {"touches": "began", "points": [[160, 240]]},
+//     {"touches": "moved", "points": [[260, 240]]},
+//     {"touches": "ended", "points": [[260, 240]]},
+//     {"touches": "began", "points": [[100, 200], [220, 280]]},
+//     {"touches": "moved", "points": [[100, 200], [240, 300]], "changed": [1]},
+//     {"touches": "ended", "points": [[100, 200], [240, 300]]},
+//     {"tap": [160, 240], "count": 2},
+//     {"press": "info"},
+//     {"wait": 600},
+//     {"snapshot": "info.png"},
+//     {"state": "info.json"}]}
+//
+// Steps (one kind each; any step may carry a "comment" string):
+//   touches  one touch event: "began", "moved", "ended" or "cancelled". "points" lists every
+//            finger on the screen, window points [x, y], by finger: index i is finger i for
+//            the whole script, null for a finger that is not down. "changed" (default: every
+//            listed finger) names the fingers the phase applies to; the others rest where
+//            they are (stationary). Beginning a finger that is down, moving, ending or
+//            cancelling one that is not, a resting finger listed elsewhere than where it is,
+//            or a finger down but not listed, is an error.
+//   tap      [x, y] with "count" (default 1, at most 20): touch-down and lift-off 50 ms
+//            apart, the next tap 50 ms after the lift-off.
+//   press    a touch-down and, 50 ms later, a lift-off at the centre of the visible control
+//            with that title (button title, bar item title or accessibility identifier);
+//            "info" is the info button or the bar's Info item, "Done" the info screen's
+//            closing button. A control not on screen, covered, or pressed while a screen
+//            transition runs (touches are ignored then) is an error.
+//   wait     ms: only moves the clock.
+//   snapshot FILE.png: the window as it shows at that moment.
+//   state    FILE.json: the chart centre; the main controller's xs, ys, echelle, valLearn,
+//            initialDistance, oldTouch, largeur, hauteur; the chart view's labelMode (wLN),
+//            wSN, ech, largeur, hauteur; "screen" ("main", "info" full-screen or
+//            "info-popover") and "transition"; every visible view with its class, title,
+//            text or identifier and frame in window points; the URLs handed to the platform;
+//            the fingers down; "time".
+// Time: the clock starts at 0 at launch; every step starts 50 ms after the last event of
+// the one before (a wait: its ms after it), or at "at": MS (ms since launch; never back in
+// time). Tap counts are the toolkit's own, from that clock and the places: a touch that
+// begins within 350 ms and 25 points of where the last tap ended counts one more, so two
+// "tap" steps with the default spacing continue one count. "tapCount" cannot be forced
+// and is rejected.
+// Files: paths are relative to --out-dir (default: the current directory), without "..";
+// missing directories under it are made.
+// Exit status: 0 done; 2 bad arguments or a malformed script (the message names the step
+// and what is wrong, invalid JSON its line and column), nothing run; 1 a step failed while
+// playing (a control not on screen, a file not written) or the app did not start.
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/VHAppDelegate.h"
+#include "app/VHFlipsideViewController.h"
+#include "chart/ChartCentre.h"
+#include "cli/Flags.h"
+#include "cli/ReplayScript.h"
+#include "mainscreen/VHMainViewController.h"
+#include "platform/backend/DeviceProfile.h"
+#include "platform/backend/offscreen/OffscreenApp.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: starchart replay SCRIPT.json [--device phone|phone-tall|phone-wide|tablet | --size WxH [--idiom "
+    "phone|tablet]] [--pixel-ratio N] [--out-dir DIR]\n"
+    "  Plays the script's touches, taps and presses on the app offscreen and writes its snapshots and\n"
+    "  state dumps under DIR (default: the current directory). Device flags given here override the\n"
+    "  script's \"device\" (--pixel-ratio alone overrides only the pixel ratio).";
+
+// Fingers the player uses for taps and presses, apart from the script's.
+constexpr long long kTapFinger = 1000000, kPressFinger = 1000001;
+
+struct ReplayOptions {
+    std::string script;
+    std::string outDir = ".";
+    std::vector<std::string> deviceArgs;  // the device flags as given
+    bool namesDevice = false, setsPixelRatio = false;
+};
+
+struct ReplayFailure {
+    std::string message;
+};
+
+bool isFlag(const std::string& arg, const char* flag) {
+    const std::string f = flag;
+    return arg == f || arg.rfind(f + "=", 0) == 0;
+}
+
+ReplayOptions parseArgs(const std::vector<std::string>& args) {
+    ReplayOptions o;
+    DeviceFlagsResult device = parseDeviceFlags(args);
+    if (!device.ok()) throw FlagError{device.error};
+    for (const auto& a : args) {
+        if (isFlag(a, "--device") || isFlag(a, "--size") || isFlag(a, "--idiom")) o.namesDevice = true;
+        if (isFlag(a, "--pixel-ratio")) o.setsPixelRatio = true;
+    }
+    o.deviceArgs = args;
+    bool haveOutDir = false;
+    FlagReader flags(device.rest);
+    std::string arg;
+    while (flags.next(arg)) {
+        if (arg == "--out-dir") {
+            if (haveOutDir) throw FlagError{"--out-dir is given more than once"};
+            o.outDir = flags.value(arg);
+            if (o.outDir.empty()) throw FlagError{"--out-dir: the directory name is empty"};
+            haveOutDir = true;
+        } else if (arg.rfind("--out-dir=", 0) == 0) {
+            if (haveOutDir) throw FlagError{"--out-dir is given more than once"};
+            o.outDir = arg.substr(10);
+            if (o.outDir.empty()) throw FlagError{"--out-dir: the directory name is empty"};
+            haveOutDir = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            throw FlagError{"unknown argument '" + arg + "'"};
+        } else if (o.script.empty()) {
+            o.script = arg;
+        } else {
+            throw FlagError{"one script only; unexpected argument '" + arg + "'"};
+        }
+    }
+    if (o.script.empty()) throw FlagError{"the script (SCRIPT.json) is missing"};
+    return o;
+}
+
+// The command line's device over the script's.
+DeviceProfile chooseDevice(const ReplayOptions& o, const ReplayScript& script) {
+    const DeviceProfile fromLine = parseDeviceFlags(o.deviceArgs).profile;
+    DeviceFlagsResult fromScript = parseDeviceFlags(script.deviceFlags);
+    if (!fromScript.ok()) throw ReplayScriptError{"\"device\": " + fromScript.error};
+    DeviceProfile p = o.namesDevice ? fromLine : fromScript.profile;
+    p.pixelRatio = o.setsPixelRatio ? fromLine.pixelRatio : fromScript.profile.pixelRatio;
+    return p;
+}
+
+std::string pointText(CGPoint p) {
+    std::ostringstream s;
+    s << "(" << p.x << ", " << p.y << ")";
+    return s.str();
+}
+
+class Player {
+public:
+    Player(OffscreenApp& app, double launchTime, std::filesystem::path outDir, DeviceProfile profile)
+        : app_(app), t0_(launchTime), outDir_(std::move(outDir)), profile_(std::move(profile)) {}
+
+    void play(const ReplayStep& s) {
+        switch (s.kind) {
+            case ReplayStep::Kind::Touches: {
+                advanceTo(s.start);
+                std::vector<TouchPoint> points;
+                for (const auto& [finger, p] : s.changed) {
+                    points.push_back(TouchPoint{finger, CGPointMake(p.x, p.y), s.phase});
+                    if (s.phase == 0) down_.push_back(finger);
+                    if (s.phase >= 3)
+                        down_.erase(std::remove(down_.begin(), down_.end(), finger), down_.end());
+                }
+                app_.inject(points);
+                break;
+            }
+            case ReplayStep::Kind::Tap: {
+                const CGPoint p = CGPointMake(s.point.x, s.point.y);
+                for (int i = 0; i < s.count; ++i) {
+                    const double down = s.start + i * (kReplayTapHoldMs + kReplayTapGapMs);
+                    advanceTo(down);
+                    app_.inject({{kTapFinger, p, 0}});
+                    advanceTo(down + kReplayTapHoldMs);
+                    app_.inject({{kTapFinger, p, 3}});
+                }
+                break;
+            }
+            case ReplayStep::Kind::Press:
+                advanceTo(s.start);
+                press(s);
+                break;
+            case ReplayStep::Kind::Wait:
+                advanceTo(s.start);
+                break;
+            case ReplayStep::Kind::Snapshot: {
+                advanceTo(s.start);
+                const auto path = prepare(s);
+                if (!app_.writePNG(path.string()))
+                    throw ReplayFailure{"snapshot: cannot write '" + path.string() + "'"};
+                break;
+            }
+            case ReplayStep::Kind::State: {
+                advanceTo(s.start);
+                const auto path = prepare(s);
+                std::ofstream out(path);
+                out << state(s).dump(2) << "\n";
+                out.close();
+                if (!out) throw ReplayFailure{"state: cannot write '" + path.string() + "'"};
+                break;
+            }
+        }
+    }
+
+private:
+    // Runs the app up to ms on the script's clock: 60 Hz iterations while it
+    // has work (animations, redraws), a jump where it is idle.
+    void advanceTo(double ms) {
+        const double target = t0_ + ms / 1000;
+        UIKitRuntime& rt = app_.runtime();
+        while (app_.now() < target) {
+            if (!rt.needsIteration()) {
+                app_.backend().advanceClock(target - app_.now());
+                break;
+            }
+            app_.backend().advanceClock(std::min(1.0 / 60, target - app_.now()));
+            rt.runIteration();
+        }
+    }
+
+    std::filesystem::path prepare(const ReplayStep& s) {
+        const std::filesystem::path path = outDir_ / s.path;
+        std::error_code ec;
+        if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ec);
+        if (ec)
+            throw ReplayFailure{"cannot make the directory '" + path.parent_path().string() +
+                                "': " + ec.message()};
+        return path;
+    }
+
+    VHMainViewController* main() const {
+        return dynamic_cast<VHMainViewController*>(app_.rootViewController().get());
+    }
+
+    // The bar items' controls, by the item's title.
+    std::map<const UIView*, std::shared_ptr<UIBarButtonItem>> barItems() const {
+        std::map<const UIView*, std::shared_ptr<UIBarButtonItem>> items;
+        for (const auto& bar : app_.findViews<UIToolbar>())
+            for (const auto& item : bar->items())
+                if (auto v = item->itemView()) items[v.get()] = item;
+        for (const auto& bar : app_.findViews<UINavigationBar>())
+            for (const auto& item : {bar->leftBarButtonItem(), bar->rightBarButtonItem()})
+                if (item && item->itemView()) items[item->itemView().get()] = item;
+        return items;
+    }
+
+    // What a control is called: its title, its bar item's title or its identifier.
+    static std::string nameOf(const UIView& v,
+                              const std::map<const UIView*, std::shared_ptr<UIBarButtonItem>>& items) {
+        if (auto* b = dynamic_cast<const UIButton*>(&v); b && !b->currentTitle().empty())
+            return b->currentTitle();
+        if (auto it = items.find(&v); it != items.end()) return it->second->title();
+        return v.accessibilityIdentifier();
+    }
+
+    static std::string trimmed(const std::string& s) {
+        const auto a = s.find_first_not_of(' ');
+        if (a == std::string::npos) return "";
+        return s.substr(a, s.find_last_not_of(' ') - a + 1);
+    }
+
+    void press(const ReplayStep& s) {
+        const auto items = barItems();
+        std::vector<std::shared_ptr<UIControl>> candidates;  // topmost first
+        std::vector<std::string> onScreen;
+        const auto views = app_.allViews();
+        for (auto it = views.rbegin(); it != views.rend(); ++it) {
+            auto control = std::dynamic_pointer_cast<UIControl>(*it);
+            if (!control || !OffscreenApp::isVisible(*control) || !control->isUserInteractionEnabled() ||
+                !control->isEnabled())
+                continue;
+            const std::string name = nameOf(*control, items);
+            bool match = name == s.control || control->accessibilityIdentifier() == s.control ||
+                         (!trimmed(name).empty() && trimmed(name) == s.control);
+            if (s.control == "info") {
+                auto* m = main();
+                auto item = items.find(control.get());
+                match = (m && control == m->infoButton()) ||
+                        (item != items.end() && item->second->action() == "showInfo:");
+            }
+            if (match) candidates.push_back(control);
+            auto* m = main();
+            if (m && control == m->infoButton())
+                onScreen.push_back("\"info\" (the info button)");
+            else
+                onScreen.push_back(name.empty() ? "an untitled " + control->className() : "\"" + name + "\"");
+        }
+        if (candidates.empty()) {
+            std::string list;
+            for (const auto& n : onScreen) list += (list.empty() ? "" : ", ") + n;
+            throw ReplayFailure{"press \"" + s.control +
+                                "\": no such control on screen (controls on screen: " +
+                                (list.empty() ? std::string("none") : list) + ")"};
+        }
+        if (app_.runtime().isAnimating())
+            throw ReplayFailure{"press \"" + s.control +
+                                "\": a screen transition is still running, and touches are ignored until it "
+                                "ends; wait before pressing"};
+        auto window = app_.window();
+        for (const auto& control : candidates) {
+            const CGRect f = OffscreenApp::frameInWindow(*control);
+            const CGPoint c = CGPointMake(f.origin.x + f.size.width / 2, f.origin.y + f.size.height / 2);
+            auto hit = window->hitTest(c, nullptr);
+            if (hit != control && !(hit && hit->isDescendantOfView(control.get()))) {
+                if (control == candidates.back())
+                    throw ReplayFailure{"press \"" + s.control + "\": the control is covered at " +
+                                        pointText(c) + " by " +
+                                        (hit ? hit->className() : std::string("nothing"))};
+                continue;
+            }
+            app_.inject({{kPressFinger, c, 0}});
+            advanceTo(s.start + kReplayTapHoldMs);
+            app_.inject({{kPressFinger, c, 3}});
+            return;
+        }
+    }
+
+    nlohmann::json rect(CGRect r) const {
+        return nlohmann::json::array({r.origin.x, r.origin.y, r.size.width, r.size.height});
+    }
+
+    nlohmann::json state(const ReplayStep& s) const {
+        using nlohmann::json;
+        json j;
+        j["step"] = s.number;
+        j["time"] = s.start;
+        j["device"] = {{"name", profile_.name},
+                       {"size", {profile_.width, profile_.height}},
+                       {"idiom", profile_.idiom == 0 ? "phone" : "tablet"},
+                       {"pixelRatio", profile_.pixelRatio}};
+        j["chartCentre"] = {{"rightAscension", chartCentreRightAscension},
+                            {"declination", chartCentreDeclination}};
+        if (auto* m = main()) {
+            const CGPoint anchor = m->panAnchor();
+            j["controller"] = {{"xs", m->rightAscension()},
+                               {"ys", m->declination()},
+                               {"echelle", m->scale()},
+                               {"valLearn", m->learnState()},
+                               {"initialDistance", m->pinchStartDistance()},
+                               {"oldTouch", {anchor.x, anchor.y}},
+                               {"largeur", m->screenWidth()},
+                               {"hauteur", m->chartHeight()}};
+            if (const auto& chart = m->chartView())
+                j["chart"] = {{"labelMode", chart->labelMode()},
+                              {"wSN", chart->starNamesOn()},
+                              {"ech", chart->zoom()},
+                              {"largeur", chart->width()},
+                              {"hauteur", chart->height()}};
+        }
+        std::string screen = "main";
+        if (std::dynamic_pointer_cast<VHFlipsideViewController>(app_.presentedViewController())) {
+            screen = "info";
+        } else {
+            for (const auto& pop : app_.visiblePopovers())
+                if (std::dynamic_pointer_cast<VHFlipsideViewController>(pop->contentViewController()))
+                    screen = "info-popover";
+        }
+        j["screen"] = screen;
+        j["transition"] = app_.runtime().isAnimating();
+
+        const auto items = barItems();
+        json views = json::array();
+        for (const auto& v : app_.allViews()) {
+            if (!OffscreenApp::isVisible(*v)) continue;
+            json e;
+            e["class"] = v->className();
+            if (auto b = std::dynamic_pointer_cast<UIButton>(v); b && !b->currentTitle().empty())
+                e["title"] = b->currentTitle();
+            if (auto it = items.find(v.get()); it != items.end()) e["title"] = it->second->title();
+            if (auto l = std::dynamic_pointer_cast<UILabel>(v); l && !l->text().empty())
+                e["text"] = l->text();
+            if (!v->accessibilityIdentifier().empty()) e["identifier"] = v->accessibilityIdentifier();
+            e["frame"] = rect(OffscreenApp::frameInWindow(*v));
+            views.push_back(e);
+        }
+        j["views"] = views;
+        j["openedURLs"] = app_.openedURLs();
+        j["fingersDown"] = down_;
+        return j;
+    }
+
+    OffscreenApp& app_;
+    double t0_;
+    std::filesystem::path outDir_;
+    DeviceProfile profile_;
+    std::vector<long long> down_;
+};
+
+int fail(int status, const std::string& message) {
+    std::fprintf(stderr, "starchart replay: %s\n", message.c_str());
+    return status;
+}
+
+int runReplay(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    for (const auto& a : args) {
+        if (a == "--help" || a == "-h") {
+            std::printf("%s\n", kUsage);
+            return 0;
+        }
+    }
+    ReplayOptions o;
+    try {
+        o = parseArgs(args);
+    } catch (const FlagError& e) {
+        std::fprintf(stderr, "starchart replay: %s\n%s\n", e.message.c_str(), kUsage);
+        return 2;
+    }
+
+    std::ifstream in(o.script, std::ios::binary);
+    if (!in || std::filesystem::is_directory(o.script))
+        return fail(2, "cannot read the script '" + o.script + "'");
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return fail(2, "cannot read the script '" + o.script + "'");
+
+    ReplayScript script;
+    DeviceProfile profile;
+    try {
+        script = parseReplayScript(text);
+        profile = chooseDevice(o, script);
+    } catch (const ReplayScriptError& e) {
+        return fail(2, o.script + ": " + e.message);
+    }
+
+    std::error_code ec;
+    std::filesystem::create_directories(o.outDir, ec);
+    if (ec || !std::filesystem::is_directory(o.outDir))
+        return fail(2, "--out-dir: '" + o.outDir + "' is not a directory that can be made or used" +
+                           (ec ? " (" + ec.message() + ")" : std::string()));
+
+    OffscreenApp app(profile, NSStringFromClass<VHAppDelegate>());
+    const double launchTime = app.now();
+    try {
+        app.launch();
+    } catch (const UIKitFatalError& e) {
+        return fail(1, e.what());
+    }
+    if (!dynamic_cast<VHMainViewController*>(app.rootViewController().get()))
+        return fail(1, "the main screen did not load");
+
+    Player player(app, launchTime, o.outDir, profile);
+    for (const ReplayStep& step : script.steps) {
+        try {
+            player.play(step);
+        } catch (const ReplayFailure& e) {
+            return fail(1, o.script + ": step " + std::to_string(step.number) + ": " + e.message);
+        } catch (const UIKitFatalError& e) {
+            return fail(1, o.script + ": step " + std::to_string(step.number) + ": " + e.what());
+        }
+    }
+    return 0;
+}
+
+const bool registered = (UIApplication::registerCommand("replay", runReplay), true);
+
+}  // namespace
