@@ -168,7 +168,7 @@ class App:
     """A program under test on a Display: its window, input in window
     pixels, screenshots of the window."""
 
-    def __init__(self, display, argv, out_dir, name, title="starchart", env=None):
+    def __init__(self, display, argv, out_dir, name, title="starchart", env=None, exclude=()):
         self.display, self.out_dir, self.name = display, out_dir, name
         self.stdout_path = os.path.join(out_dir, name + ".stdout.txt")
         self.stderr_path = os.path.join(out_dir, name + ".stderr.txt")
@@ -183,7 +183,7 @@ class App:
         self.proc = subprocess.Popen(argv, env=e, stdout=self._out, stderr=self._err,
                                      stdin=subprocess.DEVNULL)
         _running.append(self)
-        self.window = self._find_window(title)
+        self.window = self._find_window(title, exclude)
         geo = {}
         for line in display.xdotool("getwindowgeometry", "--shell", self.window).split():
             k, _, v = line.partition("=")
@@ -193,7 +193,7 @@ class App:
         log("window %s at %d,%d size %dx%d" % (self.window, self.x, self.y, self.width, self.height))
         self.shots = 0
 
-    def _find_window(self, title, timeout=30):
+    def _find_window(self, title, exclude, timeout=30):
         deadline = time.time() + timeout
         while time.time() < deadline:
             if self.proc.poll() is not None:
@@ -201,9 +201,9 @@ class App:
                               % (self.name, self.proc.returncode, self.stderr()))
             found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % title],
                                    env=self.display.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-            ids = found.stdout.split()
+            ids = [i.decode() for i in found.stdout.split() if i.decode() not in exclude]
             if ids:
-                return ids[0].decode()
+                return ids[0]
             time.sleep(0.1)
         raise Failure("no visible window named %r within %d s" % (title, timeout))
 

@@ -3,7 +3,8 @@
 backend with a small host of its own): device pixels vs points at pixel
 ratio 2, mouse as one finger, Alt + drag as two mirrored fingers with Alt
 toggled mid-drag, double click timing, no frames while idle, a wake-up
-from another thread, and a clean exit on SIGTERM.
+from another thread, focus and visibility as life-cycle notices, and a
+clean exit on SIGTERM.
 
 usage: sdl_backend_e2e.py OUT_DIR SDL_DEMO"""
 
@@ -29,6 +30,11 @@ def frames(app):
 
 def count(app, word):
     return sum(1 for line in app.stdout().splitlines() if line.split()[:1] == [word])
+
+
+def lifecycle(app):
+    words = ("resign active", "background", "foreground", "become active")
+    return [line for line in app.stdout().splitlines() if line in words]
 
 
 def touches_since(app, n):
@@ -157,6 +163,30 @@ def test(display, out_dir, args):
     stamps = [ts for ts, pts in frames(app)[n:] for t in pts if t[1] == 0 or t[1] == 3]
     check(0 < stamps[2] - stamps[1] < 0.35, "the second press follows the first release by %.3f s (< 0.35)"
           % (stamps[2] - stamps[1]))
+
+    # Life cycle: another window taking the focus mid-drag resigns the
+    # application and cancels the touch; focus back makes it active again;
+    # unmapping the window (as minimising does) sends it to the background.
+    n = len(frames(app))
+    mark = len(lifecycle(app))
+    display.xdotool("mousemove", "--window", app.window, 100, 100, "mousedown", 1)
+    settle(app, n, (1, 0))
+    other = e.App(display, [demo, "--size", "100x100"], out_dir, "sdl-demo-other", exclude=(app.window,))
+    display.xdotool("windowfocus", "--sync", other.window)
+    e.wait_until(lambda: lifecycle(app)[mark:] == ["resign active"], 5, "resign active")
+    display.xdotool("mouseup", 1)
+    settle(app, n, (1, 4))
+    check([t[:2] for t in touches_since(app, n)] == [(1, 0), (1, 4)],
+          "losing the focus cancels the touch: %s" % touches_since(app, n))
+    display.xdotool("windowfocus", "--sync", app.window)
+    e.wait_until(lambda: lifecycle(app)[mark:] == ["resign active", "become active"], 5, "become active")
+    display.xdotool("windowunmap", "--sync", app.window)
+    e.wait_until(lambda: lifecycle(app)[mark + 2:] == ["resign active", "background"], 5, "background")
+    display.xdotool("windowmap", "--sync", app.window)
+    display.xdotool("windowfocus", "--sync", app.window)
+    e.wait_until(lambda: lifecycle(app)[mark + 4:] == ["foreground", "become active"], 5, "foreground")
+    e.log("life cycle:", lifecycle(app)[mark:])
+    check(other.exited_cleanly(other.terminate()), "the other window closes cleanly")
 
     status = app.terminate()
     check(app.exited_cleanly(status) and "quit 0" in app.stdout(),

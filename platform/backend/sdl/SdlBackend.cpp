@@ -156,23 +156,29 @@ void SdlBackend::requestFrame() {
     if (SDL_PushEvent(&e) != 1) wakePending_ = false;
 }
 
-void SdlBackend::resignActive(BackendHost& host) {
-    if (!active_) return;
-    active_ = false;
-    host.applicationWillResignActive();
-}
-
-void SdlBackend::becomeActive(BackendHost& host) {
-    if (active_) return;
-    if (!foreground_) {
+void SdlBackend::applyLifecycle(BackendHost& host) {
+    // Applied once per batch of events, so that focus lost and regained in
+    // one go (as some window managers do when mapping a window) says nothing.
+    const bool active = focused_ && visible_;
+    if (active_ && !active) {
+        active_ = false;
+        host.applicationWillResignActive();
+    }
+    if (foreground_ && !visible_) {
+        foreground_ = false;
+        host.applicationDidEnterBackground();
+    }
+    if (!foreground_ && visible_) {
         foreground_ = true;
         host.applicationWillEnterForeground();
     }
-    active_ = true;
-    host.applicationDidBecomeActive();
+    if (!active_ && active) {
+        active_ = true;
+        host.applicationDidBecomeActive();
+    }
 }
 
-void SdlBackend::handle(const SDL_Event& e, BackendHost& host, bool& quit) {
+void SdlBackend::handle(const SDL_Event& e, bool& quit) {
     if (e.type == wakeEvent_) {
         wakePending_ = false;
         return;
@@ -193,28 +199,23 @@ void SdlBackend::handle(const SDL_Event& e, BackendHost& host, bool& quit) {
                     exposed_ = true;
                     break;
                 case SDL_WINDOWEVENT_FOCUS_GAINED:
+                    focused_ = true;
                     input_.setAlt((SDL_GetModState() & KMOD_ALT) != 0, t);
-                    becomeActive(host);
                     break;
                 case SDL_WINDOWEVENT_FOCUS_LOST:
-                    // Released buttons and keys elsewhere never come back.
+                    // Buttons and keys released elsewhere never come back.
+                    focused_ = false;
                     input_.cancelAll(t);
-                    resignActive(host);
                     break;
                 case SDL_WINDOWEVENT_MINIMIZED:
                 case SDL_WINDOWEVENT_HIDDEN:
-                    if (!foreground_) break;
+                    visible_ = false;
                     input_.cancelAll(t);
-                    resignActive(host);
-                    foreground_ = false;
-                    host.applicationDidEnterBackground();
                     break;
                 case SDL_WINDOWEVENT_RESTORED:
+                case SDL_WINDOWEVENT_MAXIMIZED:
                 case SDL_WINDOWEVENT_SHOWN:
-                    if (foreground_) break;
-                    foreground_ = true;
-                    host.applicationWillEnterForeground();
-                    if (SDL_GetWindowFlags(window_) & SDL_WINDOW_INPUT_FOCUS) becomeActive(host);
+                    visible_ = true;
                     break;
                 case SDL_WINDOWEVENT_CLOSE:
                     quit = true;
@@ -245,7 +246,7 @@ int SdlBackend::run(BackendHost& host) {
                 return 1;
             }
             if (log_ && e.type == wakeEvent_) std::fprintf(stderr, "sdl: woken by requestFrame\n");
-            handle(e, host, quit);
+            handle(e, quit);
         }
         // At most one iteration a refresh: whatever arrives until then is
         // input for the same iteration.
@@ -253,14 +254,15 @@ int SdlBackend::run(BackendHost& host) {
             const double left = lastIteration_ + frameInterval_ - now();
             const int ms = int(std::ceil(left * 1000));
             if (ms <= 0) {
-                while (!quit && SDL_PollEvent(&e)) handle(e, host, quit);
+                while (!quit && SDL_PollEvent(&e)) handle(e, quit);
                 break;
             }
             if (!SDL_WaitEventTimeout(&e, ms)) continue;
-            handle(e, host, quit);
+            handle(e, quit);
         }
-        for (auto& frame : input_.takeFrames()) host.postTouches(std::move(frame));
         if (quit) break;
+        applyLifecycle(host);
+        for (auto& frame : input_.takeFrames()) host.postTouches(std::move(frame));
         if (exposed_) {
             exposed_ = false;
             blit();

@@ -46,11 +46,10 @@ public:
     unsigned long iterationCount() const { return iterations_; }
 
 private:
-    void handle(const SDL_Event& e, BackendHost& host, bool& quit);
+    void handle(const SDL_Event& e, bool& quit);
     void syncGeometry();
     void blit();
-    void resignActive(BackendHost& host);
-    void becomeActive(BackendHost& host);
+    void applyLifecycle(BackendHost& host);
 
     DeviceProfile profile_;
     SDL_Window* window_ = nullptr;
@@ -62,6 +61,9 @@ private:
     std::atomic<bool> wakePending_{false};
     double frameInterval_ = 1.0 / 60;
     double lastIteration_ = -1;
+    // What the window is (focused_, visible_) and what the application was
+    // last told (active_, foreground_); it starts active, as launched.
+    bool focused_ = true, visible_ = true;
     bool active_ = true, foreground_ = true;
     SdlInput input_;
     bool log_ = false;
