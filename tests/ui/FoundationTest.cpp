@@ -69,15 +69,15 @@ TEST(Foundation, URLs) {
     EXPECT_FALSE(NSURL::URLWithString("1http://x"));
 }
 
-TEST(Foundation, WeakDelegateReadsEmptyOnceItsOwnerIsGone) {
-    std::weak_ptr<Listener> delegate;
+TEST(Foundation, BarItemTargetsReadEmptyOnceTheirOwnerIsGone) {
+    auto item = std::make_shared<UIBarButtonItem>();
     {
-        auto listener = std::make_shared<Listener>();
-        delegate = listener;
-        if (auto d = delegate.lock()) d->finished();
-        EXPECT_EQ(listener->calls, 1);
+        auto owner = std::make_shared<TestController>();
+        item->initWithTitle("Info", UIBarButtonItemStyleBordered, owner.get(), "showInfo:");
+        EXPECT_EQ(item->target(), owner.get());
     }
-    EXPECT_EQ(delegate.lock(), nullptr);
+    EXPECT_EQ(item->target(), nullptr);
+    EXPECT_EQ(item->action(), "showInfo:");
 }
 
 TEST(Foundation, ControlTargetsAreNotKeptAlive) {
