@@ -143,19 +143,28 @@ int UIApplicationMain(int argc, char* argv[], const char* principalClassName,
         std::fprintf(stderr, ")\n");
         return 2;
     }
+    // The backend and the runtime live outside this frame: a browser backend
+    // returns to the page from run() and keeps using them from its callbacks.
+    static std::unique_ptr<Backend> backend;
+    static std::unique_ptr<UIKitRuntime> runtime;
+    struct Reset {
+        ~Reset() {
+            runtime.reset();
+            backend.reset();
+        }
+    };
     try {
-        std::unique_ptr<Backend> backend = createDefaultBackend(flags.profile);
+        runtime.reset();
+        backend = createDefaultBackend(flags.profile);
         if (!backend) {
             std::fprintf(stderr, "starchart: no backend is linked into this program\n");
             return 1;
         }
-        int status = 0;
-        {
-            UIKitRuntime runtime(*backend);
-            runtime.launch(principalClassName, delegateClassName, nullptr);
-            status = backend->run(runtime);
-            runtime.terminate();
-        }
+        Reset reset;
+        runtime = std::make_unique<UIKitRuntime>(*backend);
+        runtime->launch(principalClassName, delegateClassName, nullptr);
+        const int status = backend->run(*runtime);
+        runtime->terminate();
         return status;
     } catch (const UIKitFatalError& e) {
         std::fprintf(stderr, "starchart: %s\n", e.what());
