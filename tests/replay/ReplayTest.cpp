@@ -1,0 +1,534 @@
+// `starchart replay` as a user runs it: the real program on scripts written
+// here, checked through its exit status, its messages and what it writes.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/VHLinks.h"
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string output;  // stdout and stderr together
+};
+
+class ReplayTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char dir[] = "/tmp/starchart-replay-XXXXXX";
+        ASSERT_NE(mkdtemp(dir), nullptr);
+        dir_ = dir;
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+
+    void write(const std::string& name, const std::string& text) { std::ofstream(dir_ / name) << text; }
+
+    // The program with args, in the test's directory.
+    Outcome run(const std::vector<std::string>& args) {
+        int pipeFds[2];
+        if (pipe(pipeFds) != 0) return {};
+        const pid_t pid = fork();
+        if (pid == 0) {
+            dup2(pipeFds[1], 1);
+            dup2(pipeFds[1], 2);
+            close(pipeFds[0]);
+            close(pipeFds[1]);
+            if (chdir(dir_.c_str()) != 0) _exit(126);
+            std::vector<char*> argv;
+            argv.push_back(const_cast<char*>(STARCHART_PROGRAM));
+            for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            execv(STARCHART_PROGRAM, argv.data());
+            _exit(127);
+        }
+        close(pipeFds[1]);
+        Outcome r;
+        char buffer[4096];
+        ssize_t n;
+        while ((n = read(pipeFds[0], buffer, sizeof buffer)) > 0) r.output.append(buffer, size_t(n));
+        close(pipeFds[0]);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return r;
+    }
+
+    // Writes the script and replays it into out/.
+    Outcome replay(const std::string& script, std::vector<std::string> extra = {}) {
+        write("script.json", script);
+        std::vector<std::string> args{"replay", "script.json", "--out-dir", "out"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return run(args);
+    }
+
+    json state(const std::string& name) {
+        std::ifstream in(dir_ / "out" / name);
+        if (!in) {
+            ADD_FAILURE() << "no state dump " << name;
+            return json::object();
+        }
+        return json::parse(in);
+    }
+
+    bool exists(const std::string& outName) const { return fs::exists(dir_ / "out" / outName); }
+
+    fs::path dir_;
+};
+
+// The visible views with this title (buttons, bar items).
+std::vector<json> titled(const json& s, const std::string& title) {
+    std::vector<json> out;
+    for (const auto& v : s["views"])
+        if (v.value("title", "") == title) out.push_back(v);
+    return out;
+}
+
+bool hasText(const json& s, const std::string& text) {
+    for (const auto& v : s["views"])
+        if (v.value("text", "") == text) return true;
+    return false;
+}
+
+// Distance of two points as the gestures measure it: single precision throughout.
+float fingerDistance(float x0, float y0, float x1, float y1) {
+    const float dx = x1 - x0, dy = y1 - y0;
+    return std::sqrt(dx * dx + dy * dy);
+}
+
+#define EXPECT_RUNS(r) ASSERT_EQ((r).status, 0) << (r).output
+
+TEST_F(ReplayTest, PanZoomAndLearningModeOnTheSmallPhone) {
+    const Outcome r = replay(R"({"device": "phone", "steps": [
+        {"touches": "began", "points": [[160, 240]]},
+        {"touches": "moved", "points": [[260, 240]]},
+        {"state": "pan-x.json"},
+        {"touches": "moved", "points": [[260, 256]]},
+        {"touches": "ended", "points": [[260, 256]]},
+        {"state": "pan-y.json"},
+        {"touches": "began", "points": [[100, 200], [220, 280]]},
+        {"state": "pinch-began.json"},
+        {"touches": "moved", "points": [[80, 180], [240, 300]]},
+        {"state": "pinch-moved.json"},
+        {"touches": "ended", "points": [[80, 180], [240, 300]]},
+        {"tap": [160, 240], "count": 2},
+        {"state": "names.json"},
+        {"tap": [160, 240], "count": 2},
+        {"state": "too-soon.json"},
+        {"wait": 400},
+        {"tap": [160, 240], "count": 2},
+        {"state": "learning.json"},
+        {"wait": 400},
+        {"tap": [160, 240], "count": 2},
+        {"state": "ignored.json"},
+        {"press": "Quit"},
+        {"state": "quit.json"}]})");
+    EXPECT_RUNS(r);
+
+    // 100 points right at scale 1 on a 320-point screen: one hour.
+    json s = state("pan-x.json");
+    EXPECT_EQ(s["controller"]["xs"], 18.0);
+    EXPECT_EQ(s["controller"]["ys"], 31.0);
+    EXPECT_EQ(s["chartCentre"]["rightAscension"], 18.0);
+    EXPECT_EQ(s["chartCentre"]["declination"], 31.0);
+    EXPECT_EQ(s["controller"]["oldTouch"], json::array({260.0, 240.0}));
+    // 16 points down: two degrees north.
+    s = state("pan-y.json");
+    EXPECT_EQ(s["controller"]["xs"], 18.0);
+    EXPECT_EQ(s["controller"]["ys"], 33.0);
+    EXPECT_EQ(s["chartCentre"]["declination"], 33.0);
+    EXPECT_EQ(s["controller"]["initialDistance"], -1.0);
+
+    // Two fingers 120 x 80 apart, then 160 x 120 (200 points): the scale
+    // grows by the whole difference over 2000; the start distance stays.
+    const float start = fingerDistance(100, 200, 220, 280);
+    const double zoomed = 1.0 - (double(start) - 200.0) / 2000;
+    s = state("pinch-began.json");
+    EXPECT_FLOAT_EQ(s["controller"]["initialDistance"].get<float>(), start);
+    EXPECT_EQ(s["controller"]["echelle"], 1.0);
+    EXPECT_EQ(s["fingersDown"], json::array({0, 1}));
+    s = state("pinch-moved.json");
+    EXPECT_DOUBLE_EQ(s["controller"]["echelle"].get<double>(), zoomed);
+    EXPECT_DOUBLE_EQ(s["chart"]["ech"].get<double>(), zoomed);
+    EXPECT_FLOAT_EQ(s["controller"]["initialDistance"].get<float>(), start);
+    EXPECT_EQ(s["controller"]["xs"], 18.0) << "a pinch does not pan";
+
+    // First double tap: star names.
+    s = state("names.json");
+    EXPECT_EQ(s["controller"]["valLearn"], 1);
+    EXPECT_EQ(s["chart"]["labelMode"], 1);
+    EXPECT_EQ(s["chart"]["wSN"], true);
+    EXPECT_EQ(s["controller"]["initialDistance"], -1.0);
+    EXPECT_EQ(s["controller"]["oldTouch"], json::array({160.0, 240.0}));
+    EXPECT_TRUE(titled(s, "Quit").empty());
+    EXPECT_EQ(s["fingersDown"], json::array());
+    // Two more taps right after count 3 and 4: no double tap.
+    s = state("too-soon.json");
+    EXPECT_EQ(s["controller"]["valLearn"], 1);
+    EXPECT_EQ(s["chart"]["labelMode"], 1);
+    // After a pause, the second double tap: the learning mode and its Quit button.
+    s = state("learning.json");
+    EXPECT_EQ(s["controller"]["valLearn"], 3);
+    EXPECT_EQ(s["chart"]["labelMode"], 2);
+    EXPECT_EQ(s["chart"]["wSN"], false);
+    ASSERT_EQ(titled(s, "Quit").size(), 1u);
+    EXPECT_EQ(titled(s, "Quit")[0]["frame"], json::array({255.0, 5.0, 60.0, 37.0}));
+    EXPECT_EQ(titled(s, "Quit")[0]["class"], "UIButton");
+    // Double taps change nothing while the mode is on.
+    s = state("ignored.json");
+    EXPECT_EQ(s["controller"]["valLearn"], 3);
+    EXPECT_EQ(s["chart"]["labelMode"], 2);
+    EXPECT_EQ(titled(s, "Quit").size(), 1u);
+    // Quit: back to label mode 0, the button gone; the centre and scale stay.
+    s = state("quit.json");
+    EXPECT_EQ(s["controller"]["valLearn"], 0);
+    EXPECT_EQ(s["chart"]["labelMode"], 0);
+    EXPECT_EQ(s["chart"]["wSN"], false);
+    EXPECT_TRUE(titled(s, "Quit").empty());
+    EXPECT_EQ(s["controller"]["xs"], 18.0);
+    EXPECT_EQ(s["controller"]["ys"], 33.0);
+    EXPECT_DOUBLE_EQ(s["controller"]["echelle"].get<double>(), zoomed);
+}
+
+TEST_F(ReplayTest, CommandLineDeviceOverridesTheScripts) {
+    const std::string drag = R"({"device": "phone", "steps": [
+        {"touches": "began", "points": [[100, 300]]},
+        {"touches": "moved", "points": [[200, 300]]},
+        {"touches": "ended", "points": [[200, 300]]},
+        {"state": "s.json"}]})";
+    EXPECT_RUNS(replay(drag, {"--device", "tablet"}));
+    json s = state("s.json");
+    EXPECT_EQ(s["device"]["name"], "tablet");
+    EXPECT_EQ(s["device"]["idiom"], "tablet");
+    EXPECT_EQ(s["controller"]["largeur"], 768.0);
+    EXPECT_EQ(s["controller"]["hauteur"], 984.0);
+    EXPECT_EQ(s["chart"]["hauteur"], 984.0);
+    // A wide screen pans 1.5 times slower: 100 points are 1/1.5 hour.
+    EXPECT_EQ(s["controller"]["xs"], double(float(17 + 100 / 150.0)));
+    bool chartFrame = false;
+    for (const auto& v : s["views"])
+        if (v["class"] == "QuartzView") chartFrame = v["frame"] == json::array({0.0, 40.0, 768.0, 984.0});
+    EXPECT_TRUE(chartFrame) << "the chart under the 40-point band";
+    EXPECT_EQ(titled(s, "Info").size(), 1u) << "the bar's Info item instead of an info button";
+
+    // Without device flags the script's phone runs.
+    EXPECT_RUNS(replay(drag));
+    s = state("s.json");
+    EXPECT_EQ(s["device"]["name"], "phone");
+    EXPECT_EQ(s["controller"]["xs"], 18.0);
+    EXPECT_TRUE(titled(s, "Info").empty()) << "the bar is hidden on the small phone";
+}
+
+// PNG width and height from the IHDR chunk; {0, 0} if it is no PNG.
+std::pair<unsigned, unsigned> pngSize(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    unsigned char h[24] = {};
+    in.read(reinterpret_cast<char*>(h), sizeof h);
+    const unsigned char signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    if (!in || !std::equal(signature, signature + 8, h)) return {0, 0};
+    auto be = [&](int at) {
+        return unsigned(h[at]) << 24 | unsigned(h[at + 1]) << 16 | h[at + 2] << 8 | h[at + 3];
+    };
+    return {be(16), be(20)};
+}
+
+std::string bytesOf(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST_F(ReplayTest, SnapshotsAreTheWindowAsPng) {
+    EXPECT_RUNS(replay(R"({"steps": [
+        {"snapshot": "a.png"},
+        {"snapshot": "again/a.png"},
+        {"touches": "began", "points": [[100, 300]]},
+        {"touches": "moved", "points": [[150, 300]]},
+        {"touches": "ended", "points": [[150, 300]]},
+        {"snapshot": "shots/moved.png"}]})"));
+    EXPECT_EQ(pngSize(dir_ / "out/a.png"), std::make_pair(320u, 480u));
+    EXPECT_EQ(bytesOf(dir_ / "out/a.png"), bytesOf(dir_ / "out/again/a.png")) << "the same window twice";
+    EXPECT_NE(bytesOf(dir_ / "out/a.png"), bytesOf(dir_ / "out/shots/moved.png")) << "the chart moved";
+
+    // The script's own device with the command line's pixel ratio.
+    EXPECT_RUNS(replay(R"({"device": {"size": [400, 600], "idiom": "tablet", "pixelRatio": 1},
+                          "steps": [{"snapshot": "hi.png"}, {"state": "hi.json"}]})",
+                       {"--pixel-ratio", "2"}));
+    EXPECT_EQ(pngSize(dir_ / "out/hi.png"), std::make_pair(800u, 1200u));
+    const json s = state("hi.json");
+    EXPECT_EQ(s["device"]["size"], json::array({400.0, 600.0}));
+    EXPECT_EQ(s["device"]["idiom"], "tablet");
+    EXPECT_EQ(s["device"]["pixelRatio"], 2.0);
+}
+
+TEST_F(ReplayTest, StateDumpFieldsAndClock) {
+    EXPECT_RUNS(replay(R"({"steps": [
+        {"touches": "began", "points": [[50, 60]]},
+        {"touches": "began", "points": [[50, 60], [90, 60]], "changed": [1]},
+        {"state": "two-down.json"},
+        {"touches": "ended", "points": [[50, 60], [90, 60]], "changed": [0]},
+        {"state": "one-down.json", "at": 1000},
+        {"wait": 250},
+        {"state": "later.json"}]})"));
+    const json s = state("two-down.json");
+    // Every step 50 ms after the one before unless it says when.
+    EXPECT_EQ(s["time"], 150.0);
+    EXPECT_EQ(s["step"], 3);
+    for (const char* key :
+         {"xs", "ys", "echelle", "valLearn", "initialDistance", "oldTouch", "largeur", "hauteur"})
+        EXPECT_TRUE(s["controller"].contains(key)) << key;
+    for (const char* key : {"labelMode", "wSN", "ech", "largeur", "hauteur"})
+        EXPECT_TRUE(s["chart"].contains(key)) << key;
+    EXPECT_EQ(s["chartCentre"]["rightAscension"], 17.0);
+    EXPECT_EQ(s["chartCentre"]["declination"], 31.0);
+    EXPECT_EQ(s["controller"]["echelle"], 1.0);
+    EXPECT_EQ(s["chart"]["ech"], 1.0);
+    EXPECT_EQ(s["chart"]["largeur"], 320.0);
+    EXPECT_EQ(s["chart"]["hauteur"], 480.0);
+    EXPECT_EQ(s["controller"]["valLearn"], 0);
+    EXPECT_EQ(s["screen"], "main");
+    EXPECT_EQ(s["transition"], false);
+    EXPECT_EQ(s["openedURLs"], json::array());
+    EXPECT_EQ(s["fingersDown"], json::array({0, 1}));
+    // The resting first finger counts: the second one's begin is a two-finger begin.
+    EXPECT_FLOAT_EQ(s["controller"]["initialDistance"].get<float>(), 40.0f);
+    EXPECT_EQ(s["controller"]["oldTouch"], json::array({50.0, 60.0}));
+
+    // The window's visible views, each with its class and frame.
+    std::vector<std::string> classes;
+    for (const auto& v : s["views"]) {
+        ASSERT_TRUE(v["frame"].is_array() && v["frame"].size() == 4) << v.dump();
+        classes.push_back(v["class"]);
+    }
+    EXPECT_EQ(classes, (std::vector<std::string>{"UIWindow", "UIView", "QuartzView", "UIButton"}))
+        << "the hidden bar and its item are not listed";
+    EXPECT_EQ(s["views"][3]["frame"], json::array({283.0, 423.0, 37.0, 37.0})) << "the info button";
+
+    const json one = state("one-down.json");
+    EXPECT_EQ(one["time"], 1000.0);
+    EXPECT_EQ(one["fingersDown"], json::array({1}));
+    EXPECT_EQ(one["controller"]["initialDistance"], -1.0) << "one of two lifted";
+    EXPECT_EQ(state("later.json")["time"], 1300.0);
+}
+
+TEST_F(ReplayTest, TapCountsFollowTheClockAndRestingFingers) {
+    // The second tap begins 340 ms after the first ended: a double tap.
+    EXPECT_RUNS(replay(R"({"steps": [{"tap": [160, 240], "at": 100}, {"tap": [160, 240], "at": 490},
+                                      {"state": "s.json"}]})"));
+    EXPECT_EQ(state("s.json")["controller"]["valLearn"], 1);
+    // 360 ms: two single taps.
+    EXPECT_RUNS(replay(R"({"steps": [{"tap": [160, 240], "at": 100}, {"tap": [160, 240], "at": 510},
+                                      {"state": "s.json"}]})"));
+    EXPECT_EQ(state("s.json")["controller"]["valLearn"], 0);
+    // 30 points away: not the same spot.
+    EXPECT_RUNS(replay(R"({"steps": [{"tap": [160, 240]}, {"tap": [190, 240]}, {"state": "s.json"}]})"));
+    EXPECT_EQ(state("s.json")["controller"]["valLearn"], 0);
+
+    // A double tap while another finger rests is no double tap.
+    EXPECT_RUNS(replay(R"({"steps": [
+        {"touches": "began", "points": [[40, 400]]},
+        {"tap": [160, 240], "count": 2},
+        {"state": "resting.json"},
+        {"touches": "ended", "points": [[40, 400]]},
+        {"wait": 500},
+        {"tap": [160, 240], "count": 2},
+        {"state": "alone.json"}]})"));
+    EXPECT_EQ(state("resting.json")["controller"]["valLearn"], 0);
+    EXPECT_EQ(state("alone.json")["controller"]["valLearn"], 1);
+
+    // One finger of two lifted, the other moves on: measured from the last
+    // one-finger anchor.
+    EXPECT_RUNS(replay(R"({"steps": [
+        {"touches": "began", "points": [[100, 100]]},
+        {"touches": "began", "points": [[100, 100], [200, 100]], "changed": [1]},
+        {"touches": "ended", "points": [[100, 100], [200, 100]], "changed": [1]},
+        {"touches": "moved", "points": [[150, 100], null]},
+        {"state": "s.json"}]})"));
+    const json s = state("s.json");
+    EXPECT_EQ(s["controller"]["xs"], 17.5);
+    EXPECT_EQ(s["controller"]["oldTouch"], json::array({150.0, 100.0}));
+}
+
+TEST_F(ReplayTest, InfoScreenOnPhoneAndTablet) {
+    EXPECT_RUNS(replay(R"({"device": "phone", "steps": [
+        {"press": "info"},
+        {"wait": 600},
+        {"state": "info.json"},
+        {"press": "starchart.example.org"},
+        {"tap": [160, 200]},
+        {"press": "Done"},
+        {"wait": 600},
+        {"state": "back.json"}]})"));
+    json s = state("info.json");
+    EXPECT_EQ(s["screen"], "info");
+    EXPECT_EQ(s["transition"], false);
+    EXPECT_EQ(titled(s, "Done").size(), 1u);
+    EXPECT_TRUE(hasText(s, "Please visit our web site :"));
+    s = state("back.json");
+    EXPECT_EQ(s["screen"], "main");
+    EXPECT_EQ(s["openedURLs"], json::array({kVHMakerSiteURL, kVHOtherAppStoreURL}));
+    EXPECT_FALSE(hasText(s, "Please visit our web site :"));
+
+    EXPECT_RUNS(replay(R"({"device": "tablet", "steps": [
+        {"press": "info"},
+        {"wait": 300},
+        {"state": "info.json"},
+        {"press": "Done"},
+        {"wait": 300},
+        {"state": "back.json"}]})"));
+    s = state("info.json");
+    EXPECT_EQ(s["screen"], "info-popover");
+    EXPECT_TRUE(hasText(s, "Please visit our web site :"));
+    EXPECT_EQ(state("back.json")["screen"], "main");
+}
+
+TEST_F(ReplayTest, MalformedScriptsExitTwoNamingTheStep) {
+    struct Case {
+        const char* steps;  // after a first snapshot step
+        std::vector<const char*> says;
+    } cases[] = {
+        {R"({"tapp": [1, 2]})", {"step 2", "unknown step kind"}},
+        {R"({"tap": [1, "a"]})", {"step 2", "must be a number"}},
+        {R"({"tap": [1]})", {"step 2", "[x, y]"}},
+        {R"({"tap": [1, 2], "count": 0})", {"step 2", "\"count\""}},
+        {R"({"tap": [1, 2], "count": 1.5})", {"step 2", "whole number"}},
+        {R"({"tap": [1, 2], "tapCount": 3})", {"step 2", "\"tapCount\""}},
+        {R"({"tap": [1, 2], "wait": 3})", {"step 2", "one kind a step"}},
+        {R"({"touches": "moved", "points": [[1, 2]]})", {"step 2", "finger 0 is not down"}},
+        {R"({"touches": "wiggled", "points": [[1, 2]]})", {"step 2", "not a phase"}},
+        {R"({"touches": "began", "points": [[1, 2]], "pionts": 1})", {"step 2", "unknown key \"pionts\""}},
+        {R"({"touches": "began", "points": [[1, 2]]}, {"touches": "began", "points": [[1, 2]]})",
+         {"step 3", "already down"}},
+        {R"({"touches": "began", "points": [[1, 2]]}, {"touches": "moved", "points": [[1, 2], [5, 5]], "changed": [1]})",
+         {"step 3", "finger 1 is not down"}},
+        {R"({"touches": "began", "points": [[1, 2]]}, {"touches": "began", "points": [[9, 9], [5, 5]], "changed": [1]})",
+         {"step 3", "rests"}},
+        {R"({"touches": "began", "points": [[1, 2], [3, 4]]}, {"touches": "ended", "points": [[1, 2]]})",
+         {"step 3", "finger 1 is down"}},
+        {R"({"touches": "began", "points": [[1, 2]]}, {"touches": "ended", "points": [[1, 2]]},
+            {"touches": "ended", "points": [[1, 2]]})",
+         {"step 4", "lifted at step 3"}},
+        {R"({"touches": "began", "points": [[1, 2]], "changed": [3]})", {"step 2", "\"changed\""}},
+        {R"({"wait": 500}, {"tap": [1, 2], "at": 100})", {"step 3", "back in time"}},
+        {R"({"wait": -1})", {"step 2", "\"wait\""}},
+        {R"({"snapshot": "/tmp/x.png"})", {"step 2", "absolute"}},
+        {R"({"snapshot": "a/../../x.png"})", {"step 2", "leaves the output directory"}},
+        {R"({"state": "x.png"})", {"step 2", ".json"}},
+        {R"({"press": 3})", {"step 2", "must be a string"}},
+        {R"({"wait": 1, "wait": 2})", {"step 2", "twice"}},
+        {R"(7)", {"step 2", "must be an object"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.steps);
+        const Outcome r = replay(std::string(R"({"steps": [{"snapshot": "first.png"}, )") + c.steps + "]}");
+        EXPECT_EQ(r.status, 2) << r.output;
+        for (const char* text : c.says) EXPECT_NE(r.output.find(text), std::string::npos) << r.output;
+        EXPECT_NE(r.output.find("script.json"), std::string::npos) << "names the file: " << r.output;
+        EXPECT_FALSE(exists("first.png")) << "a malformed script runs nothing";
+    }
+
+    struct Whole {
+        const char* script;
+        const char* says;
+    } wholes[] = {
+        {"{\"steps\": [\n  {\"tap\": [1, 2]},\n  {\"tap\": [1, 2],,}\n]}", "line 3, column"},
+        {"{\"steps\": [{\"tap\": [1, 1e400]}]}", "line 1, column 24"},
+        {"[1, 2]", "JSON object"},
+        {"{}", "\"steps\" is required"},
+        {"{\"steps\": {}}", "\"steps\" must be an array"},
+        {"{\"steps\": [], \"speed\": 2}", "unknown key \"speed\""},
+        {"{\"device\": \"watch\", \"steps\": []}", "\"device\": unknown device 'watch'"},
+        {"{\"device\": {\"size\": [100, 100]}, \"steps\": []}", "200..4096"},
+        {"{\"device\": {\"size\": [400, 600], \"idiom\": \"tv\"}, \"steps\": []}", "\"idiom\""},
+        {"", "invalid JSON"},
+    };
+    for (const Whole& w : wholes) {
+        SCOPED_TRACE(w.script);
+        const Outcome r = replay(w.script);
+        EXPECT_EQ(r.status, 2) << r.output;
+        EXPECT_NE(r.output.find(w.says), std::string::npos) << r.output;
+    }
+}
+
+TEST_F(ReplayTest, BadArgumentsExitTwo) {
+    write("ok.json", R"({"steps": []})");
+    struct Case {
+        std::vector<std::string> args;
+        const char* says;
+    } cases[] = {
+        {{"replay"}, "script"},
+        {{"replay", "missing.json"}, "cannot read the script 'missing.json'"},
+        {{"replay", "ok.json", "--device", "watch"}, "--device"},
+        {{"replay", "ok.json", "--frobnicate"}, "unknown argument '--frobnicate'"},
+        {{"replay", "ok.json", "other.json"}, "one script only"},
+        {{"replay", "ok.json", "--out-dir"}, "--out-dir"},
+        {{"replay", "ok.json", "--out-dir", "ok.json"}, "--out-dir"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.back());
+        const Outcome r = run(c.args);
+        EXPECT_EQ(r.status, 2) << r.output;
+        EXPECT_NE(r.output.find(c.says), std::string::npos) << r.output;
+    }
+    const Outcome help = run({"replay", "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.output.find("override"), std::string::npos) << help.output;
+    EXPECT_EQ(run({"replay", "ok.json", "--out-dir=made/here"}).status, 0);
+    EXPECT_TRUE(fs::is_directory(dir_ / "made/here"));
+}
+
+TEST_F(ReplayTest, FailuresWhilePlayingExitOneNamingTheControl) {
+    // No Quit button before the learning mode.
+    Outcome r =
+        replay(R"({"steps": [{"state": "before.json"}, {"tap": [160, 240], "count": 2}, {"press": "Quit"},
+                                  {"state": "after.json"}]})");
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("step 3: press \"Quit\""), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("no such control"), std::string::npos) << r.output;
+    EXPECT_TRUE(exists("before.json")) << "the steps before ran";
+    EXPECT_FALSE(exists("after.json")) << "the steps after did not";
+
+    // Done while the info screen still flips in: the touch would be ignored.
+    r = replay(R"({"steps": [{"press": "info"}, {"press": "Done"}]})");
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("step 2: press \"Done\""), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("transition"), std::string::npos) << r.output;
+
+    // On a tablet the popover lies over the Quit button: a touch there would
+    // only close the popover.
+    r = replay(R"({"device": "tablet", "steps": [
+        {"tap": [400, 500], "count": 2}, {"wait": 500}, {"tap": [400, 500], "count": 2}, {"wait": 500},
+        {"press": "info"}, {"wait": 300}, {"press": "Quit"}]})");
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("step 7: press \"Quit\""), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("covered"), std::string::npos) << r.output;
+}
+
+TEST_F(ReplayTest, ExampleTourPlays) {
+    const Outcome r =
+        run({"replay", std::string(STARCHART_SOURCE_DIR) + "/examples/tour.json", "--out-dir", "tour"});
+    ASSERT_EQ(r.status, 0) << r.output;
+    std::ifstream in(dir_ / "tour/05-learning.json");
+    ASSERT_TRUE(in);
+    const json s = json::parse(in);
+    EXPECT_EQ(s["controller"]["valLearn"], 3);
+    EXPECT_EQ(s["controller"]["xs"], 18.0);
+    EXPECT_EQ(s["controller"]["ys"], 36.0);
+    EXPECT_DOUBLE_EQ(s["controller"]["echelle"].get<double>(), 1.35);
+}
+
+}  // namespace
