@@ -70,6 +70,14 @@ TEST(Pan, NarrowScreenHundredPointsIsOneHourEightPointsOneDegree) {
     EXPECT_EQ(run.main().scale(), 1.0);
 }
 
+TEST(Pan, SumsInDoubleAndStoresSinglePrecision) {
+    // 17 + 2.12 rounds to a different float than 17f + 2.12f does.
+    RunningApp run(namedDevice("phone"));
+    swipe(run.app, {50, 200}, {262, 200});
+    expectCentre(run, static_cast<float>(17.0 + 212 / 100.0), 31.0f);
+    EXPECT_NE(run.main().rightAscension(), 17.0f + static_cast<float>(212 / 100.0));
+}
+
 TEST(Pan, ConstantsByWidth) {
     struct Case {
         float width, height;
@@ -115,7 +123,11 @@ TEST(Pan, DeclinationStopsAtThePolesAndLeavesThemAtOnce) {
     run.app.touchDown(0, {100, 300});
     run.app.touchMove(0, {100, 292});
     expectCentre(run, 17.0f, 89.0f);
-    run.app.touchUp(0, {100, 292});
+    run.app.touchMove(0, {100, 304});  // 90.5 is past the pole too
+    expectCentre(run, 17.0f, 90.0f);
+    run.app.touchMove(0, {100, 300});
+    expectCentre(run, 17.0f, 89.5f);
+    run.app.touchUp(0, {100, 300});
     run.app.advance(0.5);
 
     for (int i = 0; i < 4; ++i) swipe(run.app, {150, 470}, {150, 10});  // -57.5 each
@@ -204,6 +216,14 @@ TEST(Zoom, ClampsAtExactlyThreeAndPointNine) {
     EXPECT_EQ(run.chart().zoom(), 0.9);
 }
 
+TEST(Zoom, AStepJustBelowTheFloorStopsAtIt) {
+    RunningApp run(namedDevice("phone"));
+    twoDown(run.app, {10, 10}, {10, 270});
+    run.app.touchMove(1, {10, 20});  // 1.0 - 250 / 2000 = 0.875
+    EXPECT_EQ(run.main().scale(), 0.9);
+    EXPECT_EQ(run.chart().zoom(), 0.9);
+}
+
 TEST(Zoom, FingersHeldAtTheirStartDistanceLeaveTheScale) {
     RunningApp run(namedDevice("tablet"));
     twoDown(run.app, {200, 300}, {260, 380});  // 100 apart
@@ -219,16 +239,18 @@ TEST(Zoom, FingersHeldAtTheirStartDistanceLeaveTheScale) {
 TEST(Zoom, RebasesWhenNoTwoFingerBeginSinceTheLastEnd) {
     RunningApp run(namedDevice("phone"));
     twoDown(run.app, {100, 100}, {100, 200});
+    run.app.touchMove(1, {100, 220});
     run.app.touchDown(2, {250, 300});
     EXPECT_EQ(run.main().pinchStartDistance(), 100.0f) << "a third finger's begin does nothing";
+    const double scale = run.main().scale();
     run.app.touchUp(2, {250, 300});
     EXPECT_EQ(run.main().pinchStartDistance(), -1.0f);
     // The two that stay move apart: the first move only takes the new start.
     run.app.touchMove(1, {100, 400});
-    EXPECT_EQ(run.main().scale(), 1.0);
+    EXPECT_EQ(run.main().scale(), scale);
     EXPECT_EQ(run.main().pinchStartDistance(), 300.0f);
-    run.app.touchMove(1, {100, 500 - 40});
-    EXPECT_DOUBLE_EQ(run.main().scale(), 1.0 + 60.0 / 2000);
+    run.app.touchMove(1, {100, 460});
+    EXPECT_DOUBLE_EQ(run.main().scale(), scale + 60.0 / 2000);
 }
 
 TEST(Zoom, TwoFingersBeganTogetherAreMeasured) {

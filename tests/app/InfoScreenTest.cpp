@@ -147,11 +147,19 @@ TEST(InfoScreen, LinksOpenThroughTheApplication) {
 
 TEST(InfoScreen, EachPhonePresentationBuildsAFreshScreen) {
     RunningApp run(namedDevice("phone"));
-    run.app.tap(RunningApp::centreOf(*run.main().infoButton()));
+    // Shown and taken away with the flip animation.
+    const CGPoint info = RunningApp::centreOf(*run.main().infoButton());
+    run.app.touchDown(0, info);
+    run.app.touchUp(0, info);
+    EXPECT_TRUE(run.app.runtime().isAnimating());
     run.app.runUntilIdle();
     const auto first = run.presentedInfo();
     ASSERT_NE(first, nullptr);
-    ASSERT_TRUE(run.app.pressControl("Done"));
+    const auto done = run.app.findViewsByTitle("Done");
+    ASSERT_EQ(done.size(), 1u);
+    run.app.touchDown(0, RunningApp::centreOf(*done[0]));
+    run.app.touchUp(0, RunningApp::centreOf(*done[0]));
+    EXPECT_TRUE(run.app.runtime().isAnimating());
     run.app.runUntilIdle();
     EXPECT_EQ(run.app.presentedViewController(), nullptr);
     EXPECT_EQ(run.main().presentedViewController(), nullptr);
@@ -198,7 +206,10 @@ TEST(InfoScreen, WidePhoneReachesItFromTheBand) {
 TEST(InfoScreen, TabletTogglesOnePopover) {
     RunningApp run(namedDevice("tablet"));
     EXPECT_EQ(run.main().flipsidePopoverController(), nullptr);
-    ASSERT_TRUE(run.app.pressControl("Info"));
+    const CGPoint itemCentre = RunningApp::centreOf(*run.main().infoBar()->items()[0]->itemView());
+    run.app.touchDown(0, itemCentre);
+    run.app.touchUp(0, itemCentre);
+    EXPECT_TRUE(run.app.runtime().isAnimating()) << "the popover fades in";
     run.app.runUntilIdle();
     const auto popover = run.main().flipsidePopoverController();
     ASSERT_NE(popover, nullptr);

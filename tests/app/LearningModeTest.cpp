@@ -108,6 +108,22 @@ TEST(LearningMode, ADoubleTapWithAnotherFingerRestingIsNotOne) {
     EXPECT_EQ(run.chart().labelMode(), 0);
     run.app.touchUp(5, {40, 60});
     EXPECT_EQ(run.main().learnState(), 0);
+
+    // The same with the resting finger put down during the second tap.
+    run.app.advance(0.5);
+    run.app.touchDown(0, p);
+    run.app.advance(0.05);
+    run.app.touchUp(0, p);
+    run.app.advance(0.1);
+    run.app.touchDown(0, p);
+    run.app.advance(0.02);
+    run.app.touchDown(5, {40, 60});
+    run.app.advance(0.03);
+    run.app.touchUp(0, p);
+    EXPECT_EQ(run.main().learnState(), 0);
+    EXPECT_EQ(run.chart().labelMode(), 0);
+    run.app.touchUp(5, {40, 60});
+    EXPECT_EQ(run.main().learnState(), 0);
 }
 
 TEST(LearningMode, QuitOutsideTheModeDoesNothing) {

@@ -116,6 +116,16 @@ INSTANTIATE_TEST_SUITE_P(
             "phone_wide", 375, 667, 0, "VHMainViewController_iPhone", {{0, 40}, {375, 627}}, false, {}, true},
         LayoutCase{
             "tablet", 768, 1024, 1, "VHMainViewController_iPad", {{0, 40}, {768, 984}}, false, {}, true},
+        // Narrower than the small phone is not the small phone either.
+        LayoutCase{"narrow_phone",
+                   300,
+                   500,
+                   0,
+                   "VHMainViewController_iPhone",
+                   {{0, 40}, {300, 460}},
+                   false,
+                   {},
+                   true},
         // Any idiom but phone takes the tablet description.
         LayoutCase{
             "other_idiom", 768, 1024, 2, "VHMainViewController_iPad", {{0, 40}, {768, 984}}, false, {}, true},
