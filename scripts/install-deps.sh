@@ -8,6 +8,7 @@ packages=(
   libcairo2-dev          # drawing: raster PNG, SVG and PDF surfaces
   libsdl2-dev            # the desktop window and its touch input
   nlohmann-json3-dev     # interface descriptions and replay scripts
+  libstb-dev             # PNG decoding of bundled images (header-only, also in the web build)
   fonts-urw-base35       # a metric twin of Helvetica for fontconfig
   libgtest-dev googletest libgmock-dev  # unit tests
   libbenchmark-dev       # benchmarks
