@@ -35,6 +35,9 @@ SdlBackend::SdlBackend(const DeviceProfile& profile) : profile_(profile) {
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
     // A star chart is fine under a screen saver; don't keep the screen awake.
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    // An ordinary window, not a game: leave the desktop's compositor on.
+    SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+    SDL_SetHint(SDL_HINT_APP_NAME, "starchart");
 
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         throw UIKitFatalError("cannot open a window (SDL video: " + sdlError() +
@@ -56,6 +59,8 @@ SdlBackend::SdlBackend(const DeviceProfile& profile) : profile_(profile) {
                               " window: " + why);
     }
 
+    // No text is typed into the chart: no input method either.
+    SDL_StopTextInput();
     wakeEvent_ = SDL_RegisterEvents(1);
     SDL_DisplayMode mode;
     const int display = SDL_GetWindowDisplayIndex(window_);
@@ -102,6 +107,7 @@ void SdlBackend::present(CGSurface& window) {
         warned = true;
         return;
     }
+    const Uint64 started = SDL_GetPerformanceCounter();
     surface->flush();
     cairo_surface_t* image = surface->cairoSurface();
     const int w = surface->pixelWidth(), h = surface->pixelHeight();
@@ -123,8 +129,11 @@ void SdlBackend::present(CGSurface& window) {
     SDL_UpdateTexture(texture_, nullptr, cairo_image_surface_get_data(image),
                       cairo_image_surface_get_stride(image));
     ++presents_;
-    if (log_) std::fprintf(stderr, "sdl: present %lu at %.3f\n", presents_, now());
     blit();
+    if (log_)
+        std::fprintf(
+            stderr, "sdl: present %lu at %.3f (%dx%d px, %.2f ms)\n", presents_, now(), w, h,
+            (SDL_GetPerformanceCounter() - started) * 1000.0 / double(SDL_GetPerformanceFrequency()));
     if (!shown_) {
         SDL_ShowWindow(window_);
         shown_ = true;
