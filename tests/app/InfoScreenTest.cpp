@@ -299,3 +299,21 @@ TEST(InfoScreen, StandaloneScreen) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(InfoScreen, NarrowTabletPointsThePopoverAtTheInfoButton) {
+    RunningApp run(customDevice(320, 480, 1));
+    ASSERT_NE(run.main().infoButton(), nullptr);
+    run.app.tap(RunningApp::centreOf(*run.main().infoButton()));
+    run.app.runUntilIdle();
+    const auto popover = run.main().flipsidePopoverController();
+    ASSERT_NE(popover, nullptr);
+    EXPECT_TRUE(popover->isPopoverVisible());
+    EXPECT_EQ(run.app.presentedViewController(), nullptr);
+    ASSERT_TRUE(run.app.pressControl("Done"));
+    run.app.runUntilIdle();
+    EXPECT_FALSE(popover->isPopoverVisible());
+}
+
+}  // namespace
