@@ -1,17 +1,22 @@
 #!/usr/bin/env node
 // Measures the built page: bytes shipped (raw and gzip), time from navigation
-// to the first frame (fresh browser context each run, so nothing is cached),
-// and, with the canvas demo, the median time of a full redraw while panning.
-//   node web/measure.js [--runs N] [--site DIR]
+// to the first frame (fresh browser context each run, so nothing is cached;
+// "drawn" when the program has drawn it, "shown" two animation frames later),
+// and the median time of a redraw during a scripted one-finger drag at
+// 768x1024 and pixel ratio 2 (a frame's work up to the screen's pixels).
+// With --peer, the same for the npm package d3-celestial drawing a comparable
+// gnomonic chart (web/bench: run "npm install" there first).
+//   node web/measure.js [--runs N] [--site DIR] [--peer]
 'use strict';
 const fs = require('fs');
 const path = require('path');
 const zlib = require('zlib');
-const { launch, serve, openContext, firstFrame, BUILD, DEVICES } = require('./tests/harness.js');
+const { launch, serve, openContext, firstFrame, nextFrame, touchscreen, BUILD } = require('./tests/harness.js');
 
 const args = process.argv.slice(2);
 let runs = 7;
 let site = path.join(BUILD, 'site');
+let peer = false;
 for (let i = 0; i < args.length; ++i) {
   if (args[i] === '--runs') {
     runs = Number(args[++i]);
@@ -19,22 +24,83 @@ for (let i = 0; i < args.length; ++i) {
       console.error('measure: --runs takes a whole number from 1 to 100');
       process.exit(2);
     }
+  } else if (args[i] === '--peer') {
+    peer = true;
   } else if (args[i] === '--site') {
     site = args[++i];
   } else {
-    console.error(`measure: unknown argument ${args[i]} (usage: measure.js [--runs N] [--site DIR])`);
+    console.error(`measure: unknown argument ${args[i]} (usage: measure.js [--runs N] [--site DIR] [--peer])`);
     process.exit(2);
   }
 }
 
 const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];
 
+// One frame per touch move across the chart; the median and spread of the
+// frames' times.
+async function dragTimes(context, page) {
+  const touch = touchscreen(await context.newCDPSession(page));
+  await page.evaluate(() => { window.starchart.frameTimes = []; });
+  await touch.start([[200, 500, 1]]);
+  for (let i = 1; i <= 80; ++i) {
+    await touch.move([[200 + 4 * i, 500 + (i % 20), 1]]);
+    await nextFrame(page);
+  }
+  await touch.end();
+  const times = await page.evaluate(() => window.starchart.frameTimes);
+  const sorted = [...times].sort((a, b) => a - b);
+  return { frames: times.length, median: +median(times).toFixed(2), p10: +sorted[Math.floor(times.length / 10)].toFixed(2),
+           p90: +sorted[Math.floor(times.length * 0.9)].toFixed(2) };
+}
+
+// The peer at 768x1024, pixel ratio 2: bytes of everything its page loaded,
+// first chart, and the median of 60 redraws while its centre moves.
+async function measurePeer(browser) {
+  const dir = path.join(__dirname, 'bench');
+  if (!fs.existsSync(path.join(dir, 'node_modules', 'd3-celestial'))) {
+    throw new Error('measure: run "npm install" in web/bench for --peer');
+  }
+  const server = await serve(dir);
+  try {
+    const firsts = [];
+    let redraw = null, raw = 0, gz = 0;
+    for (let r = 0; r < runs; ++r) {
+      const { context } = await openContext(browser, server, 'tablet');
+      const page = await context.newPage();
+      const start = server.requests.length;
+      await page.goto(server.url + 'peer.html');
+      await page.waitForFunction(() => window.peer && window.peer.firstChartAt > 0, null, { timeout: 30000 });
+      firsts.push(await page.evaluate(() => window.peer.firstChartAt));
+      if (r === runs - 1) {
+        raw = 0;
+        gz = 0;
+        for (const u of new Set(server.requests.slice(start))) {
+          const f = path.join(dir, decodeURIComponent(new URL(u, server.url).pathname));
+          if (!fs.existsSync(f) || !fs.statSync(f).isFile()) continue;
+          const body = fs.readFileSync(f);
+          raw += body.length;
+          gz += zlib.gzipSync(body, { level: 9 }).length;
+        }
+        const times = [];
+        for (let i = 1; i <= 60; ++i) times.push(await page.evaluate((i) => window.peer.redraw(255 + i * 0.4, 31 + (i % 20) * 0.1), i));
+        redraw = +median(times).toFixed(2);
+      }
+      await context.close();
+    }
+    return { bytes: { raw, gzip: gz }, firstChartMs: Math.round(median(firsts)), redrawMs: redraw };
+  } finally {
+    await server.close();
+  }
+}
+
 (async () => {
   if (!fs.existsSync(site)) {
     console.error(`measure: ${site} does not exist (build the web preset first)`);
     process.exit(2);
   }
-  const files = fs.readdirSync(site).filter((f) => fs.statSync(path.join(site, f)).isFile()).sort();
+  // What the page loads: the worker's list, and the worker itself.
+  const sw = fs.readFileSync(path.join(site, 'sw.js'), 'utf8');
+  const files = ['sw.js', ...[...sw.matchAll(/'\.\/([^']+)'/g)].map((m) => m[1])];
   let raw = 0, gz = 0;
   const perFile = {};
   for (const f of files) {
@@ -50,22 +116,22 @@ const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];
   const browser = await launch();
   try {
     for (const device of ['phone', 'tablet']) {
-      const times = [];
+      const drawn = [], shown = [];
       for (let r = 0; r < runs; ++r) {
         const { context } = await openContext(browser, server, device);
         const page = await context.newPage();
         await page.goto(server.url);
-        times.push(await firstFrame(page));
-        if (device === 'tablet' && r === runs - 1) {
-          result.redrawMs = await page.evaluate(() => {
-            const app = window.starchart;
-            return app._demo_bench ? app._demo_bench(60) : null;
-          });
-        }
+        drawn.push(await firstFrame(page));
+        await page.waitForFunction(() => window.starchart.firstFrameShownAt > 0);
+        shown.push(await page.evaluate(() => window.starchart.firstFrameShownAt));
+        if (device === 'tablet' && r === runs - 1) result.redrawMs = await dragTimes(context, page);
         await context.close();
       }
-      result[`firstFrameMs_${device}`] = { median: Math.round(median(times)), all: times.map(Math.round) };
+      result[`firstFrameMs_${device}`] = {
+        drawn: Math.round(median(drawn)), shown: Math.round(median(shown)), allDrawn: drawn.map(Math.round),
+      };
     }
+    if (peer) result.peer = await measurePeer(browser);
   } finally {
     await browser.close();
     await server.close();

@@ -45,11 +45,8 @@ for (const device of ['phone', 'tablet']) {
     const texts = () => page.evaluate((i) => window.__draw.texts.slice(i).map((x) => x.text), since.texts);
     // Canvases composited into the last frame presented.
     const lastFrame = () => page.evaluate(() => {
-      const blits = window.__draw.blits, screen = window.__canvasId(document.getElementById('canvas'));
-      const ends = blits.map((b, i) => (b.dst === screen ? i : -1)).filter((i) => i >= 0);
-      const window_ = blits[ends[ends.length - 1]].src;
-      return blits.slice(ends.length > 1 ? ends[ends.length - 2] + 1 : 0, ends[ends.length - 1])
-        .filter((b) => b.dst === window_).map((b) => b.src);
+      const last = window.starchart.frames - 1;
+      return window.__draw.blits.filter((b) => b.frame === last).map((b) => b.src);
     });
     const mark = async () => {
       Object.assign(since, await page.evaluate(() => ({ texts: window.__draw.texts.length, blits: window.__draw.blits.length })));
@@ -95,6 +92,11 @@ for (const device of ['phone', 'tablet']) {
       assert.ok(Math.abs(r.dec - 33) < 2 / 3600, `declination ${r.dec}`);
       const drawn = (await frames()) - before;
       assert.ok(drawn >= 1 && drawn <= 12, `${drawn} frames for 12 touch events`);
+      // Later frames are drawn on the page's canvas itself: still the chart.
+      const shot = h.decodePng(await page.screenshot());
+      let white = 0;
+      for (let i = 0; i < shot.rgba.length; i += 4) if (shot.rgba[i] > 240 && shot.rgba[i + 1] > 240 && shot.rgba[i + 2] > 240) ++white;
+      assert.ok(white > 100, `${white} white pixels (star dots) on screen after the drag`);
     });
 
     await t.test('a two-finger spread raises the zoom by the distance gained on each move', async () => {
@@ -157,6 +159,7 @@ for (const device of ['phone', 'tablet']) {
       // Its frame is (width - 65, 5, 60, 37) in the main view.
       assert.ok(quit.x > width - 65 && quit.x < width - 5 && quit.y > 5 && quit.y < 42, JSON.stringify(quit));
       const quitCanvas = await page.evaluate(() => [...window.__draw.texts].reverse().find((x) => x.text === 'Quit').canvas);
+      assert.ok((await lastFrame()).includes(quitCanvas), 'the Quit button is in the frame');
       await h.sleep(400);
       await mark();
       await touch.tap(quit.x + 10, quit.y - 5);
@@ -179,6 +182,7 @@ for (const device of ['phone', 'tablet']) {
       assert.ok(drawn.includes('Please visit our web site :'), 'info screen drawn');
       const infoCanvas = await page.evaluate(() =>
         [...window.__draw.texts].reverse().find((x) => x.text === 'Please visit our web site :').canvas);
+      assert.ok((await lastFrame()).includes(infoCanvas), 'the info screen is in the frame');
       if (wide) {
         // The tablet's popover: the item toggles it.
         await touch.tap(info.x + 12, info.y - 5);

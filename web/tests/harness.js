@@ -146,7 +146,9 @@ function recordDrawing() {
     K.prototype.drawImage = function (image, ...a) {
       const m = this.getTransform();
       const x = a.length >= 8 ? a[4] : a[0], y = a.length >= 8 ? a[5] : a[1];
-      log.blits.push({ dst: id(this.canvas), src: id(image), x: m.a * x + m.c * y + m.e, y: m.b * x + m.d * y + m.f });
+      // frame: how many frames were presented before this composite.
+      log.blits.push({ dst: id(this.canvas), src: id(image), x: m.a * x + m.c * y + m.e, y: m.b * x + m.d * y + m.f,
+                       frame: (window.starchart && window.starchart.frames) || 0 });
       return drawImage.call(this, image, ...a);
     };
   }

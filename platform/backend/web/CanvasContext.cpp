@@ -12,6 +12,7 @@ extern "C" {
 int sc_surface_create(double cssW, double cssH, double dpr, const char* selector);
 void sc_surface_resize(int h, double cssW, double cssH, double dpr);
 void sc_surface_release(int h);
+int sc_surface_adopt(int h, const char* selector);
 void sc_set_fill(int h, float r, float g, float b, float a);
 void sc_set_stroke(int h, float r, float g, float b, float a);
 void sc_set_line_width(int h, float w);
@@ -431,6 +432,13 @@ void CanvasSurface::resize(CGSize size, double scale) {
     scale_ = scale > 0 ? scale : 1;
     sc_surface_resize(handle_, size.width, size.height, scale_);
     context_->reset(scale_);
+}
+
+bool CanvasSurface::moveOnscreen(const char* selector) {
+    context_->flush();
+    if (!sc_surface_adopt(handle_, selector)) return false;
+    context_->reset(scale_);
+    return true;
 }
 
 void CanvasSurface::sync() {

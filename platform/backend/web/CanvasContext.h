@@ -118,6 +118,11 @@ public:
 
     // Remakes the backing store; drawing state starts afresh.
     void resize(CGSize size, double scale);
+    // Moves this offscreen surface's drawing onto the page's <canvas>
+    // matching selector (which keeps showing its pixels until the next
+    // drawing); drawing state starts afresh. False, and nothing changes, when
+    // there is no such canvas.
+    bool moveOnscreen(const char* selector);
     // Waits for the browser to rasterise what was drawn (for timing).
     void sync();
     int handle() const { return handle_; }

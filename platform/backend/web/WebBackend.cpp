@@ -12,6 +12,8 @@ void wb_viewport(double* out);
 int wb_listen(const char* selector, double width, double height, double* buf, int cap,
               void (*cb)(int, double, void*), void (*life)(int, void*), void* user);
 int wb_open_url(const char* url);
+void wb_frame_begin();
+void wb_frame_end(int presented);
 }
 
 namespace {
@@ -43,10 +45,21 @@ std::unique_ptr<CGSurface> WebBackend::createSurface(CGSize size, double scale) 
 }
 
 void WebBackend::present(CGSurface& window) {
-    CGContextRef c = screen_->context();
-    CGContextClearRect(c, CGRectMake(0, 0, profile_.width, profile_.height));
-    c->drawSurface(0, 0, window);
-    screen_->flush();
+    auto* canvas = dynamic_cast<CanvasSurface*>(&window);
+    if (canvas && canvas == adopted_) {
+        // Drawn straight onto the page.
+        canvas->flush();
+    } else {
+        CGContextRef c = screen_->context();
+        CGContextClearRect(c, CGRectMake(0, 0, profile_.width, profile_.height));
+        c->drawSurface(0, 0, window);
+        screen_->flush();
+        // The toolkit redraws its whole window surface for every frame: from
+        // now on it may draw on the page itself, saving a copy per frame.
+        if (canvas && canvas->size() == screen_->size() && canvas->scale() == screen_->scale() &&
+            canvas->moveOnscreen(kCanvas))
+            adopted_ = canvas;
+    }
     ++presents_;
     canvasFramePresented();
 }
@@ -66,7 +79,10 @@ int WebBackend::onAnimationFrame(double, void* self) {
     auto* b = static_cast<WebBackend*>(self);
     b->framePending_ = false;
     b->frameWanted_ = false;
+    unsigned long presents = b->presents_;
+    wb_frame_begin();
     b->host_->runIteration();
+    wb_frame_end(b->presents_ != presents);
     // Animations (and work queued while drawing) take the next frame too.
     if (b->host_->needsIteration()) b->requestFrame();
     return EM_FALSE;

@@ -28,7 +28,8 @@ public:
     static DeviceProfile viewportProfile();
 
     const DeviceProfile& profile() const override { return profile_; }
-    // Offscreen canvases: present() copies the window's onto the page.
+    // Offscreen canvases. The first present() copies the window's onto the
+    // page; after that the window's surface draws on the page directly.
     std::unique_ptr<CGSurface> createSurface(CGSize size, double scale) override;
     void present(CGSurface& window) override;
     // Seconds on the clock of performance.now(), as input timestamps are.
@@ -49,6 +50,8 @@ private:
 
     DeviceProfile profile_;
     std::unique_ptr<CanvasSurface> screen_;
+    // The window surface once it draws on the page itself (not owned).
+    CanvasSurface* adopted_ = nullptr;
     BackendHost* host_ = nullptr;
     bool framePending_ = false;
     bool frameWanted_ = false;

@@ -112,6 +112,40 @@ mergeInto(LibraryManager.library, {
     SC.setup(SC.surfaces[h], cssW, cssH, dpr);
   },
 
+  // Surface h takes over the page's <canvas> matching selector as its pixels,
+  // so that what it draws is what the page shows. What the page's canvas
+  // shows stays until the surface draws (when the sizes agree), and the
+  // surface's drawing state starts afresh.
+  sc_surface_adopt__deps: ['$SC'],
+  sc_surface_adopt: function(h, selector) {
+    var s = SC.surfaces[h];
+    var canvas = document.querySelector(UTF8ToString(selector));
+    var ctx = canvas && canvas.getContext && canvas.getContext('2d');
+    if (!ctx) {
+      return 0;
+    }
+    if (!s.onscreen) {
+      s.canvas.width = 0;
+      s.canvas.height = 0;
+    }
+    var w = s.cssW, hh = s.cssH, d = s.dpr;
+    s.canvas = canvas;
+    s.ctx = ctx;
+    s.onscreen = true;
+    s.tfStack = [];
+    if (canvas.width === Math.round(w * d) && canvas.height === Math.round(hh * d)) {
+      ctx.setTransform(d, 0, 0, d, 0, 0);
+      s.tf = [d, 0, 0, d, 0, 0];
+      ctx.fillStyle = '#000';
+      ctx.strokeStyle = '#000';
+      ctx.lineWidth = 1;
+      ctx.globalAlpha = 1;
+    } else {
+      SC.setup(s, w, hh, d);
+    }
+    return 1;
+  },
+
   sc_surface_release__deps: ['$SC'],
   sc_surface_release: function(h) {
     var s = SC.surfaces[h];

@@ -141,6 +141,21 @@ mergeInto(LibraryManager.library, {
     return 1;
   },
 
+  // Frame timing for measurements: with Module.frameTimes set (an array),
+  // each frame's work is timed up to the screen canvas's pixels being done.
+  wb_frame_begin__deps: ['$WB'],
+  wb_frame_begin: function() {
+    WB.frameStart = Module['frameTimes'] ? performance.now() : 0;
+  },
+  wb_frame_end__deps: ['$WB'],
+  wb_frame_end: function(presented) {
+    if (!WB.frameStart || !presented || !Module['frameTimes']) {
+      return;
+    }
+    WB.canvas.getContext('2d').getImageData(0, 0, 1, 1);
+    Module['frameTimes'].push(performance.now() - WB.frameStart);
+  },
+
   // A new tab that cannot reach back into this page.
   wb_open_url: function(url) {
     var u = UTF8ToString(url);
