@@ -134,6 +134,9 @@ int runSnapshot(int argc, char** argv) {
         }
     }
 
+    // An image for print or comparison: Cairo's own rendering of every glyph
+    // and disc, not the interactive raster caches.
+    CairoContext::setDefaultCachesEnabled(false);
     OffscreenApp app(o.profile, NSStringFromClass<VHAppDelegate>(), makeTracedSurface);
     app.launch();
     auto main = std::dynamic_pointer_cast<VHMainViewController>(app.rootViewController());

@@ -64,6 +64,9 @@ struct State {
     const char* args;
 };
 
+// Names the state in test listings instead of dumping its bytes.
+void PrintTo(const State& s, std::ostream* os) { *os << s.name; }
+
 }  // namespace
 
 class Golden : public ::testing::TestWithParam<State> {};
