@@ -31,11 +31,13 @@
 //            listed finger) names the fingers the phase applies to; the others rest where
 //            they are (stationary). Beginning a finger that is down, moving, ending or
 //            cancelling one that is not, a resting finger listed elsewhere than where it is,
-//            or a finger down but not listed, is an error.
+//            or a finger down but not listed, is an error. Points may lie anywhere (|x|, |y| up
+//            to 10^6); a finger that comes down outside the window touches nothing.
 //   tap      [x, y] with "count" (default 1, at most 20): touch-down and lift-off 50 ms
 //            apart, the next tap 50 ms after the lift-off.
 //   press    a touch-down and, 50 ms later, a lift-off at the centre of the visible control
-//            with that title (button title, bar item title or accessibility identifier);
+//            with that title (button title, also without its edge spaces, bar item title or
+//            accessibility identifier);
 //            "info" is the info button or the bar's Info item, "Done" the info screen's
 //            closing button. A control not on screen, covered, or pressed while a screen
 //            transition runs (touches are ignored then) is an error.
