@@ -3,13 +3,15 @@
 mouse: the chart at start, the info button and the info screen (its two
 links go to a stand-in xdg-open), Done, a drag that moves the readout, two
 double clicks into the learning mode and Quit, an Alt + drag pinch, no
-frames while idle, and a clean exit on SIGTERM.
+frames while idle, a clean exit on SIGTERM, and a clear error without a
+display.
 
 usage: starchart_e2e.py OUT_DIR STARCHART SOURCE_DIR"""
 
 import json
 import os
 import stat
+import subprocess
 import time
 
 import e2e_lib as e
@@ -131,6 +133,18 @@ def opened(urls):
 
 def test(display, out_dir, args):
     program, source_dir = args[0], args[1]
+    # Without a display: a clear error, not an invisible window.
+    env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER")}
+    env["XDG_RUNTIME_DIR"] = out_dir  # keeps Wayland's client library quiet
+    try:
+        r = subprocess.run([program, "--device", "phone"], env=env, stdin=subprocess.DEVNULL,
+                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=20)
+    except subprocess.TimeoutExpired:
+        raise e.Failure("without a display the app kept running")
+    err = r.stderr.decode(errors="replace")
+    check(r.returncode == 1 and "starchart: cannot open a window" in err,
+          "without a display: status 1 and %r" % err.strip().splitlines()[-1:])
+
     done = done_control(source_dir)
     bin_dir, urls = fake_browser(out_dir)
     app = e.App(display, [program, "--device", "phone"], out_dir, "starchart",

@@ -43,6 +43,21 @@ SdlBackend::SdlBackend(const DeviceProfile& profile) : profile_(profile) {
         throw UIKitFatalError("cannot open a window (SDL video: " + sdlError() +
                               "); is DISPLAY or WAYLAND_DISPLAY set?");
 
+    // Without a display SDL falls back to drivers that show nothing (and
+    // poll); that is only wanted when asked for by name.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    if (driver && (!std::strcmp(driver, "offscreen") || !std::strcmp(driver, "dummy")) &&
+        !(asked && *asked)) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        auto env = [](const char* name) {
+            const char* v = SDL_getenv(name);
+            return std::string(name) + (v && *v ? std::string("=") + v : std::string(" unset"));
+        };
+        throw UIKitFatalError("cannot open a window: no display could be opened (" + env("DISPLAY") + ", " +
+                              env("WAYLAND_DISPLAY") + "); SDL found only its '" + driver + "' video driver");
+    }
+
     const int w = pixels(profile_.width, profile_.pixelRatio);
     const int h = pixels(profile_.height, profile_.pixelRatio);
     window_ = SDL_CreateWindow("starchart", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h,
