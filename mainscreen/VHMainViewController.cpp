@@ -138,6 +138,12 @@ void VHMainViewController::panTo(CGPoint p) {
     xs = static_cast<float>(static_cast<double>(xs) + dx / (m * 50));
     if (xs < 0) xs = xs + 24;
     if (xs > 24) xs = xs - 24;
+    // One correction covers any move a screen up to 2000 points wide can
+    // make; wider screens can travel more than a day in one move.
+    if (!(xs >= 0 && xs <= 24) && std::isfinite(xs)) {
+        xs = std::fmod(xs, 24.0f);
+        if (xs < 0) xs = xs + 24;
+    }
 
     const float dy = static_cast<float>(p.y) - static_cast<float>(oldTouch.y);
     ys = static_cast<float>(static_cast<double>(ys) + dy / (m * 4));

@@ -148,12 +148,27 @@ public:
             auto hit = UIView::hitTest(p, event);
             return hit && hit.get() != panel.get() ? hit : shared_from_this();
         }
+        // The bar passes touches through only where it is itself on top: a
+        // view lying over it (a button in its band) is outside the popover.
         if (auto through = pop->passthrough_.lock()) {
             if (through->window() == window()) {
-                if (auto hit = through->hitTest(through->convertPointFromView(p, nullptr), event)) return hit;
+                const auto hit = hitBeneath(convertPointToView(p, nullptr), event);
+                for (auto v = hit; v; v = v->superview())
+                    if (v == through) return hit;
             }
         }
         return shared_from_this();
+    }
+    // What the window shows under this container at a window point.
+    std::shared_ptr<UIView> hitBeneath(CGPoint inWindow, UIEvent* event) {
+        auto parent = superview();
+        if (!parent) return nullptr;
+        const auto& siblings = parent->subviews();
+        for (auto it = siblings.rbegin(); it != siblings.rend(); ++it) {
+            if (it->get() == this) continue;
+            if (auto hit = (*it)->hitTest((*it)->convertPointFromView(inWindow, nullptr), event)) return hit;
+        }
+        return nullptr;
     }
     void touchesBegan(const NSSet& touches, UIEvent*) override {
         auto pop = popover.lock();

@@ -156,6 +156,26 @@ void twoDown(OffscreenApp& app, CGPoint a, CGPoint b) {
     app.touchDown(1, b);
 }
 
+TEST(Pan, OneMoveOfMoreThanADayStillLandsWithinZeroToTwentyFour) {
+    // A 4096-point-wide screen at scale 0.9 pans 135 points an hour: one move
+    // across it is 30.2 hours, more than one correction of 24 can bring back.
+    RunningApp run(customDevice(4096, 1000, 1));
+    twoDown(run.app, {1000, 500}, {2000, 500});
+    run.app.inject({{0, {1495, 500}, 1}, {1, {1505, 500}, 1}});  // far closer: scale to 0.9
+    run.app.touchUp(1, {1505, 500});
+    run.app.touchUp(0, {1495, 500});
+    ASSERT_EQ(run.main().scale(), 0.9);
+    run.app.advance(0.5);
+    float expected = 17;
+    for (int i = 0; i < 3; ++i) {
+        swipe(run.app, {10, 500}, {4090, 500});
+        expected = panRa(expected, 4080, 1.5, 0.9);
+        while (expected > 24) expected -= 24;
+        EXPECT_EQ(run.main().rightAscension(), expected) << "swipe " << i;
+        EXPECT_EQ(chartCentreRightAscension, static_cast<double>(expected));
+    }
+}
+
 TEST(Zoom, EveryMoveAppliesTheWholeDifferenceAgain) {
     RunningApp run(namedDevice("phone"));
     twoDown(run.app, {100, 100}, {100, 200});

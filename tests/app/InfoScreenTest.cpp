@@ -317,3 +317,34 @@ TEST(InfoScreen, NarrowTabletPointsThePopoverAtTheInfoButton) {
 }
 
 }  // namespace
+
+TEST(InfoScreen, QuitOverTheBandIsOutsideTheTabletPopover) {
+    // Learning mode on a tablet puts Quit in the band, over the bar the popover
+    // points from: a tap on it closes the popover like any tap outside, and
+    // the next one quits.
+    RunningApp run(namedDevice("tablet"));
+    run.main().doubleTapStep();
+    run.main().doubleTapStep();
+    ASSERT_EQ(run.main().learnState(), 3);
+    ASSERT_TRUE(run.app.pressControl("Info"));
+    run.app.runUntilIdle();
+    const auto popover = run.main().flipsidePopoverController();
+    ASSERT_TRUE(popover && popover->isPopoverVisible());
+
+    const CGPoint quit = RunningApp::centreOf(*run.main().quitButton());
+    run.app.tap(quit);
+    run.app.runUntilIdle();
+    EXPECT_FALSE(popover->isPopoverVisible());
+    EXPECT_EQ(run.main().learnState(), 3) << "the closing tap goes nowhere else";
+
+    run.app.tap(quit);
+    run.app.runUntilIdle();
+    EXPECT_EQ(run.main().learnState(), 0);
+    // The bar itself still passes through: its item toggles the popover.
+    ASSERT_TRUE(run.app.pressControl("Info"));
+    run.app.runUntilIdle();
+    EXPECT_TRUE(popover->isPopoverVisible());
+    ASSERT_TRUE(run.app.pressControl("Info"));
+    run.app.runUntilIdle();
+    EXPECT_FALSE(popover->isPopoverVisible());
+}
