@@ -255,3 +255,39 @@ TEST(SdlInput, CancelAllEndsEveryTouchAndForgetsThem) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SdlInput, LetterboxedScreenMapsFromItsViewport) {
+    // A 320 x 480 screen shown at 1.5x, centred in a 600 x 800 window.
+    SdlInput in;
+    in.setGeometry(600, 800, {320, 480}, {{60, 40}, {480, 720}});
+    in.handle(down(60, 40));
+    in.handle(motion(540, 760));
+    in.handle(up(300, 400));
+    auto frames = in.takeFrames();
+    ASSERT_EQ(frames.size(), 3u);
+    expectPoint(frames[0].points[0], A, 0, 0, 0);
+    expectPoint(frames[1].points[0], A, 1, 320, 480);
+    expectPoint(frames[2].points[0], A, 3, 160, 240);
+
+    // Touchscreen coordinates are normalised to the whole window.
+    in.handle(finger(SDL_FINGERDOWN, 3, 1, 0.1f, 0.05f));
+    in.handle(finger(SDL_FINGERMOTION, 3, 1, 0.5f, 0.5f));
+    frames = in.takeFrames();
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_NEAR(frames[0].points[0].location.x, 0, 1e-4);
+    EXPECT_NEAR(frames[0].points[0].location.y, 0, 1e-4);
+    EXPECT_NEAR(frames[1].points[0].location.x, 160, 1e-4);
+    EXPECT_NEAR(frames[1].points[0].location.y, 240, 1e-4);
+
+    // The mirrored finger mirrors in points, through the screen's centre.
+    in.handle(key(true, KMOD_LALT));
+    in.handle(down(180, 220));
+    frames = in.takeFrames();
+    ASSERT_EQ(frames[0].points.size(), 2u);
+    expectPoint(frames[0].points[0], A, 0, 80, 120);
+    expectPoint(frames[0].points[1], B, 0, 240, 360);
+}
+
+}  // namespace

@@ -184,14 +184,17 @@ class App:
                                      stdin=subprocess.DEVNULL)
         _running.append(self)
         self.window = self._find_window(title, exclude)
+        self.refresh_geometry()
+        log("window %s at %d,%d size %dx%d" % (self.window, self.x, self.y, self.width, self.height))
+        self.shots = 0
+
+    def refresh_geometry(self):
         geo = {}
-        for line in display.xdotool("getwindowgeometry", "--shell", self.window).split():
+        for line in self.display.xdotool("getwindowgeometry", "--shell", self.window).split():
             k, _, v = line.partition("=")
             geo[k] = v
         self.x, self.y = int(geo["X"]), int(geo["Y"])
         self.width, self.height = int(geo["WIDTH"]), int(geo["HEIGHT"])
-        log("window %s at %d,%d size %dx%d" % (self.window, self.x, self.y, self.width, self.height))
-        self.shots = 0
 
     def _find_window(self, title, exclude, timeout=30):
         deadline = time.time() + timeout

@@ -2,7 +2,8 @@
 """The SDL backend in a real window under Xvfb, driven by sdl_demo (the
 backend with a small host of its own): device pixels vs points at pixel
 ratio 2, mouse as one finger, Alt + drag as two mirrored fingers with Alt
-toggled mid-drag, double click timing, no frames while idle, a wake-up
+toggled mid-drag, double click timing, letterboxing in a window of
+another size, no frames while idle, a wake-up
 from another thread, focus and visibility as life-cycle notices, and a
 clean exit on SIGTERM.
 
@@ -163,6 +164,22 @@ def test(display, out_dir, args):
     stamps = [ts for ts, pts in frames(app)[n:] for t in pts if t[1] == 0 or t[1] == 3]
     check(0 < stamps[2] - stamps[1] < 0.35, "the second press follows the first release by %.3f s (< 0.35)"
           % (stamps[2] - stamps[1]))
+
+    # A window given another size shows the screen scaled to fit, centred,
+    # and input maps through the same box: 400x600 in 600x600 is offset by 100.
+    display.xdotool("windowsize", "--sync", app.window, 600, 600)
+    app.refresh_geometry()
+    time.sleep(0.3)
+    img = app.screenshot("letterboxed")
+    check((app.width, app.height) == (600, 600) and is_yellow(img.pixel(105, 5)) and img.pixel(50, 300) == (0, 0, 0)
+          and img.pixel(550, 300) == (0, 0, 0), "a 600x600 window letterboxes the 400x600 screen")
+    n = len(frames(app))
+    app.click(100 + 100, 100)
+    settle(app, n, (1, 3))
+    got = touches_since(app, n)
+    check(near(got[0][2:], (50, 50)), "a click maps through the letterbox: %s" % (got[0][2:],))
+    display.xdotool("windowsize", "--sync", app.window, W * RATIO, H * RATIO)
+    app.refresh_geometry()
 
     # Life cycle: another window taking the focus mid-drag resigns the
     # application and cancels the touch; focus back makes it active again;

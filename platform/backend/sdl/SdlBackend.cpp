@@ -109,9 +109,22 @@ std::unique_ptr<CGSurface> SdlBackend::createSurface(CGSize size, double scale) 
 double SdlBackend::now() const { return SDL_GetTicks64() / 1000.0; }
 
 void SdlBackend::syncGeometry() {
-    int w = 0, h = 0;
-    SDL_GetWindowSize(window_, &w, &h);
-    input_.setGeometry(w, h, {profile_.width, profile_.height});
+    // The screen keeps its proportions: a window given another size (a tiling
+    // window manager, a HiDPI desktop) shows it scaled to fit and centred.
+    int ww = 0, wh = 0, ow = 0, oh = 0;
+    SDL_GetWindowSize(window_, &ww, &wh);
+    if (SDL_GetRendererOutputSize(renderer_, &ow, &oh) != 0 || ow <= 0 || oh <= 0) {
+        ow = ww;
+        oh = wh;
+    }
+    const double sw = profile_.width * profile_.pixelRatio, sh = profile_.height * profile_.pixelRatio;
+    const double fit = std::min(ow / sw, oh / sh);
+    const int vw = std::max(1, int(std::lround(sw * fit))), vh = std::max(1, int(std::lround(sh * fit)));
+    viewport_ = {(ow - vw) / 2, (oh - vh) / 2, vw, vh};
+    const double toWindowX = ww > 0 ? double(ww) / ow : 1, toWindowY = wh > 0 ? double(wh) / oh : 1;
+    input_.setGeometry(ww, wh, {profile_.width, profile_.height},
+                       {{CGFloat(viewport_.x * toWindowX), CGFloat(viewport_.y * toWindowY)},
+                        {CGFloat(vw * toWindowX), CGFloat(vh * toWindowY)}});
 }
 
 void SdlBackend::present(CGSurface& window) {
@@ -160,9 +173,7 @@ void SdlBackend::blit() {
     if (!texture_) return;
     SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
     SDL_RenderClear(renderer_);
-    // The whole drawable: scales when it is not the surface's size (a HiDPI
-    // desktop giving more pixels than points x pixel ratio).
-    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+    SDL_RenderCopy(renderer_, texture_, nullptr, &viewport_);
     SDL_RenderPresent(renderer_);
 }
 

@@ -1,6 +1,9 @@
 // The desktop backend: one SDL2 window the size of the device profile (points
 // x pixel ratio), showing Cairo image surfaces through a streaming texture,
-// with the mouse and a touchscreen as touches (see SdlInput.h).
+// with the mouse and a touchscreen as touches (see SdlInput.h). A window
+// that ends up another size (a tiling window manager, a HiDPI desktop whose
+// drawable is not points x pixel ratio) shows the screen scaled to fit and
+// centred, and input maps through the same box.
 //
 // The loop sleeps in SDL_WaitEvent whenever the toolkit has nothing to do,
 // so an idle window costs no frames; with work pending it runs at most one
@@ -56,6 +59,7 @@ private:
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
     int textureWidth_ = 0, textureHeight_ = 0;
+    SDL_Rect viewport_{0, 0, 0, 0};  // where the screen is drawn, in drawable pixels
     bool shown_ = false, exposed_ = false;
     Uint32 wakeEvent_ = 0;
     std::atomic<bool> wakePending_{false};

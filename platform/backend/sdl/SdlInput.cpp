@@ -8,13 +8,22 @@ double seconds(Uint32 ms) { return ms / 1000.0; }
 
 }  // namespace
 
-void SdlInput::setGeometry(int windowWidth, int windowHeight, CGSize points) {
-    points_ = points;
-    sx_ = windowWidth > 0 ? double(points.width) / windowWidth : 1;
-    sy_ = windowHeight > 0 ? double(points.height) / windowHeight : 1;
+void SdlInput::setGeometry(double windowWidth, double windowHeight, CGSize points) {
+    setGeometry(windowWidth, windowHeight, points, {{0, 0}, {CGFloat(windowWidth), CGFloat(windowHeight)}});
 }
 
-CGPoint SdlInput::toPoints(double x, double y) const { return {CGFloat(x * sx_), CGFloat(y * sy_)}; }
+void SdlInput::setGeometry(double windowWidth, double windowHeight, CGSize points, CGRect viewport) {
+    windowWidth_ = windowWidth;
+    windowHeight_ = windowHeight;
+    points_ = points;
+    viewport_ = viewport;
+}
+
+CGPoint SdlInput::toPoints(double x, double y) const {
+    const double w = viewport_.size.width, h = viewport_.size.height;
+    return {CGFloat(w > 0 ? (x - viewport_.origin.x) * points_.width / w : x),
+            CGFloat(h > 0 ? (y - viewport_.origin.y) * points_.height / h : y)};
+}
 
 CGPoint SdlInput::mirrored(CGPoint p) const { return {points_.width - p.x, points_.height - p.y}; }
 
@@ -57,7 +66,8 @@ bool SdlInput::handle(const SDL_Event& e) {
         case SDL_FINGERUP: {
             if (e.tfinger.touchId == SDL_MOUSE_TOUCHID) return true;
             const auto key = std::make_pair(e.tfinger.touchId, e.tfinger.fingerId);
-            const CGPoint p{CGFloat(e.tfinger.x * points_.width), CGFloat(e.tfinger.y * points_.height)};
+            // Normalised to the whole window, letterbox included.
+            const CGPoint p = toPoints(e.tfinger.x * windowWidth_, e.tfinger.y * windowHeight_);
             auto it = fingerIds_.find(key);
             if (e.type == SDL_FINGERDOWN) {
                 if (it != fingerIds_.end()) return true;  // already down: a repeated report

@@ -27,9 +27,11 @@ public:
     static constexpr long long kMirrorFinger = 2;
     static constexpr long long kFirstTouchFinger = 16;
 
-    // The window's size in SDL's window coordinates (those of mouse events)
-    // and the screen in points.
-    void setGeometry(int windowWidth, int windowHeight, CGSize points);
+    // The window's size in SDL's window coordinates (those of mouse events),
+    // the screen in points, and where the screen is shown in the window
+    // (window coordinates; by default all of it).
+    void setGeometry(double windowWidth, double windowHeight, CGSize points);
+    void setGeometry(double windowWidth, double windowHeight, CGSize points, CGRect viewport);
 
     // Takes one event; true if it was input this class handles (even when it
     // made no touch, e.g. a synthetic or unrelated mouse event).
@@ -53,7 +55,8 @@ private:
     void add(long long finger, CGPoint location, int phase, double timestamp);
     void flush();
 
-    double sx_ = 1, sy_ = 1;
+    double windowWidth_ = 320, windowHeight_ = 480;
+    CGRect viewport_{{0, 0}, {320, 480}};
     CGSize points_{320, 480};
     bool pressed_ = false, twoFingers_ = false, alt_ = false;
     CGPoint mouse_{};
