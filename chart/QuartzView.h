@@ -70,8 +70,8 @@ private:
     float largeur = 0;
     float hauteur = 0;
     bool iphone = false;
-    double newTime = 0;
-    double oldTime = 0;
+    [[maybe_unused]] double newTime = 0;
+    [[maybe_unused]] double oldTime = 0;
     CGPoint points[kSegmentBufferEntries]{};
     CGContextRef ctxDraw = nullptr;
     int32_t nblines = 0;

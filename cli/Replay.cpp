@@ -53,8 +53,9 @@
 // the one before (a wait: its ms after it), or at "at": MS (ms since launch; never back in
 // time). Tap counts are the toolkit's own, from that clock and the places: a touch that
 // begins within 350 ms and 25 points of where the last tap ended counts one more, so two
-// "tap" steps with the default spacing continue one count. "tapCount" cannot be forced
-// and is rejected.
+// "tap" steps with the default spacing continue one count. "tapCount": N forces the count
+// of the touches a "touches" began step puts down, or of a "tap" step's first tap (its
+// later taps count on from N).
 // Files: paths are relative to --out-dir (default: the current directory), without "..";
 // missing directories under it are made.
 // Exit status: 0 done; 2 bad arguments or a malformed script (the message names the step
@@ -172,7 +173,8 @@ public:
                 advanceTo(s.start);
                 std::vector<TouchPoint> points;
                 for (const auto& [finger, p] : s.changed) {
-                    points.push_back(TouchPoint{finger, CGPointMake(p.x, p.y), s.phase});
+                    points.push_back(
+                        TouchPoint{finger, CGPointMake(p.x, p.y), s.phase, s.phase == 0 ? s.tapCount : 0});
                     if (s.phase == 0) down_.push_back(finger);
                     if (s.phase >= 3)
                         down_.erase(std::remove(down_.begin(), down_.end(), finger), down_.end());
@@ -185,7 +187,7 @@ public:
                 for (int i = 0; i < s.count; ++i) {
                     const double down = s.start + i * (kReplayTapHoldMs + kReplayTapGapMs);
                     advanceTo(down);
-                    app_.inject({{kTapFinger, p, 0}});
+                    app_.inject({{kTapFinger, p, 0, s.tapCount > 0 ? s.tapCount + i : 0}});
                     advanceTo(down + kReplayTapHoldMs);
                     app_.inject({{kTapFinger, p, 3}});
                 }

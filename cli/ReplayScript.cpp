@@ -244,8 +244,8 @@ void parseTouches(const StepReader& r, ReplayStep& s, std::map<int, Finger>& dow
 // Which keys a step of each kind may carry besides its own.
 const std::map<std::string, std::set<std::string>>& allowedKeys() {
     static const std::map<std::string, std::set<std::string>> keys{
-        {"touches", {"points", "changed", "at", "comment"}},
-        {"tap", {"count", "at", "comment"}},
+        {"touches", {"points", "changed", "at", "tapCount", "comment"}},
+        {"tap", {"count", "at", "tapCount", "comment"}},
         {"press", {"at", "comment"}},
         {"wait", {"comment"}},
         {"snapshot", {"at", "comment"}},
@@ -270,11 +270,6 @@ ReplayStep parseStep(const json& step, int number, double& clock, std::map<int, 
         r.fail("unknown step kind (keys: " + (keys.empty() ? std::string("none") : keys) +
                "; allowed: touches, tap, press, wait, snapshot, state)");
     }
-    if (step.contains("tapCount"))
-        r.fail(
-            "\"tapCount\" cannot be forced: the toolkit counts taps itself (a touch beginning within 350 ms "
-            "and 25 points of where the last tap ended counts one more); time the taps with \"at\" or "
-            "\"wait\" instead");
     const auto& allowed = allowedKeys().at(kind);
     for (auto it = step.begin(); it != step.end(); ++it)
         if (it.key() != kind && !allowed.count(it.key()))
@@ -283,6 +278,8 @@ ReplayStep parseStep(const json& step, int number, double& clock, std::map<int, 
 
     ReplayStep s;
     s.number = number;
+    if (step.contains("tapCount"))
+        s.tapCount = r.integer(step["tapCount"], "\"tapCount\"", 1, kReplayMaxTapCount);
     if (step.contains("at")) {
         const double at = r.number(step["at"], "\"at\"", 0, kReplayMaxMs);
         if (at < clock)
@@ -296,6 +293,7 @@ ReplayStep parseStep(const json& step, int number, double& clock, std::map<int, 
     if (kind == "touches") {
         s.kind = ReplayStep::Kind::Touches;
         parseTouches(r, s, down, lifted);
+        if (s.tapCount > 0 && s.phase != 0) r.fail("\"tapCount\" is for touches that began, not this phase");
         s.finish = s.start;
     } else if (kind == "tap") {
         s.kind = ReplayStep::Kind::Tap;

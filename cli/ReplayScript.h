@@ -24,6 +24,9 @@ struct ReplayStep {
     // Tap: `count` began/ended pairs at `point`. Press: the control's name.
     ReplayPoint point;
     int count = 1;
+    // Forced tap count of the touches a step begins (a tap step: of its first
+    // tap, the others counting on from it); 0 leaves the counting to the clock.
+    int tapCount = 0;
     std::string control;
     // Snapshot, State: the file, relative to the output directory.
     std::string path;

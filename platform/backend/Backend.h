@@ -16,6 +16,9 @@ struct TouchPoint {
     long long finger = 0;
     CGPoint location{};
     int phase = 0;
+    // On a began point: the tap count to give the touch instead of the one
+    // the toolkit would count (0 = count as usual). Scripted sessions use it.
+    int tapCount = 0;
 };
 
 // The changes of one instant: delivered as one UIEvent. Fingers down but not

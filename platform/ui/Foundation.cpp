@@ -1,9 +1,8 @@
 #include "platform/ui/Foundation.h"
 
-#include <cxxabi.h>
-
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 
 NSObject::NSObject() = default;
 NSObject::~NSObject() = default;
@@ -42,11 +41,26 @@ std::map<NSString, NSClassInfo>& classTable() {
 }  // namespace
 
 NSString NSDemangledTypeName(const std::type_info& type) {
-    int status = 0;
-    char* name = abi::__cxa_demangle(type.name(), nullptr, nullptr, &status);
-    NSString out = (status == 0 && name) ? NSString(name) : NSString(type.name());
-    std::free(name);
-    return out;
+    // Class names are all the toolkit asks for: one length-prefixed name, or
+    // a nested run of them (N...E). Anything else keeps its mangled form. The
+    // full demangler would add a fifth to what the browser downloads.
+    const char* mangled = type.name();
+    const char* s = mangled;
+    const bool nested = *s == 'N';
+    if (nested) ++s;
+    std::string out;
+    while (*s >= '0' && *s <= '9') {
+        size_t length = 0;
+        while (*s >= '0' && *s <= '9') length = length * 10 + size_t(*s++ - '0');
+        if (std::strlen(s) < length) return mangled;
+        std::string part(s, length);
+        s += length;
+        if (part.rfind("_GLOBAL__N", 0) == 0) part = "(anonymous namespace)";
+        out += (out.empty() ? "" : "::") + part;
+        if (!nested) break;
+    }
+    const bool whole = nested ? (s[0] == 'E' && s[1] == '\0') : s[0] == '\0';
+    return out.empty() || !whole ? NSString(mangled) : out;
 }
 
 void NSRegisterClass(const NSString& name, std::function<id()> factory) {

@@ -1,8 +1,11 @@
 // The application object, its delegate protocol, and the entry point.
 #pragma once
 
+#include <cstdio>
 #include <functional>
 #include <memory>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "platform/ui/UIResponder.h"
@@ -76,5 +79,10 @@ int UIApplicationMain(int argc, char* argv[], const char* principalClassName,
 // Errors the platform would stop the program for: a missing or malformed nib,
 // an unknown class name. Their message names the file and the fault.
 struct UIKitFatalError : std::runtime_error {
-    using std::runtime_error::runtime_error;
+    explicit UIKitFatalError(const std::string& what) : std::runtime_error(what) {
+#ifdef __EMSCRIPTEN__
+        // The browser build does not catch exceptions: say why before it stops.
+        std::fprintf(stderr, "starchart: %s\n", what.c_str());
+#endif
+    }
 };

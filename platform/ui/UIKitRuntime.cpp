@@ -198,8 +198,10 @@ void UIKitRuntime::deliver(const TouchFrame& frame) {
             t->timestamp_ = frame.timestamp;
             t->window_ = window.get();
             t->phase_ = UITouchPhaseBegan;
-            if (lastTap_.valid && frame.timestamp - lastTap_.time <= kMultiTapInterval &&
-                distance(pt.location, lastTap_.location) <= kTapSlop)
+            if (pt.tapCount > 0)
+                t->tapCount_ = pt.tapCount;
+            else if (lastTap_.valid && frame.timestamp - lastTap_.time <= kMultiTapInterval &&
+                     distance(pt.location, lastTap_.location) <= kTapSlop)
                 t->tapCount_ = lastTap_.tapCount + 1;
             else
                 t->tapCount_ = 1;

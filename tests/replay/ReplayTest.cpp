@@ -338,6 +338,17 @@ TEST_F(ReplayTest, TapCountsFollowTheClockAndRestingFingers) {
     EXPECT_RUNS(replay(R"({"steps": [{"tap": [160, 240]}, {"tap": [190, 240]}, {"state": "s.json"}]})"));
     EXPECT_EQ(state("s.json")["controller"]["valLearn"], 0);
 
+    // A forced count: two taps a second apart, the second told it is the
+    // second; and a lone began/ended pair told it is a double tap's end.
+    EXPECT_RUNS(
+        replay(R"({"steps": [{"tap": [160, 240], "at": 100}, {"tap": [160, 240], "at": 1100, "tapCount": 2},
+                                      {"state": "forced.json"},
+                                      {"touches": "began", "points": [[60, 60]], "tapCount": 2, "at": 3000},
+                                      {"touches": "ended", "points": [[60, 60]]},
+                                      {"state": "forced2.json"}]})"));
+    EXPECT_EQ(state("forced.json")["controller"]["valLearn"], 1);
+    EXPECT_EQ(state("forced2.json")["controller"]["valLearn"], 3);
+
     // A double tap while another finger rests is no double tap.
     EXPECT_RUNS(replay(R"({"steps": [
         {"touches": "began", "points": [[40, 400]]},
@@ -406,7 +417,9 @@ TEST_F(ReplayTest, MalformedScriptsExitTwoNamingTheStep) {
         {R"({"tap": [1]})", {"step 2", "[x, y]"}},
         {R"({"tap": [1, 2], "count": 0})", {"step 2", "\"count\""}},
         {R"({"tap": [1, 2], "count": 1.5})", {"step 2", "whole number"}},
-        {R"({"tap": [1, 2], "tapCount": 3})", {"step 2", "\"tapCount\""}},
+        {R"({"tap": [1, 2], "tapCount": 0})", {"step 2", "\"tapCount\""}},
+        {R"({"touches": "began", "points": [[1, 2]]}, {"touches": "moved", "points": [[3, 4]], "tapCount": 2})",
+         {"step 3", "\"tapCount\"", "began"}},
         {R"({"tap": [1, 2], "wait": 3})", {"step 2", "one kind a step"}},
         {R"({"touches": "moved", "points": [[1, 2]]})", {"step 2", "finger 0 is not down"}},
         {R"({"touches": "wiggled", "points": [[1, 2]]})", {"step 2", "not a phase"}},

@@ -56,6 +56,20 @@ TEST(Foundation, ClassesByName) {
     EXPECT_EQ(NSClassFromString("NoSuchClass"), nullptr);
 }
 
+namespace outer {
+struct Inner : NSObject {};
+}  // namespace outer
+template <class T>
+struct Boxed : NSObject {};
+
+TEST(Foundation, ClassNamesReadAsWritten) {
+    EXPECT_EQ(std::make_shared<Greeter>()->className(), "(anonymous namespace)::Greeter");
+    EXPECT_EQ(std::make_shared<outer::Inner>()->className(), "outer::Inner");
+    EXPECT_EQ(NSDemangledTypeName(typeid(UIButton)), "UIButton");
+    // Beyond class names the mangled form stays: readable enough for a message.
+    EXPECT_EQ(NSDemangledTypeName(typeid(Boxed<int>)), typeid(Boxed<int>).name());
+}
+
 TEST(Foundation, URLs) {
     auto u = NSURL::URLWithString("http://www.example.org/apps/one?x=1");
     ASSERT_TRUE(u);
