@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the web app and serves it on 127.0.0.1; prints the URL to open.
-#   scripts/web-serve.sh [--port N]
+#   scripts/web-serve.sh [--host ADDR] [--port N]   (--host 0.0.0.0: reachable from a phone on the same network)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export NODE_PATH=/usr/share/nodejs

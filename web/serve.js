@@ -92,21 +92,28 @@ if (require.main === module) {
   const args = process.argv.slice(2);
   let dir = path.join(__dirname, '..', 'build', 'web', 'site');
   let port = 0;
+  let host = '127.0.0.1';
   for (let i = 0; i < args.length; ++i) {
-    if (args[i] === '--port') {
+    if (args[i] === '--host') {
+      host = args[++i] || '';
+      if (!/^[0-9A-Za-z.:-]+$/.test(host)) {
+        console.error('serve: --host takes an address to listen on, such as 127.0.0.1 or 0.0.0.0');
+        process.exit(2);
+      }
+    } else if (args[i] === '--port') {
       port = Number(args[++i]);
       if (!Number.isInteger(port) || port < 0 || port > 65535) {
         console.error('serve: --port takes a whole number from 0 to 65535');
         process.exit(2);
       }
     } else if (args[i].startsWith('-')) {
-      console.error(`serve: unknown flag ${args[i]} (usage: serve.js [DIR] [--port N])`);
+      console.error(`serve: unknown flag ${args[i]} (usage: serve.js [DIR] [--host ADDR] [--port N])`);
       process.exit(2);
     } else {
       dir = args[i];
     }
   }
-  serve(dir, { port }).then((s) => {
+  serve(dir, { port, host }).then((s) => {
     console.log(`Serving ${path.resolve(dir)} at ${s.url}`);
   }, (e) => {
     console.error(e.message);
