@@ -90,15 +90,15 @@ void QuartzView::writeObs(double longitude, double latitude) {
 }
 
 void QuartzView::drawText(CGContextRef ctx, float x, float y, const char* text) {
-    CGContextSelectFont(ctx, "Helvetica", 12, kCGEncodingMacRoman);
-    if (!iphone) CGContextSelectFont(ctx, "Helvetica", 18, kCGEncodingMacRoman);
-    CGContextSetTextDrawingMode(ctx, kCGTextFillStroke);
-    CGContextSetTextMatrix(ctx, kUpright);
-    CGContextShowTextAtPoint(ctx, x, y, text, std::strlen(text));
+    showText(ctx, x, y, text, 12);
 }
 
 void QuartzView::drawText14(CGContextRef ctx, float x, float y, const char* text) {
-    CGContextSelectFont(ctx, "Helvetica", 14, kCGEncodingMacRoman);
+    showText(ctx, x, y, text, 14);
+}
+
+void QuartzView::showText(CGContextRef ctx, float x, float y, const char* text, CGFloat smallSize) {
+    CGContextSelectFont(ctx, "Helvetica", smallSize, kCGEncodingMacRoman);
     if (!iphone) CGContextSelectFont(ctx, "Helvetica", 18, kCGEncodingMacRoman);
     CGContextSetTextDrawingMode(ctx, kCGTextFillStroke);
     CGContextSetTextMatrix(ctx, kUpright);

@@ -55,6 +55,8 @@ public:
 private:
     bool centreMoved() const { return oxs1 != chartCentreRightAscension || oys1 != chartCentreDeclination; }
     void strokeSegments(int32_t count);
+    // The two text primitives: a font of smallSize points (18 on wide views).
+    void showText(CGContextRef ctx, float x, float y, const char* text, CGFloat smallSize);
 
     // Members in the order the class declares them.
     CGRect rectCur{};

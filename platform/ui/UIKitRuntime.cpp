@@ -349,19 +349,7 @@ void UIKitRuntime::present(const std::shared_ptr<UIViewController>& presenter,
     presenter->viewWillDisappear(animated);
     vc->viewWillAppear(animated);
     window->addSubview(view);
-    transition_ = std::make_unique<Transition>();
-    transition_->presenter = presenter;
-    transition_->presented = vc;
-    transition_->presenting = true;
-    transition_->style = vc->transitionStyle_;
-    transition_->start = now();
-    transition_->completion = std::move(completion);
-    if (animated) {
-        cancelAllTouches();
-    } else {
-        finishTransition();
-    }
-    setNeedsComposite();
+    beginTransition(presenter, vc, true, animated, std::move(completion));
 }
 
 void UIKitRuntime::dismiss(const std::shared_ptr<UIViewController>& presenter, bool animated,
@@ -387,18 +375,24 @@ void UIKitRuntime::dismiss(const std::shared_ptr<UIViewController>& presenter, b
     }
     presenter->viewWillAppear(animated);
     vc->viewWillDisappear(animated);
+    beginTransition(presenter, vc, false, animated, std::move(completion));
+}
+
+void UIKitRuntime::beginTransition(const std::shared_ptr<UIViewController>& presenter,
+                                   const std::shared_ptr<UIViewController>& presented, bool presenting,
+                                   bool animated, std::function<void()> completion) {
     transition_ = std::make_unique<Transition>();
     transition_->presenter = presenter;
-    transition_->presented = vc;
-    transition_->presenting = false;
-    transition_->style = vc->transitionStyle_;
+    transition_->presented = presented;
+    transition_->presenting = presenting;
+    transition_->style = presented->transitionStyle_;
     transition_->start = now();
     transition_->completion = std::move(completion);
-    if (animated) {
+    // Touches on the screen that goes away end now; new ones wait for the end.
+    if (animated)
         cancelAllTouches();
-    } else {
+    else
         finishTransition();
-    }
     setNeedsComposite();
 }
 

@@ -82,6 +82,9 @@ private:
     void cancelAllTouches() { cancelPending_ = true; }
     void flushCancels();
     void stepAnimations(double t);
+    void beginTransition(const std::shared_ptr<UIViewController>& presenter,
+                         const std::shared_ptr<UIViewController>& presented, bool presenting, bool animated,
+                         std::function<void()> completion);
     void finishTransition();
     bool displayTree(UIView* view);
     void drawView(UIView* view, CGContextRef ctx, CGFloat alpha);
