@@ -117,7 +117,7 @@ void QuartzView::formatReadout(char (&buffer)[50], double R, double D) {
 }
 
 void QuartzView::strokeSegments(int32_t count) {
-    if (wLN != 2 && count > 0) CGContextStrokeLineSegments(cgContext1, points, size_t(count));
+    if (wLN != 2) CGContextStrokeLineSegments(cgContext1, points, size_t(count));
 }
 
 void QuartzView::drawRect(CGRect rect) {

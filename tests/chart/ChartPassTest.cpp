@@ -256,45 +256,86 @@ TEST(ChartPass, PolesWalkToTheEndOrFromTheStart) {
     EXPECT_GT(beyond, 0u) << "the catalogue should have stars in that sliver";
 }
 
+namespace {
+
+// A colour or width call as the recorder keeps it (its floats widened).
+struct Call {
+    const char* op;
+    std::vector<float> args;  // none: any arguments
+    bool matches(const RecordedOp& o) const {
+        if (o.op != op) return false;
+        if (args.empty()) return true;
+        if (o.args.size() != args.size()) return false;
+        for (size_t i = 0; i < args.size(); ++i)
+            if (o.args[i] != double(args[i])) return false;
+        return true;
+    }
+};
+
+size_t indexOfCall(const std::vector<RecordedOp>& ops, const Call& c) {
+    for (size_t i = 0; i < ops.size(); ++i)
+        if (c.matches(ops[i])) return i;
+    return ops.size();
+}
+
+}  // namespace
+
 TEST(ChartPass, AMovedCentreEndsThePassAtTheNextCheckpoint) {
-    // Change the centre right after a given call; nothing of the next layer
-    // may follow the checkpoint that comes after it.
+    // The centre moves right after a layer's first call: the pass must be the
+    // unmoved pass cut exactly where the next checkpoint stands. Around
+    // 17.5 h -15 every layer has something to draw.
+    const Call lines{"CGContextStrokeLineSegments", {}};
+    const Call starNames{"CGContextSetRGBFillColor", {0.8f, 0.8f, 0.8f, 1}};
+    const Call names{"CGContextSetRGBFillColor", {0, 0.8f, 0, 1}};
+    const Call marker{"CGContextSetRGBFillColor", {0, 0.5f, 0, 1}};
+    const Call ecliptic{"CGContextSetRGBStrokeColor", {0.4f, 0, 0, 1}};
+    const Call equator{"CGContextSetRGBStrokeColor", {0, 0.6f, 0, 1}};
+    const Call readout{"CGContextSetRGBFillColor", {0, 0, 0, 1}};
+    const Call dots{"CGContextFillEllipseInRect", {}};
+    const Call cross{"CGContextSetRGBStrokeColor", {0.8f, 0, 0, 1}};
     struct Case {
-        const char* after;  // the call that moves the centre
-        const char* lastKind;
+        int labelMode;
+        Call moveAfter;  // the first call of this kind moves the centre
+        Call cutBefore;  // the pass ends right before the first call of this kind
     } cases[] = {
-        {"CGContextStrokeLineSegments", "CGContextStrokeLineSegments"},
-        {"CGContextSetRGBFillColor", "CGContextShowTextAtPoint"},  // during star names
-        {"CGContextStrokePath", "CGContextStrokePath"},            // the ecliptic
+        {1, lines, starNames},  {1, starNames, names},
+        {1, names, marker},     {1, marker, equator},  // no checkpoint between the marker and the ecliptic
+        {1, ecliptic, equator}, {1, equator, readout},
+        {2, marker, readout},   {1, dots, cross},  // the walk runs to its end; the cross is cut
     };
     for (const auto& c : cases) {
-        ChartFixture f(320, 480, 17, 31);
-        f.view->writeStarNames();
-        bool moved = false;
-        f.recorder.setHook([&](const RecordedOp& op) {
-            if (!moved && op.op == c.after) {
-                moved = true;
-                chartCentreDeclination = 32;
+        auto prepare = [&](ChartFixture& f) {
+            for (int i = 0; i < c.labelMode; ++i) f.view->writeStarNames();
+        };
+        ChartFixture still(320, 480, 17.5f, -15);
+        prepare(still);
+        const auto reference = still.draw();
+        for (const Call* call : {&c.moveAfter, &c.cutBefore})
+            ASSERT_LT(indexOfCall(reference, *call), reference.size())
+                << call->op << " in mode " << c.labelMode;
+        const size_t cut = indexOfCall(reference, c.cutBefore);
+
+        ChartFixture moved(320, 480, 17.5f, -15);
+        prepare(moved);
+        bool done = false;
+        moved.recorder.setHook([&](const RecordedOp& op) {
+            if (!done && c.moveAfter.matches(op)) {
+                done = true;
+                chartCentreRightAscension += 0.5;
             }
         });
-        const auto ops = f.draw();
-        f.recorder.setHook(nullptr);
-        ASSERT_TRUE(moved);
-        EXPECT_EQ(ops.back().op, c.lastKind) << "moved after " << c.after;
-        EXPECT_EQ(indexOf(ops, "CGContextFillEllipseInRect"), ops.size()) << "no star after " << c.after;
-        EXPECT_EQ(indexOf(ops, "CGContextFillRect"), ops.size()) << "no readout after " << c.after;
+        const auto ops = moved.draw();
+        ASSERT_TRUE(done);
+        const std::string label =
+            std::string("moved after ") + c.moveAfter.op + " in mode " + std::to_string(c.labelMode);
+        ASSERT_EQ(ops.size(), cut) << label;
+        for (size_t i = 0; i < cut; ++i) {
+            EXPECT_EQ(ops[i].op, reference[i].op) << label << ", call " << i;
+            EXPECT_EQ(ops[i].args, reference[i].args) << label << ", call " << i;
+        }
     }
-    // Moving during the star dots keeps the dots but skips the centre cross.
-    ChartFixture f(320, 480, 17, 31);
-    f.recorder.setHook([&](const RecordedOp& op) {
-        if (op.op == "CGContextFillEllipseInRect") chartCentreRightAscension = 3;
-    });
-    const auto ops = f.draw();
-    EXPECT_EQ(ops.back().op, "CGContextFillEllipseInRect");
-    EXPECT_GT(dotsOf(ops).size(), 100u) << "the walk itself has no checkpoint";
     // Redrawing the same state draws the same chart.
-    f.recorder.setHook(nullptr);
-    f.view->writexs(17, 31, 320, 480);
+    ChartFixture f(320, 480, 17, 31);
     const auto a = f.draw();
     const auto b = f.draw();
     ASSERT_EQ(a.size(), b.size());
@@ -339,7 +380,8 @@ TEST(ChartPass, FirstEndPointDecidesWhetherASegmentIsDrawn) {
         ChartFixture f(320, 480, 0, 0);
         f.view->setLineTable(table, 1);
         auto strokes = opsNamed(f.draw(), "CGContextStrokeLineSegments");
-        EXPECT_EQ(!strokes.empty(), drawn) << first;
+        ASSERT_EQ(strokes.size(), 1u) << "one stroke of all selected segments, even of none";
+        EXPECT_EQ(strokes[0].args.size(), drawn ? 4u : 0u) << first;
         EXPECT_EQ(f.view->segmentEntries(), drawn ? 2 : 0);
         if (drawn) {
             EXPECT_NEAR(strokes[0].args[2], 160, 1e-3);
