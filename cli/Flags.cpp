@@ -1,19 +1,47 @@
 #include "cli/Flags.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 
 bool FlagReader::next(std::string& flag) {
+    if (hasInline_) throw FlagError{"unknown argument '" + inlineValue_ + "'"};
     if (at_ >= args_.size()) return false;
     flag = args_[at_++];
+    const size_t eq = flag.find('=');
+    if (flag.rfind("--", 0) == 0 && eq != std::string::npos) {
+        inlineValue_ = flag.substr(eq + 1);
+        hasInline_ = true;
+        flag.resize(eq);
+    }
+    for (const auto& s : seen_)
+        if (s == flag) throw FlagError{flag + ": given more than once"};
+    seen_.push_back(flag);
     return true;
 }
 
-const std::string& FlagReader::value(const std::string& flag) {
+std::string FlagReader::value(const std::string& flag) {
+    if (hasInline_) {
+        hasInline_ = false;
+        return inlineValue_;
+    }
     if (at_ >= args_.size()) throw FlagError{flag + ": a value is missing"};
     return args_[at_++];
+}
+
+void writableFile(const std::string& flag, const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path p(path);
+    if (fs::is_directory(p, ec)) throw FlagError{flag + ": '" + path + "' is a folder, not a file"};
+    const fs::path dir = p.has_parent_path() ? p.parent_path() : fs::path(".");
+    if (!fs::is_directory(dir, ec)) throw FlagError{flag + ": the folder of '" + path + "' does not exist"};
+    if (::access(dir.c_str(), W_OK) != 0 || (fs::exists(p, ec) && ::access(p.c_str(), W_OK) != 0))
+        throw FlagError{flag + ": '" + path + "' cannot be written"};
 }
 
 double numberInRange(const std::string& flag, const std::string& text, double lo, double hi,

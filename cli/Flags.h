@@ -9,17 +9,25 @@ struct FlagError {
     std::string message;
 };
 
-// Walks "--flag value" pairs; value() throws FlagError when the value is missing.
+// Walks "--flag value" and "--flag=value" pairs; value() throws FlagError
+// when the value is missing, next() when a flag comes twice.
 class FlagReader {
 public:
     explicit FlagReader(std::vector<std::string> args) : args_(std::move(args)) {}
     bool next(std::string& flag);
-    const std::string& value(const std::string& flag);
+    std::string value(const std::string& flag);
 
 private:
     std::vector<std::string> args_;
     size_t at_ = 0;
+    std::string inlineValue_;
+    bool hasInline_ = false;
+    std::vector<std::string> seen_;
 };
+
+// A file the program may create or overwrite: its folder exists and is
+// writable, and it is not a folder itself. FlagError names the flag otherwise.
+void writableFile(const std::string& flag, const std::string& path);
 
 // A finite number within [lo, hi], or FlagError naming the flag and range.
 double numberInRange(const std::string& flag, const std::string& text, double lo, double hi,

@@ -81,6 +81,8 @@ SnapshotOptions parse(int argc, char** argv) {
     if (!haveRa) throw FlagError{"--ra is required (hours from 0 to 24)"};
     if (!haveDec) throw FlagError{"--dec is required (degrees from -90 to 90)"};
     if (o.out.empty()) throw FlagError{"--out is required (a .png, .svg or .pdf file)"};
+    writableFile("--out", o.out);
+    if (!o.trace.empty()) writableFile("--trace", o.trace);
     return o;
 }
 
@@ -93,27 +95,22 @@ std::vector<RecordedOp> lastPass(const RecordingContext& recorder) {
     return {ops.begin() + long(from), ops.end()};
 }
 
-// A vector image of the window: the chart's last pass drawn again as paths
-// and text, the toolkit's controls on top as they were composited.
+// A vector image of the window as the app shows it: the chart's last pass
+// drawn again as paths and text where its pixels would go, the rest of the
+// window (bars, buttons) as the toolkit composites it.
 bool writeVector(OffscreenApp& app, QuartzView& chart, const std::vector<RecordedOp>& pass,
                  const SnapshotOptions& o, std::string& error) {
     const CGSize size = CGSizeMake(o.profile.width, o.profile.height);
     CairoVectorSurface file(
         o.out, o.kind == SnapshotOptions::Kind::SVG ? CairoVectorKind::SVG : CairoVectorKind::PDF, size);
-    CGContextRef ctx = file.context();
-    CGContextSetRGBFillColor(ctx, 0, 0, 0, 1);
-    CGContextFillRect(ctx, CGRectMake(0, 0, size.width, size.height));
-    const CGRect frame = OffscreenApp::frameInWindow(chart);
-    CGContextSaveGState(ctx);
-    CGContextTranslateCTM(ctx, frame.origin.x, frame.origin.y);
-    replayOps(pass, *ctx, /*skipClear=*/true);
-    CGContextRestoreGState(ctx);
-
-    // The rest of the window (controls, bars) as it shows, without the chart.
-    chart.setHidden(true);
-    auto overlay = app.render();
-    chart.setHidden(false);
-    ctx->drawSurface(0, 0, *overlay);
+    app.runtime().compositeInto(file.context(), [&](UIView& view, CGContextRef ctx) {
+        if (&view != &chart) return false;
+        CGContextSaveGState(ctx);
+        CGContextClipToRect(ctx, view.bounds());
+        replayOps(pass, *ctx, /*skipClear=*/true);
+        CGContextRestoreGState(ctx);
+        return true;
+    });
     return file.finish(&error);
 }
 
@@ -130,7 +127,7 @@ int runSnapshot(int argc, char** argv) {
         trace.open(o.trace);
         if (!trace) {
             std::fprintf(stderr, "starchart snapshot: --trace: cannot write '%s'\n", o.trace.c_str());
-            return 2;
+            return 1;
         }
     }
 
@@ -168,8 +165,7 @@ int runSnapshot(int argc, char** argv) {
     std::string error;
     bool ok = true;
     if (o.kind == SnapshotOptions::Kind::PNG) {
-        ok = app.writePNG(o.out);
-        if (!ok) error = "cannot write '" + o.out + "'";
+        if (!app.writePNG(o.out)) return 1;  // it says why, naming the file
     } else {
         try {
             ok = writeVector(app, chart, pass, o, error);

@@ -14,6 +14,7 @@ packages=(
   libbenchmark-dev       # benchmarks
   liberfa-dev            # independent astronomy oracle in the tests
   xvfb xdotool x11-apps imagemagick     # desktop end-to-end test under a virtual display
+  poppler-utils          # reads back the PDF snapshots in a test
   emscripten node-acorn  # the WebAssembly build
   chromium               # browser end-to-end tests
   nodejs npm             # Playwright driver for those tests

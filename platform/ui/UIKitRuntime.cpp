@@ -171,6 +171,13 @@ void UIKitRuntime::compositeInto(CGSurface& target) {
     target.flush();
 }
 
+void UIKitRuntime::compositeInto(CGContextRef ctx, const ContentOverride& content) {
+    displayTree(keyWindow_.lock().get());
+    contentOverride_ = &content;
+    drawContent(ctx, now());
+    contentOverride_ = nullptr;
+}
+
 // ---------------------------------------------------------------------------
 // Touches
 
@@ -469,8 +476,10 @@ void UIKitRuntime::drawView(UIView* view, CGContextRef ctx, CGFloat alpha) {
         bg->setFill(ctx);
         ctx->fillRect(b);
     }
-    if (CGSurface* s = view->context_->surface(); s && view->context_->hasContent()) {
-        ctx->setAlpha(a);
+    ctx->setAlpha(a);
+    if (contentOverride_ && (*contentOverride_)(*view, ctx)) {
+        // drawn by the caller
+    } else if (CGSurface* s = view->context_->surface(); s && view->context_->hasContent()) {
         ctx->drawSurface(0, 0, *s);
     }
     for (auto& sub : view->subviews_) drawView(sub.get(), ctx, a);

@@ -47,6 +47,11 @@ public:
     std::vector<std::shared_ptr<UITouch>> activeTouches() const;
     // Draws the key window as it is on screen into target (same size and scale).
     void compositeInto(CGSurface& target);
+    // The same into any context (a vector file, say); `content`, where it
+    // answers true, has drawn a view's own content itself, in the view's
+    // coordinates, in place of the view's backing pixels.
+    using ContentOverride = std::function<bool(UIView& view, CGContextRef ctx)>;
+    void compositeInto(CGContextRef ctx, const ContentOverride& content);
     // The key window's surface after the last present (nullptr before the first).
     CGSurface* windowSurface() const { return windowSurface_.get(); }
 
@@ -99,6 +104,7 @@ private:
     std::unique_ptr<Transition> transition_;
     std::vector<std::shared_ptr<UIPopoverController>> fading_;
     std::unique_ptr<CGSurface> windowSurface_;
+    const ContentOverride* contentOverride_ = nullptr;
     bool needsComposite_ = true;
     bool launched_ = false, terminated_ = false, cancelPending_ = false;
     unsigned long iterations_ = 0, presents_ = 0;

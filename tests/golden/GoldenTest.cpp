@@ -111,6 +111,50 @@ INSTANTIATE_TEST_SUITE_P(
         return n;
     });
 
+TEST(Snapshot, APdfShowsTheChartWhereThePngDoes) {
+    // The vector file, rasterised by another renderer, has every star dot of
+    // the trace (white) and the controls (the Quit button's red) in place.
+    if (std::system("command -v pdftoppm >/dev/null 2>&1") != 0) GTEST_SKIP() << "pdftoppm is not installed";
+    const fs::path dir = scratch();
+    const std::string state = "--device phone-wide --ra 5.5 --dec 0 --labels 2";
+    ASSERT_EQ(run("snapshot " + state + " --out '" + (dir / "v.pdf").string() + "' --trace '" +
+                  (dir / "v.jsonl").string() + "'"),
+              0);
+    const std::string raster =
+        "pdftoppm -r 72 -png -singlefile '" + (dir / "v.pdf").string() + "' '" + (dir / "v").string() + "'";
+    ASSERT_EQ(std::system(raster.c_str()), 0);
+    std::string error;
+    CGImageRef page = CGImageCreateWithPNGFile((dir / "v.png").string(), 1, &error);
+    ASSERT_TRUE(page) << error;
+    ASSERT_EQ(page->pixelWidth, 375);
+    ASSERT_EQ(page->pixelHeight, 667);
+    auto at = [&](int x, int y) { return &page->rgba[(size_t(y) * page->pixelWidth + x) * 4]; };
+
+    std::ifstream trace(dir / "v.jsonl");
+    std::string line;
+    int dots = 0, lit = 0;
+    while (std::getline(trace, line)) {
+        if (line.find("CGContextFillEllipseInRect") == std::string::npos) continue;
+        double x, y, w, h;
+        ASSERT_EQ(
+            std::sscanf(line.c_str(), "{\"op\":\"CGContextFillEllipseInRect\",\"args\":[%lf,%lf,%lf,%lf]", &x,
+                        &y, &w, &h),
+            4);
+        // The chart view starts 40 points down on this width.
+        const int cx = int(x + w / 2), cy = int(y + h / 2 + 40);
+        if (w < 4 || cx < 0 || cy < 0 || cx >= 375 || cy >= 667 || cy < 45) continue;
+        ++dots;
+        lit += at(cx, cy)[0] > 128 && at(cx, cy)[1] > 128 && at(cx, cy)[2] > 128;
+    }
+    EXPECT_GT(dots, 20);
+    EXPECT_EQ(lit, dots) << "star dots missing from the vector file";
+    // The Quit button, (largeur - 65, 5, 60, 37), over the chart's band: red.
+    int red = 0;
+    for (int y = 5; y < 42; ++y)
+        for (int x = 310; x < 370; ++x) red += at(x, y)[0] > 100 && at(x, y)[0] > 2 * at(x, y)[1];
+    EXPECT_GT(red, 60 * 37 / 3) << "the Quit button is missing";
+}
+
 TEST(Snapshot, VectorFilesAndTraceAreWritten) {
     const fs::path dir = scratch();
     ASSERT_EQ(run("snapshot --ra 17 --dec 31 --out '" + (dir / "c.svg").string() + "' --trace '" +
@@ -157,14 +201,18 @@ TEST(Snapshot, BadFlagsNameTheFlagAndTheRangeWithStatusTwo) {
         {"snapshot --pixel-ratio 9 --ra 1 --dec 0 --out x.png", "--pixel-ratio"},
         {"snapshot --ra 1 --dec 0 --out x.png --frobnicate", "--frobnicate"},
         {"snapshot --ra 1 --dec 0 --out x.png --zoom", "--zoom"},
+        {"snapshot --ra 1 --ra 2 --dec 0 --out x.png", "more than once"},
+        {"snapshot --ra=30 --dec 0 --out x.png", "--ra"},
+        {"snapshot --ra 1 --dec 0 --out /nonexistent-dir/x.png", "/nonexistent-dir/x.png"},
+        {"snapshot --ra 1 --dec 0 --out x.png --trace /nonexistent-dir/t.jsonl", "--trace"},
     };
     for (const auto& c : cases) {
         std::string errors;
         EXPECT_EQ(run(c.args, &errors), 2) << c.args;
         EXPECT_NE(errors.find(c.mentions), std::string::npos) << c.args << "\n" << errors;
     }
-    // An output that cannot be written is a failure, not a crash.
-    std::string errors;
-    EXPECT_EQ(run("snapshot --ra 1 --dec 0 --out /nonexistent-dir/x.png", &errors), 1);
-    EXPECT_NE(errors.find("/nonexistent-dir/x.png"), std::string::npos) << errors;
+    // The --flag=value form is the same flag.
+    const fs::path out = scratch() / "eq.png";
+    EXPECT_EQ(run("snapshot --ra=17 --dec=31 --labels=1 --out='" + out.string() + "'"), 0);
+    EXPECT_TRUE(fs::exists(out));
 }
