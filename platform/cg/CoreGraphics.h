@@ -55,9 +55,7 @@ struct CGImage {
     int pixelWidth = 0, pixelHeight = 0;
     double scale = 1;
     std::vector<uint8_t> rgba;
-    CGSize size() const {
-        return {CGFloat(pixelWidth / scale), CGFloat(pixelHeight / scale)};
-    }
+    CGSize size() const { return {CGFloat(pixelWidth / scale), CGFloat(pixelHeight / scale)}; }
 };
 using CGImageRef = std::shared_ptr<const CGImage>;
 
@@ -135,8 +133,7 @@ inline void CGContextSetTextDrawingMode(CGContextRef c, CGTextDrawingMode mode) 
     c->setTextDrawingMode(mode);
 }
 inline void CGContextSetTextMatrix(CGContextRef c, CGAffineTransform m) { c->setTextMatrix(m); }
-inline void CGContextShowTextAtPoint(CGContextRef c, CGFloat x, CGFloat y, const char* text,
-                                     size_t length) {
+inline void CGContextShowTextAtPoint(CGContextRef c, CGFloat x, CGFloat y, const char* text, size_t length) {
     c->showTextAtPoint(x, y, text, length);
 }
 inline void CGContextSetRGBStrokeColor(CGContextRef c, CGFloat r, CGFloat g, CGFloat b, CGFloat a) {
