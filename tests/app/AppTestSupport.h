@@ -28,6 +28,17 @@ inline DeviceProfile customDevice(float width, float height, int idiom) {
     return p;
 }
 
+// n taps at p in quick succession (50 ms down, 100 ms between), one finger,
+// with no pause after the last, so the next touch may still count with them.
+inline void quickTaps(OffscreenApp& app, CGPoint p, int n) {
+    for (int i = 0; i < n; ++i) {
+        if (i > 0) app.advance(0.1);
+        app.touchDown(0, p);
+        app.advance(0.05);
+        app.touchUp(0, p);
+    }
+}
+
 // The application launched through its delegate, as the program starts it.
 class RunningApp {
 public:

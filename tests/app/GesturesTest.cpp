@@ -332,13 +332,7 @@ TEST(Touches, LiftingOneOfTwoRunsNoDoubleTapAndTheOtherFingerJumps) {
 TEST(Touches, ADragStartedByAThirdTapJumpsFromTheOldAnchor) {
     RunningApp run(namedDevice("phone"));
     const CGPoint p{100, 200};
-    run.app.touchDown(0, p);
-    run.app.advance(0.05);
-    run.app.touchUp(0, p);
-    run.app.advance(0.1);
-    run.app.touchDown(0, p);
-    run.app.advance(0.05);
-    run.app.touchUp(0, p);
+    quickTaps(run.app, p, 2);
     EXPECT_EQ(run.main().learnState(), 1) << "the second tap was a double tap";
     run.app.advance(0.1);
     run.app.touchDown(0, {120, 200});  // third tap in a row: the anchor stays at p

@@ -97,13 +97,7 @@ TEST(LearningMode, ADoubleTapWithAnotherFingerRestingIsNotOne) {
     run.app.touchDown(5, {40, 60});
     run.app.advance(0.5);
     const CGPoint p{200, 300};
-    run.app.touchDown(0, p);
-    run.app.advance(0.05);
-    run.app.touchUp(0, p);
-    run.app.advance(0.1);
-    run.app.touchDown(0, p);
-    run.app.advance(0.05);
-    run.app.touchUp(0, p);
+    quickTaps(run.app, p, 2);
     EXPECT_EQ(run.main().learnState(), 0);
     EXPECT_EQ(run.chart().labelMode(), 0);
     run.app.touchUp(5, {40, 60});
