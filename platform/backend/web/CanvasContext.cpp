@@ -46,6 +46,9 @@ namespace {
 constexpr int kSegmentsPerStroke = 4;
 // Filled dots gathered before they are sent as one path.
 constexpr size_t kDotsPerBatch = 256;
+// The path encoding sc_draw_path reads: each operation's number, then its
+// arguments.
+enum PathOp { kMoveToPoint, kAddLineToPoint, kClosePath, kAddRect, kAddRoundedRect };
 
 CGFloat clamp01(CGFloat v) { return v < 0 ? 0 : (v > 1 ? 1 : v); }
 
@@ -283,7 +286,7 @@ void CanvasContext::appendPathOp(float op, std::initializer_list<float> args) {
 
 void CanvasContext::moveToPoint(CGFloat x, CGFloat y) {
     flush();
-    appendPathOp(0, {x, y});
+    appendPathOp(kMoveToPoint, {x, y});
     hasCurrentPoint_ = true;
 }
 
@@ -291,24 +294,24 @@ void CanvasContext::addLineToPoint(CGFloat x, CGFloat y) {
     flush();
     // Without a current point the platform draws nothing for the line.
     if (!hasCurrentPoint_) return;
-    appendPathOp(1, {x, y});
+    appendPathOp(kAddLineToPoint, {x, y});
 }
 
 void CanvasContext::closePath() {
     flush();
-    if (hasCurrentPoint_) appendPathOp(2, {});
+    if (hasCurrentPoint_) appendPathOp(kClosePath, {});
 }
 
 void CanvasContext::addRect(CGRect r) {
     flush();
-    appendPathOp(3, {r.origin.x, r.origin.y, r.size.width, r.size.height});
+    appendPathOp(kAddRect, {r.origin.x, r.origin.y, r.size.width, r.size.height});
     hasCurrentPoint_ = true;
 }
 
 void CanvasContext::addRoundedRect(CGRect r, CGFloat radius) {
     flush();
     r = standardized(r);
-    appendPathOp(4, {r.origin.x, r.origin.y, r.size.width, r.size.height, radius});
+    appendPathOp(kAddRoundedRect, {r.origin.x, r.origin.y, r.size.width, r.size.height, radius});
     hasCurrentPoint_ = true;
 }
 
