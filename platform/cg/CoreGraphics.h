@@ -39,6 +39,18 @@ inline bool CGRectContainsPoint(CGRect r, CGPoint p) {
     return p.x >= r.origin.x && p.y >= r.origin.y && p.x < r.origin.x + r.size.width &&
            p.y < r.origin.y + r.size.height;
 }
+// The same rectangle with a non-negative width and height.
+inline CGRect CGRectStandardize(CGRect r) {
+    if (r.size.width < 0) {
+        r.origin.x += r.size.width;
+        r.size.width = -r.size.width;
+    }
+    if (r.size.height < 0) {
+        r.origin.y += r.size.height;
+        r.size.height = -r.size.height;
+    }
+    return r;
+}
 inline bool operator==(CGPoint a, CGPoint b) { return a.x == b.x && a.y == b.y; }
 inline bool operator==(CGSize a, CGSize b) { return a.width == b.width && a.height == b.height; }
 inline bool operator==(CGRect a, CGRect b) { return a.origin == b.origin && a.size == b.size; }

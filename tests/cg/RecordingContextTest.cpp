@@ -308,3 +308,10 @@ TEST(ReplayOps, RebuildsEachCallFromItsTrace) {
     ASSERT_EQ(noClear.ops().size(), 23u);
     EXPECT_EQ(noClear.ops()[0].op, "CGContextSelectFont");
 }
+
+TEST(CGGeometry, StandardizeFlipsNegativeSidesOnly) {
+    EXPECT_EQ(CGRectStandardize(CGRectMake(20, 30, -10, -5)), CGRectMake(10, 25, 10, 5));
+    EXPECT_EQ(CGRectStandardize(CGRectMake(20, 30, 10, -5)), CGRectMake(20, 25, 10, 5));
+    EXPECT_EQ(CGRectStandardize(CGRectMake(20, 30, -10, 5)), CGRectMake(10, 30, 10, 5));
+    EXPECT_EQ(CGRectStandardize(CGRectMake(1, 2, 3, 4)), CGRectMake(1, 2, 3, 4));
+}

@@ -52,18 +52,6 @@ enum PathOp { kMoveToPoint, kAddLineToPoint, kClosePath, kAddRect, kAddRoundedRe
 
 CGFloat clamp01(CGFloat v) { return v < 0 ? 0 : (v > 1 ? 1 : v); }
 
-CGRect standardized(CGRect r) {
-    if (r.size.width < 0) {
-        r.origin.x += r.size.width;
-        r.size.width = -r.size.width;
-    }
-    if (r.size.height < 0) {
-        r.origin.y += r.size.height;
-        r.size.height = -r.size.height;
-    }
-    return r;
-}
-
 // Images are uploaded once and shared by every surface; an entry whose image
 // is gone is dropped on the next upload.
 struct ImageEntry {
@@ -310,7 +298,7 @@ void CanvasContext::addRect(CGRect r) {
 
 void CanvasContext::addRoundedRect(CGRect r, CGFloat radius) {
     flush();
-    r = standardized(r);
+    r = CGRectStandardize(r);
     appendPathOp(kAddRoundedRect, {r.origin.x, r.origin.y, r.size.width, r.size.height, radius});
     hasCurrentPoint_ = true;
 }
@@ -342,7 +330,7 @@ void CanvasContext::fillEllipseInRect(CGRect r) {
     // first, so they are drawn with the state they were queued under.
     path_.clear();
     hasCurrentPoint_ = false;
-    r = standardized(r);
+    r = CGRectStandardize(r);
     if (r.size.width <= 0 || r.size.height <= 0) return;
     dots_.insert(dots_.end(), {r.origin.x, r.origin.y, r.size.width, r.size.height});
     if (dots_.size() >= 4 * kDotsPerBatch) flush();
