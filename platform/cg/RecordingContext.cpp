@@ -20,14 +20,14 @@ const uint16_t kHelveticaWidths[95] = {
 
 // How the trace lists the arguments that are not plain numbers.
 std::vector<double> rectArgs(CGRect r) { return {r.origin.x, r.origin.y, r.size.width, r.size.height}; }
-std::vector<double> imageArgs(CGRect r, const CGImageRef& image) {
+[[gnu::always_inline]] inline std::vector<double> imageArgs(CGRect r, const CGImageRef& image) {
     auto args = rectArgs(r);
     args.push_back(image ? image->pixelWidth : 0);
     args.push_back(image ? image->pixelHeight : 0);
     return args;
 }
 
-std::vector<double> pointArgs(const CGPoint* points, size_t count) {
+[[gnu::always_inline]] inline std::vector<double> pointArgs(const CGPoint* points, size_t count) {
     std::vector<double> args;
     if (points) {
         args.reserve(count * 2);
@@ -133,6 +133,8 @@ CGFloat RecordingContext::estimateTextWidth(const char* text, size_t length, CGF
     return CGFloat(units * fontSize / 1000.0);
 }
 
+void RecordingContext::record(const char* op) { ops_.push_back(RecordedOp{op, {}, {}, false}); }
+
 void RecordingContext::record(const char* op, std::vector<double> args) {
     ops_.push_back(RecordedOp{op, std::move(args), {}, false});
 }
@@ -176,7 +178,7 @@ void RecordingContext::finish() {
     }
 #define RECORD_OP0(Name, method)        \
     void RecordingContext::method() {   \
-        record("CGContext" #Name, {});  \
+        record("CGContext" #Name);      \
         track<CGOp::Name>();            \
         if (target_) target_->method(); \
         finish();                       \

@@ -60,6 +60,7 @@ public:
     CGFloat textWidth(const char* text, size_t length) override;
 
 private:
+    void record(const char* op);
     void record(const char* op, std::vector<double> args);
     void record(const char* op, std::vector<double> args, std::string text);
     template <CGOp op>
