@@ -74,14 +74,14 @@
 #include <string>
 #include <vector>
 
-#include "app/VHAppDelegate.h"
-#include "app/VHFlipsideViewController.h"
 #include "chart/ChartCentre.h"
+#include "cli/Commands.h"
 #include "cli/Flags.h"
 #include "cli/ReplayScript.h"
+#include "infoscreen/VHFlipsideViewController.h"
 #include "mainscreen/VHMainViewController.h"
-#include "platform/backend/DeviceProfile.h"
 #include "platform/backend/offscreen/OffscreenApp.h"
+#include "platform/ui/port/DeviceProfile.h"
 
 namespace {
 
@@ -172,11 +172,14 @@ public:
             case ReplayStep::Kind::Touches: {
                 advanceTo(s.start);
                 std::vector<TouchPoint> points;
+                // The script keeps the phase as its number, in TouchPhase's order.
+                const auto phase = static_cast<TouchPhase>(s.phase);
+                const bool began = phase == TouchPhase::Began;
                 for (const auto& [finger, p] : s.changed) {
                     points.push_back(
-                        TouchPoint{finger, CGPointMake(p.x, p.y), s.phase, s.phase == 0 ? s.tapCount : 0});
-                    if (s.phase == 0) down_.push_back(finger);
-                    if (s.phase >= 3)
+                        TouchPoint{finger, CGPointMake(p.x, p.y), phase, began ? s.tapCount : 0});
+                    if (began) down_.push_back(finger);
+                    if (phase == TouchPhase::Ended || phase == TouchPhase::Cancelled)
                         down_.erase(std::remove(down_.begin(), down_.end(), finger), down_.end());
                 }
                 app_.inject(points);
@@ -187,9 +190,9 @@ public:
                 for (int i = 0; i < s.count; ++i) {
                     const double down = s.start + i * (kReplayTapHoldMs + kReplayTapGapMs);
                     advanceTo(down);
-                    app_.inject({{kTapFinger, p, 0, s.tapCount > 0 ? s.tapCount + i : 0}});
+                    app_.inject({{kTapFinger, p, TouchPhase::Began, s.tapCount > 0 ? s.tapCount + i : 0}});
                     advanceTo(down + kReplayTapHoldMs);
-                    app_.inject({{kTapFinger, p, 3}});
+                    app_.inject({{kTapFinger, p, TouchPhase::Ended}});
                 }
                 break;
             }
@@ -325,9 +328,9 @@ private:
                                         (hit ? hit->className() : std::string("nothing"))};
                 continue;
             }
-            app_.inject({{kPressFinger, c, 0}});
+            app_.inject({{kPressFinger, c, TouchPhase::Began}});
             advanceTo(s.start + kReplayTapHoldMs);
-            app_.inject({{kPressFinger, c, 3}});
+            app_.inject({{kPressFinger, c, TouchPhase::Ended}});
             return;
         }
     }
@@ -408,7 +411,9 @@ int fail(int status, const std::string& message) {
     return status;
 }
 
-int runReplay(int argc, char** argv) {
+}  // namespace
+
+int runReplay(int argc, char** argv, const NSString& delegateClassName) {
     std::vector<std::string> args(argv + 1, argv + argc);
     for (const auto& a : args) {
         if (a == "--help" || a == "-h") {
@@ -445,7 +450,7 @@ int runReplay(int argc, char** argv) {
         return fail(2, "--out-dir: '" + o.outDir + "' is not a directory that can be made or used" +
                            (ec ? " (" + ec.message() + ")" : std::string()));
 
-    OffscreenApp app(profile, NSStringFromClass<VHAppDelegate>());
+    OffscreenApp app(profile, delegateClassName);
     const double launchTime = app.now();
     try {
         app.launch();
@@ -467,7 +472,3 @@ int runReplay(int argc, char** argv) {
     }
     return 0;
 }
-
-const bool registered = (UIApplication::registerCommand("replay", runReplay), true);
-
-}  // namespace

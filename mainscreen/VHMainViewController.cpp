@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "app/VHFlipsideViewController.h"
 #include "chart/ChartCentre.h"
+#include "infoscreen/VHFlipsideViewController.h"
 
 namespace {
 

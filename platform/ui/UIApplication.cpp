@@ -1,6 +1,5 @@
 // Window, screen, device, application and the entry point.
 #include <cstdio>
-#include <map>
 
 #include "platform/ui/UIKitRuntime.h"
 
@@ -97,10 +96,9 @@ NSString UIDevice::model() const {
 
 namespace {
 UIApplication* gApplication = nullptr;
-
-std::map<NSString, UIApplication::Command>& commands() {
-    static std::map<NSString, UIApplication::Command> c;
-    return c;
+BackendFactory& backendFactory() {
+    static BackendFactory f;
+    return f;
 }
 }  // namespace
 
@@ -121,26 +119,18 @@ UIResponder* UIApplication::nextResponder() const {
     return dynamic_cast<UIResponder*>(delegateObject_.get());
 }
 
-void UIApplication::registerCommand(const NSString& name, Command command) {
-    commands()[name] = std::move(command);
-}
+void UIApplicationSetBackendFactory(BackendFactory factory) { backendFactory() = std::move(factory); }
 
 int UIApplicationMain(int argc, char* argv[], const char* principalClassName,
                       const NSString& delegateClassName) {
-    if (argc > 1 && argv[1]) {
-        auto it = commands().find(argv[1]);
-        if (it != commands().end()) return it->second(argc - 1, argv + 1);
-    }
     DeviceFlagsResult flags = parseDeviceFlags(argc, argv, 1);
     if (!flags.ok()) {
         std::fprintf(stderr, "starchart: %s\n", flags.error.c_str());
         return 2;
     }
     if (!flags.rest.empty()) {
-        std::fprintf(stderr, "starchart: unknown argument '%s' (usage: starchart %s", flags.rest[0].c_str(),
-                     deviceFlagsUsage());
-        for (const auto& c : commands()) std::fprintf(stderr, ", or starchart %s ...", c.first.c_str());
-        std::fprintf(stderr, ")\n");
+        std::fprintf(stderr, "starchart: unknown argument '%s' (usage: starchart %s)\n",
+                     flags.rest[0].c_str(), deviceFlagsUsage());
         return 2;
     }
     // The backend and the runtime live outside this frame: a browser backend
@@ -155,9 +145,9 @@ int UIApplicationMain(int argc, char* argv[], const char* principalClassName,
     };
     try {
         runtime.reset();
-        backend = createDefaultBackend(flags.profile);
+        backend = backendFactory() ? backendFactory()(flags.profile) : nullptr;
         if (!backend) {
-            std::fprintf(stderr, "starchart: no backend is linked into this program\n");
+            std::fprintf(stderr, "starchart: no backend was set for this program\n");
             return 1;
         }
         Reset reset;

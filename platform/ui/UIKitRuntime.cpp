@@ -196,7 +196,7 @@ void UIKitRuntime::deliver(const TouchFrame& frame) {
         auto t = find(pt.finger);
         if (std::find(changed.begin(), changed.end(), t) != changed.end() && t)
             continue;  // one change a finger
-        int phase = pt.phase;
+        UITouchPhase phase = static_cast<UITouchPhase>(pt.phase);
         if (phase == UITouchPhaseBegan && t) phase = UITouchPhaseMoved;  // a finger already down
         if (phase == UITouchPhaseBegan) {
             t = std::make_shared<UITouch>();

@@ -8,8 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/backend/Backend.h"
 #include "platform/ui/UIKit.h"
+#include "platform/ui/port/Backend.h"
 
 class UIKitRuntime : public BackendHost {
 public:

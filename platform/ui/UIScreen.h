@@ -1,9 +1,9 @@
 // The screen and the device, as the backend's device profile describes them.
 #pragma once
 
-#include "platform/backend/DeviceProfile.h"
 #include "platform/cg/CoreGraphics.h"
 #include "platform/ui/Foundation.h"
+#include "platform/ui/port/DeviceProfile.h"
 
 class UIScreen : public NSObject {
 public:

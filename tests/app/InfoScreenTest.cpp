@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "AppTestSupport.h"
-#include "app/VHLinks.h"
+#include "infoscreen/VHLinks.h"
 
 namespace {
 
@@ -285,6 +285,7 @@ TEST(InfoScreen, DoneWithoutADelegateLeavesTheScreenUp) {
 
 TEST(InfoScreen, StandaloneScreen) {
     // Made and loaded outside any running application (the phone default).
+    registerBundle();
     auto info = std::make_shared<VHFlipsideViewController>();
     ASSERT_EQ(info->initWithNibName("VHFlipsideViewController", nullptr), info.get());
     EXPECT_EQ(info->contentSizeForViewInPopover(), CGSizeMake(320, 480));

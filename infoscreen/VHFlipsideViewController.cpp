@@ -1,6 +1,6 @@
-#include "app/VHFlipsideViewController.h"
+#include "infoscreen/VHFlipsideViewController.h"
 
-#include "app/VHLinks.h"
+#include "infoscreen/VHLinks.h"
 
 VHFlipsideViewController::VHFlipsideViewController() {
     registerAction("choice2", &VHFlipsideViewController::choice2);
