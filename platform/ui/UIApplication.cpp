@@ -86,7 +86,9 @@ UIDevice* UIDevice::currentDevice() {
     return device.get();
 }
 
-UIUserInterfaceIdiom UIDevice::userInterfaceIdiom() const { return UIScreen::currentProfile().idiom; }
+UIUserInterfaceIdiom UIDevice::userInterfaceIdiom() const {
+    return UIScreen::currentProfile().idiom == 0 ? UIUserInterfaceIdiomPhone : UIUserInterfaceIdiomPad;
+}
 
 NSString UIDevice::model() const {
     return userInterfaceIdiom() == UIUserInterfaceIdiomPhone ? "iPhone" : "iPad";

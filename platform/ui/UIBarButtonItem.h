@@ -8,18 +8,29 @@
 
 class UIControl;
 
-using UIBarButtonItemStyle = int;
-constexpr UIBarButtonItemStyle UIBarButtonItemStylePlain = 0;
-constexpr UIBarButtonItemStyle UIBarButtonItemStyleBordered = 1;
-constexpr UIBarButtonItemStyle UIBarButtonItemStyleDone = 2;
+enum class UIBarButtonItemStyle : int {
+    Plain = 0,
+    Bordered = 1,
+    Done = 2,
+};
+constexpr UIBarButtonItemStyle UIBarButtonItemStylePlain = UIBarButtonItemStyle::Plain;
+constexpr UIBarButtonItemStyle UIBarButtonItemStyleBordered = UIBarButtonItemStyle::Bordered;
+constexpr UIBarButtonItemStyle UIBarButtonItemStyleDone = UIBarButtonItemStyle::Done;
 
-using UIBarButtonSystemItem = int;
-constexpr UIBarButtonSystemItem UIBarButtonSystemItemDone = 0;
-constexpr UIBarButtonSystemItem UIBarButtonSystemItemCancel = 1;
-constexpr UIBarButtonSystemItem UIBarButtonSystemItemFlexibleSpace = 5;
-constexpr UIBarButtonSystemItem UIBarButtonSystemItemFixedSpace = 6;
-constexpr UIBarButtonSystemItem UIBarButtonSystemItemAction = 9;
-constexpr UIBarButtonSystemItem UIBarButtonSystemItemNone = -1;
+enum class UIBarButtonSystemItem : int {
+    Done = 0,
+    Cancel = 1,
+    FlexibleSpace = 5,
+    FixedSpace = 6,
+    Action = 9,
+    None = -1,
+};
+constexpr UIBarButtonSystemItem UIBarButtonSystemItemDone = UIBarButtonSystemItem::Done;
+constexpr UIBarButtonSystemItem UIBarButtonSystemItemCancel = UIBarButtonSystemItem::Cancel;
+constexpr UIBarButtonSystemItem UIBarButtonSystemItemFlexibleSpace = UIBarButtonSystemItem::FlexibleSpace;
+constexpr UIBarButtonSystemItem UIBarButtonSystemItemFixedSpace = UIBarButtonSystemItem::FixedSpace;
+constexpr UIBarButtonSystemItem UIBarButtonSystemItemAction = UIBarButtonSystemItem::Action;
+constexpr UIBarButtonSystemItem UIBarButtonSystemItemNone = UIBarButtonSystemItem::None;
 
 // An item of a bar: a title or a system item, and a target-action pair. When
 // tapped it sends its action with itself as the sender.

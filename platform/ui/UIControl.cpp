@@ -49,7 +49,7 @@ std::vector<SEL> UIControl::actionsForTarget(NSObject* target, UIControlEvents e
 }
 
 UIControlEvents UIControl::allControlEvents() const {
-    UIControlEvents all = 0;
+    UIControlEvents all{};
     for (const auto& t : targets_) all |= t.events;
     return all;
 }
@@ -298,14 +298,14 @@ void UIButton::drawRect(CGRect) {
         if (!color && hl && type_ == UIButtonTypeRoundedRect && !bg) color = UIColor::whiteColor();
         if (!color) color = titleColorForState(UIControlStateNormal);
         if (!color) color = UIColor::whiteColor();
-        int align = 1;
+        NSTextAlignment align = NSTextAlignmentCenter;
         CGRect r = b;
         switch (contentHorizontalAlignment()) {
             case UIControlContentHorizontalAlignmentLeft:
-                align = 0;
+                align = NSTextAlignmentLeft;
                 break;
             case UIControlContentHorizontalAlignmentRight:
-                align = 2;
+                align = NSTextAlignmentRight;
                 break;
             default:
                 break;

@@ -101,9 +101,11 @@ struct Loader {
         fail(path, "'font' must be a size or {\"name\": ..., \"size\": ...}");
     }
 
-    int enumValue(const json& v, const std::string& path, const char* key,
-                  const std::vector<std::pair<const char*, int>>& names) const {
-        if (v.is_number_integer()) return v.get<int>();
+    // A named constant, by name or by its number.
+    template <class T>
+    T enumValue(const json& v, const std::string& path, const char* key,
+                const std::vector<std::pair<const char*, T>>& names) const {
+        if (v.is_number_integer()) return T(v.get<int>());
         if (v.is_string()) {
             for (const auto& n : names)
                 if (v.get<std::string>() == n.first) return n.second;
@@ -147,12 +149,13 @@ struct Loader {
         SEL action = j.contains("action") ? string(j["action"], path, "action") : SEL();
         NSObject* tgt = action.empty() ? nullptr : target(j, path, action);
         if (j.contains("systemItem")) {
-            int sys = enumValue(j["systemItem"], path, "systemItem",
-                                {{"done", UIBarButtonSystemItemDone},
-                                 {"cancel", UIBarButtonSystemItemCancel},
-                                 {"flexibleSpace", UIBarButtonSystemItemFlexibleSpace},
-                                 {"fixedSpace", UIBarButtonSystemItemFixedSpace},
-                                 {"action", UIBarButtonSystemItemAction}});
+            UIBarButtonSystemItem sys =
+                enumValue<UIBarButtonSystemItem>(j["systemItem"], path, "systemItem",
+                                                 {{"done", UIBarButtonSystemItemDone},
+                                                  {"cancel", UIBarButtonSystemItemCancel},
+                                                  {"flexibleSpace", UIBarButtonSystemItemFlexibleSpace},
+                                                  {"fixedSpace", UIBarButtonSystemItemFixedSpace},
+                                                  {"action", UIBarButtonSystemItemAction}});
             it->initWithBarButtonSystemItem(sys, tgt, action);
             if (j.contains("title")) it->setTitle(string(j["title"], path, "title"));
         } else if (j.contains("title")) {
@@ -161,10 +164,10 @@ struct Loader {
             fail(path, "a bar button item needs a 'title' or a 'systemItem'");
         }
         if (j.contains("style"))
-            it->setStyle(enumValue(j["style"], path, "style",
-                                   {{"plain", UIBarButtonItemStylePlain},
-                                    {"bordered", UIBarButtonItemStyleBordered},
-                                    {"done", UIBarButtonItemStyleDone}}));
+            it->setStyle(enumValue<UIBarButtonItemStyle>(j["style"], path, "style",
+                                                         {{"plain", UIBarButtonItemStylePlain},
+                                                          {"bordered", UIBarButtonItemStyleBordered},
+                                                          {"done", UIBarButtonItemStyleDone}}));
         if (j.contains("width")) it->setWidth(CGFloat(number(j["width"], path, "width")));
         if (j.contains("tag")) it->setTag(NSInteger(number(j["tag"], path, "tag")));
         if (j.contains("enabled")) it->setEnabled(boolean(j["enabled"], path, "enabled"));
@@ -197,12 +200,13 @@ struct Loader {
         } else if (cls == "UIButton") {
             keys.insert({"buttonType", "title", "titleColor", "backgroundImage", "image", "font",
                          "contentHorizontalAlignment", "action", "target", "events", "enabled"});
-            int type = j.contains("buttonType") ? enumValue(j["buttonType"], path, "buttonType",
-                                                            {{"custom", UIButtonTypeCustom},
-                                                             {"roundedRect", UIButtonTypeRoundedRect},
-                                                             {"infoLight", UIButtonTypeInfoLight},
-                                                             {"infoDark", UIButtonTypeInfoDark}})
-                                                : UIButtonTypeCustom;
+            UIButtonType type = j.contains("buttonType")
+                                    ? enumValue<UIButtonType>(j["buttonType"], path, "buttonType",
+                                                              {{"custom", UIButtonTypeCustom},
+                                                               {"roundedRect", UIButtonTypeRoundedRect},
+                                                               {"infoLight", UIButtonTypeInfoLight},
+                                                               {"infoDark", UIButtonTypeInfoDark}})
+                                    : UIButtonTypeCustom;
             v = UIButton::buttonWithType(type);
         } else if (cls == "UILabel") {
             keys.insert({"text", "textColor", "font", "textAlignment"});
@@ -233,19 +237,19 @@ struct Loader {
         }
         if (j.contains("autoresizingMask")) {
             const json& m = j["autoresizingMask"];
-            UIViewAutoresizing mask = 0;
+            UIViewAutoresizing mask = UIViewAutoresizingNone;
             if (m.is_number_unsigned() || m.is_number_integer()) {
-                mask = m.get<unsigned>();
+                mask = UIViewAutoresizing(m.get<unsigned>());
             } else if (m.is_array()) {
                 for (const auto& e : m)
-                    mask |= unsigned(
-                        enumValue(e, path, "autoresizingMask",
-                                  {{"flexibleLeftMargin", UIViewAutoresizingFlexibleLeftMargin},
-                                   {"flexibleWidth", UIViewAutoresizingFlexibleWidth},
-                                   {"flexibleRightMargin", UIViewAutoresizingFlexibleRightMargin},
-                                   {"flexibleTopMargin", UIViewAutoresizingFlexibleTopMargin},
-                                   {"flexibleHeight", UIViewAutoresizingFlexibleHeight},
-                                   {"flexibleBottomMargin", UIViewAutoresizingFlexibleBottomMargin}}));
+                    mask |= (enumValue<UIViewAutoresizing>(
+                        e, path, "autoresizingMask",
+                        {{"flexibleLeftMargin", UIViewAutoresizingFlexibleLeftMargin},
+                         {"flexibleWidth", UIViewAutoresizingFlexibleWidth},
+                         {"flexibleRightMargin", UIViewAutoresizingFlexibleRightMargin},
+                         {"flexibleTopMargin", UIViewAutoresizingFlexibleTopMargin},
+                         {"flexibleHeight", UIViewAutoresizingFlexibleHeight},
+                         {"flexibleBottomMargin", UIViewAutoresizingFlexibleBottomMargin}}));
             } else {
                 fail(path, "'autoresizingMask' must be an integer or a list of names");
             }
@@ -277,9 +281,12 @@ struct Loader {
             if (j.contains("image")) b->setImage(image(j["image"], path, "image"), UIControlStateNormal);
             if (j.contains("font")) b->setTitleFont(font(j["font"], path));
             if (j.contains("contentHorizontalAlignment"))
-                b->setContentHorizontalAlignment(
-                    enumValue(j["contentHorizontalAlignment"], path, "contentHorizontalAlignment",
-                              {{"center", 0}, {"left", 1}, {"right", 2}, {"fill", 3}}));
+                b->setContentHorizontalAlignment(enumValue<UIControlContentHorizontalAlignment>(
+                    j["contentHorizontalAlignment"], path, "contentHorizontalAlignment",
+                    {{"center", UIControlContentHorizontalAlignmentCenter},
+                     {"left", UIControlContentHorizontalAlignmentLeft},
+                     {"right", UIControlContentHorizontalAlignmentRight},
+                     {"fill", UIControlContentHorizontalAlignmentFill}}));
             if (j.contains("enabled")) b->setEnabled(boolean(j["enabled"], path, "enabled"));
             if (j.contains("events") && !j.contains("action")) fail(path, "'events' without an 'action'");
             if (j.contains("action")) {
@@ -295,8 +302,10 @@ struct Loader {
             if (j.contains("textColor")) l->setTextColor(color(j["textColor"], path, "textColor"));
             if (j.contains("font")) l->setFont(font(j["font"], path));
             if (j.contains("textAlignment"))
-                l->setTextAlignment(enumValue(j["textAlignment"], path, "textAlignment",
-                                              {{"left", 0}, {"center", 1}, {"right", 2}}));
+                l->setTextAlignment(enumValue<NSTextAlignment>(j["textAlignment"], path, "textAlignment",
+                                                               {{"left", NSTextAlignmentLeft},
+                                                                {"center", NSTextAlignmentCenter},
+                                                                {"right", NSTextAlignmentRight}}));
         } else if (auto iv = std::dynamic_pointer_cast<UIImageView>(v)) {
             if (j.contains("image")) iv->setImage(image(j["image"], path, "image"));
         } else if (auto tb = std::dynamic_pointer_cast<UIToolbar>(v)) {

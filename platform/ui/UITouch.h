@@ -9,12 +9,18 @@
 class UIView;
 class UIWindow;
 
-using UITouchPhase = int;
-constexpr UITouchPhase UITouchPhaseBegan = 0;
-constexpr UITouchPhase UITouchPhaseMoved = 1;
-constexpr UITouchPhase UITouchPhaseStationary = 2;
-constexpr UITouchPhase UITouchPhaseEnded = 3;
-constexpr UITouchPhase UITouchPhaseCancelled = 4;
+enum class UITouchPhase : int {
+    Began = 0,
+    Moved = 1,
+    Stationary = 2,
+    Ended = 3,
+    Cancelled = 4,
+};
+constexpr UITouchPhase UITouchPhaseBegan = UITouchPhase::Began;
+constexpr UITouchPhase UITouchPhaseMoved = UITouchPhase::Moved;
+constexpr UITouchPhase UITouchPhaseStationary = UITouchPhase::Stationary;
+constexpr UITouchPhase UITouchPhaseEnded = UITouchPhase::Ended;
+constexpr UITouchPhase UITouchPhaseCancelled = UITouchPhase::Cancelled;
 
 // One finger from touch-down to lift-off; the same object for the whole touch.
 class UITouch : public NSObject {
@@ -57,8 +63,10 @@ private:
     bool ignored_ = false;
 };
 
-using UIEventType = int;
-constexpr UIEventType UIEventTypeTouches = 0;
+enum class UIEventType : int {
+    Touches = 0,
+};
+constexpr UIEventType UIEventTypeTouches = UIEventType::Touches;
 
 // The touches of one instant. allTouches: every touch on the screen, moving or
 // resting, in the order they began (an ending touch is still in it).

@@ -13,14 +13,16 @@ class UIWindow;
 class UIViewController;
 class ViewContext;
 
-using UIViewAutoresizing = unsigned;
-constexpr UIViewAutoresizing UIViewAutoresizingNone = 0;
-constexpr UIViewAutoresizing UIViewAutoresizingFlexibleLeftMargin = 1 << 0;
-constexpr UIViewAutoresizing UIViewAutoresizingFlexibleWidth = 1 << 1;
-constexpr UIViewAutoresizing UIViewAutoresizingFlexibleRightMargin = 1 << 2;
-constexpr UIViewAutoresizing UIViewAutoresizingFlexibleTopMargin = 1 << 3;
-constexpr UIViewAutoresizing UIViewAutoresizingFlexibleHeight = 1 << 4;
-constexpr UIViewAutoresizing UIViewAutoresizingFlexibleBottomMargin = 1 << 5;
+enum UIViewAutoresizing : unsigned {
+    UIViewAutoresizingNone = 0,
+    UIViewAutoresizingFlexibleLeftMargin = 1 << 0,
+    UIViewAutoresizingFlexibleWidth = 1 << 1,
+    UIViewAutoresizingFlexibleRightMargin = 1 << 2,
+    UIViewAutoresizingFlexibleTopMargin = 1 << 3,
+    UIViewAutoresizingFlexibleHeight = 1 << 4,
+    UIViewAutoresizingFlexibleBottomMargin = 1 << 5,
+};
+NS_OPTIONS_OPERATORS(UIViewAutoresizing)
 
 class UIView : public UIResponder {
 public:

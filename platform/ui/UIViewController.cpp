@@ -225,7 +225,7 @@ void UIPopoverController::presentPopoverFromBarButtonItem(const id& item, UIPopo
     if (!have) {
         CGRect s = UIScreen::mainScreen()->bounds();
         anchor = CGRectMake(s.size.width / 2, s.size.height / 2, 0, 0);
-        dirs = 0;
+        dirs = {};  // no arrow: centred on the screen
     }
     presentAt(anchor, through, dirs, animated);
 }
@@ -270,7 +270,7 @@ void UIPopoverController::presentAt(CGRect a, std::shared_ptr<UIView> passthroug
         x = left ? arrowTip_.x + kArrowLength : arrowTip_.x - kArrowLength - pw;
         y = clamp(midY - ph / 2, kScreenMargin, screen.size.height - kScreenMargin - ph);
     } else {
-        arrow_ = 0;
+        arrow_ = {};
         arrowTip_ = {midX, midY};
         x = midX - pw / 2;
         y = midY - ph / 2;

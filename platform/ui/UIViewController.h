@@ -11,10 +11,15 @@
 class UIView;
 class NSBundle;
 
-using UIModalTransitionStyle = int;
-constexpr UIModalTransitionStyle UIModalTransitionStyleCoverVertical = 0;
-constexpr UIModalTransitionStyle UIModalTransitionStyleFlipHorizontal = 1;
-constexpr UIModalTransitionStyle UIModalTransitionStyleCrossDissolve = 2;
+enum class UIModalTransitionStyle : int {
+    CoverVertical = 0,
+    FlipHorizontal = 1,
+    CrossDissolve = 2,
+};
+constexpr UIModalTransitionStyle UIModalTransitionStyleCoverVertical = UIModalTransitionStyle::CoverVertical;
+constexpr UIModalTransitionStyle UIModalTransitionStyleFlipHorizontal =
+    UIModalTransitionStyle::FlipHorizontal;
+constexpr UIModalTransitionStyle UIModalTransitionStyleCrossDissolve = UIModalTransitionStyle::CrossDissolve;
 
 // Seconds a modal transition takes when animated.
 constexpr double UIModalTransitionDuration = 0.4;

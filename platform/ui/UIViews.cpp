@@ -153,7 +153,7 @@ public:
         if (isHighlighted()) uidraw::fillRoundedRect(ctx, b, 5, 1, 1, 1, 0.3f);
         auto font = UIFont::boldSystemFontOfSize(13);
         CGFloat a = item->isEnabled() ? 1.0f : 0.4f;
-        uidraw::drawText(ctx, item->title(), *font, *UIColor::colorWithWhite(1, a), b, 1);
+        uidraw::drawText(ctx, item->title(), *font, *UIColor::colorWithWhite(1, a), b, NSTextAlignmentCenter);
     }
 
 private:
@@ -298,5 +298,6 @@ void UINavigationBar::drawRect(CGRect) {
     CGContextRef ctx = UIGraphicsGetCurrentContext();
     if (!ctx) return;
     drawBar(ctx, bounds());
-    uidraw::drawText(ctx, title_, *UIFont::boldSystemFontOfSize(18), *UIColor::whiteColor(), bounds(), 1);
+    uidraw::drawText(ctx, title_, *UIFont::boldSystemFontOfSize(18), *UIColor::whiteColor(), bounds(),
+                     NSTextAlignmentCenter);
 }

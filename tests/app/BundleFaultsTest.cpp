@@ -97,7 +97,7 @@ TEST(BundleFaults, MissingImagesLeaveEmptyPicturesAndWorkingControls) {
     expectRect(picture->frame(), 160, 250, 0, 0, "empty picture, still centred");
     const auto site = std::dynamic_pointer_cast<UIButton>(subs[subs.size() - 2]);
     ASSERT_NE(site, nullptr);
-    EXPECT_EQ(site->backgroundImageForState(0), nullptr);
+    EXPECT_EQ(site->backgroundImageForState(UIControlStateNormal), nullptr);
     expectRect(site->frame(), 40, 351.5f, 240, 57, "web-site button");
 
     run.app.tap(RunningApp::centreOf(*site));
@@ -111,7 +111,7 @@ TEST(BundleFaults, MissingImagesLeaveEmptyPicturesAndWorkingControls) {
     run.app.tap({160, 240}, 2);
     run.app.tap({160, 240}, 2);
     ASSERT_NE(run.main().quitButton(), nullptr);
-    EXPECT_EQ(run.main().quitButton()->backgroundImageForState(0), nullptr);
+    EXPECT_EQ(run.main().quitButton()->backgroundImageForState(UIControlStateNormal), nullptr);
     ASSERT_TRUE(run.app.pressControl("Quit"));
     EXPECT_EQ(run.main().learnState(), 0);
     run.app.writePNG("/dev/null");
