@@ -60,6 +60,8 @@ void VHMainViewController::viewDidLoad() {
         if (auto bar = infoBar_.lock()) bar->setHidden(true);
     }
 
+    // The centre is written a second time on purpose: the chart gets writexs,
+    // setEch, writexs in this order at load, and tests pin that order.
     chartCentreRightAscension = xs;
     chartCentreDeclination = ys;
     echelle = 1.0;

@@ -27,6 +27,7 @@ RULES = {
     OFFSCREEN: [CG, PORT],
     # The harness drives the toolkit on the offscreen backend.
     OFFSCREEN + "OffscreenApp": [CG, PORT, UI, OFFSCREEN],
+    OFFSCREEN + "OffscreenPress": [CG, PORT, UI, OFFSCREEN],
     "resources/": [UI],
     "chart/": [SKY, CG, PORT, UI],
     "infoscreen/": [CG, PORT, UI],

@@ -59,16 +59,6 @@ void OffscreenApp::drag(CGPoint a, CGPoint b, int steps) {
     touchUp(901, b);
 }
 
-bool OffscreenApp::pressControl(const std::string& name) {
-    for (auto& v : findViewsByTitle(name)) {
-        if (!std::dynamic_pointer_cast<UIControl>(v) || !v->isUserInteractionEnabled()) continue;
-        CGRect f = frameInWindow(*v);
-        tap({f.origin.x + f.size.width / 2, f.origin.y + f.size.height / 2});
-        return true;
-    }
-    return false;
-}
-
 void OffscreenApp::advance(double seconds) {
     if (!runtime_) {
         backend_.advanceClock(seconds);
