@@ -72,7 +72,6 @@ public:
 private:
     friend class UIToolbar;
     friend class UINavigationBar;
-    friend class UIKitRuntime;
     NSString title_;
     UIBarButtonItemStyle style_ = UIBarButtonItemStylePlain;
     UIBarButtonSystemItem systemItem_ = UIBarButtonSystemItemNone;

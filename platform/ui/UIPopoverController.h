@@ -48,8 +48,10 @@ public:
     CGPoint arrowTip() const { return arrowTip_; }
 
 private:
-    friend class UIKitRuntime;
+    friend class Presentation;
     friend class UIPopoverContainerView;
+    // Lays the panel and the content out on the container covering the window.
+    UIView& mountContainer(CGRect windowBounds);
     void presentAt(CGRect anchorInWindow, std::shared_ptr<UIView> passthrough, UIPopoverArrowDirection dirs,
                    bool animated);
     std::shared_ptr<UIViewController> content_;

@@ -51,7 +51,7 @@ public:
     long long identifier() const { return identifier_; }
 
 private:
-    friend class UIKitRuntime;
+    friend class TouchDispatch;
     long long identifier_ = 0;
     CGPoint location_{}, previous_{}, start_{};  // window coordinates
     CGFloat maxTravel_ = 0;
@@ -78,7 +78,7 @@ public:
     UIEventType type() const { return UIEventTypeTouches; }
 
 private:
-    friend class UIKitRuntime;
+    friend class TouchDispatch;
     NSSet allTouches_;
     NSTimeInterval timestamp_ = 0;
 };

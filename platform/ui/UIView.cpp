@@ -146,6 +146,7 @@ void UIView::displayIfNeeded() {
 }
 
 CGSurface* UIView::backingSurface() const { return context_->surface(); }
+bool UIView::hasBackingContent() const { return context_->hasContent(); }
 CGContextRef UIView::backingContext() const { return context_.get(); }
 
 void UIView::addSubview(const std::shared_ptr<UIView>& view) {

@@ -101,6 +101,8 @@ public:
     // screen's pixel ratio on the first drawing call, resized behind the same
     // context object when the view's size changes; nullptr until then.
     CGSurface* backingSurface() const;
+    // True once drawRect has drawn into the backing pixels.
+    bool hasBackingContent() const;
     // The context drawRect receives; lives exactly as long as the view.
     CGContextRef backingContext() const;
     // How many times drawRect has run (tests).
@@ -141,5 +143,5 @@ private:
     std::weak_ptr<UIViewController> viewController_;
     unsigned long drawCount_ = 0;
 
-    friend class UIKitRuntime;
+    friend class Compositor;  // runs displayIfNeeded
 };
