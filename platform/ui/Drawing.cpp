@@ -68,4 +68,13 @@ CGFloat estimateTextWidth(const std::string& text, CGFloat fontSize) {
     return RecordingContext::estimateTextWidth(bytes.data(), bytes.size(), fontSize);
 }
 
+void drawBar(CGContextRef ctx, CGRect b) {
+    ctx->setRGBFillColor(0.12f, 0.13f, 0.16f, 1);
+    ctx->fillRect(b);
+    ctx->setRGBFillColor(0.30f, 0.31f, 0.35f, 1);
+    ctx->fillRect(CGRectMake(0, 0, b.size.width, 1));
+    ctx->setRGBFillColor(0, 0, 0, 1);
+    ctx->fillRect(CGRectMake(0, b.size.height - 1, b.size.width, 1));
+}
+
 }  // namespace uidraw

@@ -22,4 +22,6 @@ void fillRoundedRect(CGContextRef ctx, CGRect r, CGFloat radius, CGFloat red, CG
                      CGFloat alpha);
 // A width for text when no context is at hand (layout before the first draw).
 CGFloat estimateTextWidth(const std::string& text, CGFloat fontSize);
+// The background of toolbars and navigation bars.
+void drawBar(CGContextRef ctx, CGRect b);
 }  // namespace uidraw

@@ -119,3 +119,8 @@ private:
     NSString title_;
     std::shared_ptr<UIBarButtonItem> left_, right_;
 };
+
+// The control a bar shows for an item: tapping it sends the item's action;
+// its width on the bar.
+std::shared_ptr<UIControl> UIBarButtonItemMakeView(const std::shared_ptr<UIBarButtonItem>& item);
+CGFloat UIBarButtonItemViewWidth(const UIBarButtonItem& item);
