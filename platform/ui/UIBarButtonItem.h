@@ -88,6 +88,7 @@ private:
 // A bar of items laid out left to right; flexible spaces share the room left.
 class UIToolbar : public UIView {
 public:
+    const NibProperties& nibProperties() const override;
     UIToolbar();
     const std::vector<std::shared_ptr<UIBarButtonItem>>& items() const { return items_; }
     void setItems(std::vector<std::shared_ptr<UIBarButtonItem>> items);
@@ -103,6 +104,7 @@ private:
 // A bar with a centred title and an item at each end.
 class UINavigationBar : public UIView {
 public:
+    const NibProperties& nibProperties() const override;
     UINavigationBar();
     const NSString& title() const { return title_; }
     void setTitle(const NSString& title);

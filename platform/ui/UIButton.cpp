@@ -140,3 +140,43 @@ void UIButton::drawRect(CGRect) {
         uidraw::drawText(ctx, title, *font_, *color, r, align);
     }
 }
+
+namespace {
+UIButton& as(UIView& v) { return static_cast<UIButton&>(v); }
+}  // namespace
+
+const NibProperties& UIButton::nibProperties() const {
+    static const NibProperties table = {
+        {"buttonType", nullptr},  // read when the nib makes the button
+        {"title", [](UIView& v, const NibValue& in) { as(v).setTitle(in.string(), UIControlStateNormal); }},
+        {"titleColor",
+         [](UIView& v, const NibValue& in) { as(v).setTitleColor(in.color(), UIControlStateNormal); }},
+        {"backgroundImage",
+         [](UIView& v, const NibValue& in) { as(v).setBackgroundImage(in.image(), UIControlStateNormal); }},
+        {"image", [](UIView& v, const NibValue& in) { as(v).setImage(in.image(), UIControlStateNormal); }},
+        {"font", [](UIView& v, const NibValue& in) { as(v).setTitleFont(in.font()); }},
+        {"contentHorizontalAlignment",
+         [](UIView& v, const NibValue& in) {
+             as(v).setContentHorizontalAlignment(UIControlContentHorizontalAlignment(
+                 in.named({{"center", int(UIControlContentHorizontalAlignmentCenter)},
+                           {"left", int(UIControlContentHorizontalAlignmentLeft)},
+                           {"right", int(UIControlContentHorizontalAlignmentRight)},
+                           {"fill", int(UIControlContentHorizontalAlignmentFill)}})));
+         }},
+        {"enabled", [](UIView& v, const NibValue& in) { as(v).setEnabled(in.boolean()); }},
+        {"events",
+         [](UIView&, const NibValue& in) {
+             if (!in.sibling("action")) in.fail("'events' without an 'action'");
+         }},
+        {"action",
+         [](UIView& v, const NibValue& in) {
+             SEL action = in.string();
+             if (action.empty()) in.fail("'action' is empty");
+             const NibValue* events = in.sibling("events");
+             as(v).addTarget(in.target(action), action,
+                             events ? UIControlEvents(events->number()) : UIControlEventTouchUpInside);
+         }},
+        {"target", nullptr},  // read with the action
+    };
+    return table;
+}

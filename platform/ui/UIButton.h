@@ -27,6 +27,7 @@ constexpr UIButtonType UIButtonTypeContactAdd = UIButtonType::ContactAdd;
 
 class UIButton : public UIControl {
 public:
+    const NibProperties& nibProperties() const override;
     // A new button with a zero frame (info buttons: 18 x 19).
     static std::shared_ptr<UIButton> buttonWithType(UIButtonType type);
     UIButtonType buttonType() const { return type_; }

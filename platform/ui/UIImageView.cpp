@@ -37,3 +37,10 @@ void UIImageView::drawRect(CGRect) {
     if (!ctx || !image_ || !image_->CGImage()) return;
     ctx->drawImage(bounds(), image_->CGImage());
 }
+
+const NibProperties& UIImageView::nibProperties() const {
+    static const NibProperties table = {
+        {"image", [](UIView& v, const NibValue& in) { static_cast<UIImageView&>(v).setImage(in.image()); }},
+    };
+    return table;
+}

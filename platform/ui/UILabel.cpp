@@ -44,3 +44,20 @@ void UILabel::sizeToFit() {
     f.size = {uidraw::estimateTextWidth(text_, font_->pointSize()), font_->pointSize() * 1.25f};
     setFrame(f);
 }
+
+const NibProperties& UILabel::nibProperties() const {
+    static const NibProperties table = {
+        {"text", [](UIView& v, const NibValue& in) { static_cast<UILabel&>(v).setText(in.string()); }},
+        {"textColor",
+         [](UIView& v, const NibValue& in) { static_cast<UILabel&>(v).setTextColor(in.color()); }},
+        {"font", [](UIView& v, const NibValue& in) { static_cast<UILabel&>(v).setFont(in.font()); }},
+        {"textAlignment",
+         [](UIView& v, const NibValue& in) {
+             static_cast<UILabel&>(v).setTextAlignment(
+                 NSTextAlignment(in.named({{"left", int(NSTextAlignmentLeft)},
+                                           {"center", int(NSTextAlignmentCenter)},
+                                           {"right", int(NSTextAlignmentRight)}})));
+         }},
+    };
+    return table;
+}

@@ -11,6 +11,7 @@ class UIFont;
 
 class UILabel : public UIView {
 public:
+    const NibProperties& nibProperties() const override;
     UILabel();
     const NSString& text() const { return text_; }
     void setText(const NSString& text);

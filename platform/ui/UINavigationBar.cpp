@@ -62,3 +62,19 @@ void UINavigationBar::drawRect(CGRect) {
     uidraw::drawText(ctx, title_, *UIFont::boldSystemFontOfSize(18), *UIColor::whiteColor(), bounds(),
                      NSTextAlignmentCenter);
 }
+
+const NibProperties& UINavigationBar::nibProperties() const {
+    static const NibProperties table = {
+        {"title",
+         [](UIView& v, const NibValue& in) { static_cast<UINavigationBar&>(v).setTitle(in.string()); }},
+        {"leftItem",
+         [](UIView& v, const NibValue& in) {
+             static_cast<UINavigationBar&>(v).setLeftBarButtonItem(in.item());
+         }},
+        {"rightItem",
+         [](UIView& v, const NibValue& in) {
+             static_cast<UINavigationBar&>(v).setRightBarButtonItem(in.item());
+         }},
+    };
+    return table;
+}

@@ -64,3 +64,10 @@ void UIToolbar::layoutSubviews() {
 void UIToolbar::drawRect(CGRect) {
     if (CGContextRef ctx = UIGraphicsGetCurrentContext()) uidraw::drawBar(ctx, bounds());
 }
+
+const NibProperties& UIToolbar::nibProperties() const {
+    static const NibProperties table = {
+        {"items", [](UIView& v, const NibValue& in) { static_cast<UIToolbar&>(v).setItems(in.items()); }},
+    };
+    return table;
+}

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/cg/CoreGraphics.h"
+#include "platform/ui/NibProperties.h"
 #include "platform/ui/UIResponder.h"
 
 class UIColor;
@@ -96,6 +97,10 @@ public:
 
     // Sizes the view to its content (labels, image views, buttons).
     virtual void sizeToFit() {}
+
+    // The keys a nib may set on every view, and on this class beyond them.
+    static const NibProperties& viewNibProperties();
+    virtual const NibProperties& nibProperties() const;
 
     // Backing store, made lazily by the run loop at the view's size and the
     // screen's pixel ratio on the first drawing call, resized behind the same
