@@ -75,7 +75,8 @@ for (const name of Object.keys(ENGINES)) {
 
       await t.test('a cold load fetches the module once', async () => {
         // The worker is installed after the first frame and copies every file.
-        await until('the worker\'s copy of the module', () => server.log.some((r) => r.path === WASM && r.referer.endsWith('/sw.js')));
+        await engine.evaluate(() => navigator.serviceWorker.ready.then(() => true));
+        assert.ok(server.log.some((r) => r.path === WASM && r.referer.endsWith('/sw.js')), 'the worker has its own copy');
         const page = fromPage(server.log);
         t.diagnostic(`${name}: cold load, page ${page.length} requests (${page.map((r) => r.path).join(' ')}), ` +
                      `worker ${server.log.length - page.length}`);
