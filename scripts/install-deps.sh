@@ -17,7 +17,9 @@ packages=(
   poppler-utils          # reads back the PDF snapshots in a test
   emscripten node-acorn  # the WebAssembly build
   chromium               # browser end-to-end tests
-  nodejs npm             # Playwright driver for those tests
+  firefox-esr            # the same tests in Gecko (over WebDriver BiDi)
+  webkit2gtk-driver      # and in WebKit: WebKitWebDriver, MiniBrowser (under xvfb)
+  nodejs npm             # the tests' drivers (Playwright, puppeteer-core)
 )
 
 missing=()
