@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <map>
 
+#include "platform/cg/Fonts.h"
 #include "platform/ui/UIKitRuntime.h"
 
 void UIWindow::setRootViewController(std::shared_ptr<UIViewController> vc) {
@@ -167,6 +168,9 @@ int UIApplicationMain(int argc, char* argv[], const char* principalClassName,
         runtime->terminate();
         return status;
     } catch (const UIKitFatalError& e) {
+        std::fprintf(stderr, "starchart: %s\n", e.what());
+        return 1;
+    } catch (const CGFontError& e) {
         std::fprintf(stderr, "starchart: %s\n", e.what());
         return 1;
     } catch (const std::exception& e) {
