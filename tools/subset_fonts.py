@@ -9,7 +9,7 @@ output is committed, so the build does not.
 
 The characters are those of every string the app can draw: the star and
 constellation names (sky/SkyTables.cpp), the chart's own texts and readout
-format (chart/), button titles and info screen texts (mainscreen/, app/,
+format (chart/), button titles and info screen texts (mainscreen/, infoscreen/, app/,
 the toolkit's system items in platform/ui/, resources/*.json), plus the
 digits and minus sign the readout prints. All string literals of those
 files are taken, which is a few letters more than needed and never fewer.
@@ -37,7 +37,8 @@ FACES = [  # source file, style, output file
     ("texgyreheros-regular.otf", "Regular", "starchart-sans-regular.woff2"),
     ("texgyreheros-bold.otf", "Bold", "starchart-sans-bold.woff2"),
 ]
-SOURCES = ["sky/SkyTables.cpp", "chart/*.cpp", "mainscreen/*.cpp", "app/*.cpp", "app/*.h",
+SOURCES = ["sky/SkyTables.cpp", "chart/*.cpp", "mainscreen/*.cpp", "infoscreen/*.cpp", "infoscreen/*.h",
+           "app/*.cpp", "app/*.h",
            "platform/ui/*.cpp"]
 LITERAL = re.compile(r'"((?:[^"\\\n]|\\.)*)"')
 

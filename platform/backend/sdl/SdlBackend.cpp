@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "platform/cg/cairo/CairoContext.h"
-#include "platform/ui/UIApplication.h"
+#include "platform/ui/port/FatalError.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/backend/DeviceProfile.h"
+#include "platform/ui/port/DeviceProfile.h"
 
 #include <algorithm>
 #include <cmath>
