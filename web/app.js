@@ -16,6 +16,25 @@
     if (typeof OffscreenCanvas !== 'undefined') window.OffscreenCanvas = undefined;
   }
 
+  // The program's own typefaces, the same as the native build's, in the
+  // page before the first frame: canvas text never falls back to the
+  // browser's fonts. Asked for at once, so they download beside the module.
+  var fonts = (function () {
+    if (!window.FontFace || !document.fonts) return Promise.reject(new Error('FontFace is missing'));
+    return Promise.all([
+      ['fonts/starchart-sans-regular.woff2', 'normal'],
+      ['fonts/starchart-sans-bold.woff2', 'bold']
+    ].map(function (f) {
+      var face = new FontFace('Starchart Sans', 'url(' + f[0] + ')', {weight: f[1]});
+      return face.load().then(function (loaded) {
+        document.fonts.add(loaded);
+      }, function (e) {
+        throw new Error(f[0] + ': ' + (e && e.message ? e.message : e));
+      });
+    }));
+  })();
+  fonts.catch(function () {});  // reported once the page can show it
+
   function start() {
     var status = document.getElementById('status');
 
@@ -70,10 +89,15 @@
       onAbort: function (what) { fail('The chart stopped: ' + what); }
     };
     if (code) options.instantiateWasm = instantiate;
-    createApp(options).then(function (app) {
-      window.starchart = app;
+    fonts.then(function () {
+      times.fonts = performance.now();
+      return createApp(options).then(function (app) {
+        window.starchart = app;
+      }, function (e) {
+        fail('The chart could not start: ' + e);
+      });
     }, function (e) {
-      fail('The chart could not start: ' + e);
+      fail('The chart could not load its typeface: ' + (e && e.message ? e.message : e));
     });
   }
 

@@ -19,6 +19,8 @@ const TYPES = {
   '.png': 'image/png',
   '.css': 'text/css; charset=utf-8',
   '.txt': 'text/plain; charset=utf-8',
+  '.woff2': 'font/woff2',
+  '.otf': 'font/otf',
 };
 
 // Resolves to { url, port, server, requests, log, close() }; requests lists
