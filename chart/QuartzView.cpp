@@ -277,6 +277,7 @@ void QuartzView::drawRect(CGRect rect) {
     char readout[50];
     formatReadout(readout, chartCentreRightAscension, chartCentreDeclination);
     drawText14(ctx, 20, largeur * 11 / 320 + 20, readout);
+    readout_ = readout;
 
     // Layer 8: star dots over the declination band of the centre.
     CGContextSetRGBFillColor(ctx, 1, 1, 1, 1);

@@ -52,6 +52,16 @@ public:
     // Formats the coordinate readout for a centre; at most 49 characters.
     static void formatReadout(char (&buffer)[50], double raHours, double decDegrees);
 
+protected:
+    // One element, "Star chart", whose value is the readout last drawn; the
+    // toolkit passes it on once no finger is down.
+    bool defaultIsAccessibilityElement() const override { return true; }
+    NSString defaultAccessibilityLabel() const override { return "Star chart"; }
+    NSString defaultAccessibilityValue() const override { return readout_; }
+    UIAccessibilityTraits defaultAccessibilityTraits() const override {
+        return UIAccessibilityTraitUpdatesFrequently;
+    }
+
 private:
     bool centreMoved() const { return oxs1 != chartCentreRightAscension || oys1 != chartCentreDeclination; }
     void strokeSegments(int32_t count);
@@ -80,6 +90,7 @@ private:
     double ech = 0;
     int32_t wLN = 0;
 
+    NSString readout_;
     const LineRecord* lineTable_ = constellationLines;
     size_t lineCount_ = kConstellationLinesCount;
 };
