@@ -22,6 +22,8 @@ mergeInto(LibraryManager.library, {
       }
       var b = A11Y.box = document.createElement('div');
       b.id = 'a11y';
+      // The app's content, so that every element sits in a landmark.
+      b.setAttribute('role', 'main');
       var s = b.style;
       s.position = 'fixed';
       s.pointerEvents = 'none';
