@@ -395,3 +395,13 @@ TEST(Distance, SinglePrecisionEuclidean) {
 }
 
 }  // namespace
+
+TEST(Touches, TheSecondTapOfADoubleTapMovesTheAnchor) {
+    RunningApp run(namedDevice("phone"));
+    quickTaps(run.app, {100, 200}, 1);
+    run.app.advance(0.1);
+    run.app.touchDown(0, {120, 200});  // the second tap in a row
+    EXPECT_EQ(run.main().panAnchor(), CGPointMake(120, 200));
+    run.app.touchMove(0, {130, 200});
+    expectCentreNear(run, 17.1, 31);
+}
