@@ -544,4 +544,95 @@ TEST_F(ReplayTest, ExampleTourPlays) {
     EXPECT_DOUBLE_EQ(s["controller"]["echelle"].get<double>(), 1.35);
 }
 
+TEST_F(ReplayTest, DeeplyNestedValuesAreRefusedWithABoundedMessage) {
+    // 100000 levels in a tap point, a touch point and the device's size.
+    const std::string deep = std::string(100000, '[') + "1" + std::string(100000, ']');
+    const std::string scripts[] = {
+        R"({"steps": [{"snapshot": "first.png"}, {"tap": )" + deep + "}]}",
+        R"({"steps": [{"snapshot": "first.png"}, {"touches": "began", "points": [)" + deep + "]}]}",
+        R"({"device": {"size": )" + deep + R"(}, "steps": [{"snapshot": "first.png"}]})",
+    };
+    for (const std::string& script : scripts) {
+        const Outcome r = replay(script);
+        EXPECT_EQ(r.status, 2) << r.output.substr(0, 400);
+        EXPECT_NE(r.output.find("nest deeper than a script needs (at most 5 levels)"), std::string::npos)
+            << r.output.substr(0, 400);
+        EXPECT_LT(r.output.size(), 400u) << "an excerpt, not the value";
+        EXPECT_FALSE(exists("first.png"));
+    }
+    // A long value that is merely wrong is quoted in part, and so is a long
+    // token the JSON reader stops at.
+    std::string wide = "[1, 2";
+    for (int i = 0; i < 3000; ++i) wide += ", 3";
+    Outcome r = replay(R"({"steps": [{"tap": )" + wide + "]}]}");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.output.find("step 1: \"tap\" must be a point [x, y], not [1, 2, 3, 3"), std::string::npos)
+        << r.output.substr(0, 400);
+    EXPECT_LT(r.output.size(), 400u);
+    // A step far larger than any valid one is refused as it is read.
+    for (int i = 0; i < 100000; ++i) wide += ", 3";
+    r = replay(R"({"steps": [{"tap": )" + wide + "]}]}");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.output.find("step 1: holds more than 4096 values"), std::string::npos)
+        << r.output.substr(0, 400);
+    r = replay(R"({"steps": [{"tap": [1, )" + std::string(100000, '3') + "]}]}");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.output.find("invalid JSON: at line 1, column 24: number overflow"), std::string::npos)
+        << r.output.substr(0, 400);
+    EXPECT_LT(r.output.size(), 400u);
+}
+
+TEST_F(ReplayTest, OutputsStayBeneathTheOutputFolder) {
+    fs::create_directories(dir_ / "out");
+    fs::create_directories(dir_ / "elsewhere");
+    fs::create_symlink(dir_ / "elsewhere", dir_ / "out" / "link");
+    std::ofstream(dir_ / "victim.json") << "keep me";
+    fs::create_symlink(dir_ / "victim.json", dir_ / "out" / "file.json");
+
+    Outcome r = replay(R"({"steps": [{"snapshot": "link/x.png"}]})");
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("'link' is a symbolic link"), std::string::npos) << r.output;
+    EXPECT_TRUE(fs::is_empty(dir_ / "elsewhere"));
+
+    r = replay(R"({"steps": [{"state": "link/x.json"}]})");
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_TRUE(fs::is_empty(dir_ / "elsewhere"));
+
+    r = replay(R"({"steps": [{"state": "file.json"}]})");
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("file.json': it is a symbolic link"), std::string::npos) << r.output;
+    std::ifstream victim(dir_ / "victim.json");
+    std::string kept((std::istreambuf_iterator<char>(victim)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(kept, "keep me");
+
+    // A NUL would cut the name short: "a.png" would be written.
+    r = replay("{\"steps\": [{\"snapshot\": \"a.png\\u0000.txt.png\"}]}");
+    EXPECT_EQ(r.status, 2) << r.output;
+    EXPECT_NE(r.output.find("'a.png\\u0000.txt.png' holds a control character"), std::string::npos)
+        << r.output;
+    EXPECT_FALSE(exists("a.png"));
+    r = replay("{\"steps\": [{\"state\": \"tab\\there.json\"}]}");
+    EXPECT_EQ(r.status, 2) << r.output;
+    EXPECT_NE(r.output.find("control character"), std::string::npos) << r.output;
+
+    // Plain folders beneath it are still made, and the file written whole
+    // with nothing left beside it.
+    r = replay(R"({"steps": [{"state": "a/b/s.json"}]})");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(state("a/b/s.json")["screen"], "main");
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir_ / "out/a/b")) names.push_back(e.path().filename());
+    EXPECT_EQ(names, std::vector<std::string>{"s.json"});
+}
+
+TEST_F(ReplayTest, OversizedScriptsAreRefused) {
+    // /dev/zero never ends; it is refused once past the size limit.
+    Outcome r = run({"replay", "/dev/zero", "--out-dir", "out"});
+    EXPECT_EQ(r.status, 2) << r.output;
+    EXPECT_NE(r.output.find("'/dev/zero' is larger than 256 MB"), std::string::npos) << r.output;
+    r = run({"replay", "--out-dir=", "x.json"});
+    EXPECT_EQ(r.status, 2) << r.output;
+    EXPECT_NE(r.output.find("--out-dir: the value is empty"), std::string::npos) << r.output;
+}
+
 }  // namespace
