@@ -61,6 +61,8 @@
 // Exit status: 0 done; 2 bad arguments or a malformed script (the message names the step
 // and what is wrong, invalid JSON its line and column), nothing run; 1 a step failed while
 // playing (a control not on screen, a file not written) or the app did not start.
+#include "cli/Replay.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -471,6 +473,39 @@ private:
     std::vector<long long> down_;
 };
 
+}  // namespace
+
+int playReplayScript(const ReplayScript& script, const DeviceProfile& profile, int outDir,
+                     const std::string& outDirName, std::string* failure) {
+    OffscreenApp app(profile, NSStringFromClass<VHAppDelegate>());
+    const double launchTime = app.now();
+    try {
+        app.launch();
+    } catch (const UIKitFatalError& e) {
+        *failure = e.what();
+        return 1;
+    }
+    if (!dynamic_cast<VHMainViewController*>(app.rootViewController().get())) {
+        *failure = "the main screen did not load";
+        return 1;
+    }
+    Player player(app, launchTime, script, outDir, outDirName, profile);
+    for (const ReplayStep& step : script.steps) {
+        try {
+            player.play(step);
+        } catch (const ReplayFailure& e) {
+            *failure = "step " + std::to_string(step.number) + ": " + e.message;
+            return 1;
+        } catch (const UIKitFatalError& e) {
+            *failure = "step " + std::to_string(step.number) + ": " + e.what();
+            return 1;
+        }
+    }
+    return 0;
+}
+
+namespace {
+
 int fail(int status, const std::string& message) {
     std::fprintf(stderr, "starchart replay: %s\n", message.c_str());
     return status;
@@ -515,32 +550,12 @@ int runReplay(int argc, char** argv) {
         return fail(2, "--out-dir: '" + o.outDir + "' is not a directory that can be made or used" +
                            (ec ? " (" + ec.message() + ")" : std::string()));
 
-    OffscreenApp app(profile, NSStringFromClass<VHAppDelegate>());
-    const double launchTime = app.now();
-    try {
-        app.launch();
-    } catch (const UIKitFatalError& e) {
-        return fail(1, e.what());
-    }
-    if (!dynamic_cast<VHMainViewController*>(app.rootViewController().get()))
-        return fail(1, "the main screen did not load");
-
     const int outDir = ::open(o.outDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (outDir < 0) return fail(2, "--out-dir: cannot open '" + o.outDir + "': " + std::strerror(errno));
-    struct CloseOnExit {
-        int fd;
-        ~CloseOnExit() { ::close(fd); }
-    } closeOutDir{outDir};
-    Player player(app, launchTime, script, outDir, o.outDir, profile);
-    for (const ReplayStep& step : script.steps) {
-        try {
-            player.play(step);
-        } catch (const ReplayFailure& e) {
-            return fail(1, o.script + ": step " + std::to_string(step.number) + ": " + e.message);
-        } catch (const UIKitFatalError& e) {
-            return fail(1, o.script + ": step " + std::to_string(step.number) + ": " + e.what());
-        }
-    }
+    std::string failure;
+    const int status = playReplayScript(script, profile, outDir, o.outDir, &failure);
+    ::close(outDir);
+    if (status != 0) return fail(status, replayExcerpt(o.script) + ": " + failure);
     return 0;
 }
 
