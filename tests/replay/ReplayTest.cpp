@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -633,6 +634,88 @@ TEST_F(ReplayTest, OversizedScriptsAreRefused) {
     r = run({"replay", "--out-dir=", "x.json"});
     EXPECT_EQ(r.status, 2) << r.output;
     EXPECT_NE(r.output.find("--out-dir: the value is empty"), std::string::npos) << r.output;
+}
+
+// A long random session: one-finger pans ended or cancelled, two-finger
+// pinches, taps, the info screen opened and closed, the learning mode entered
+// and quit by its button; every block leaves the app where it found it. 10^4
+// steps keep it near a minute under the sanitizers.
+TEST_F(ReplayTest, LongRandomSessionEndsOnTheMainScreenWithNothingDown) {
+    std::mt19937 random(20261206);
+    auto coord = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+    auto pt = [&] {
+        return "[" + std::to_string(coord(60, 260)) + ", " + std::to_string(coord(140, 340)) + "]";
+    };
+    std::string steps;
+    int count = 0, presses = 0, cancels = 0, pinches = 0;
+    auto add = [&](const std::string& step) {
+        steps += (steps.empty() ? "" : ",\n") + step;
+        ++count;
+    };
+    while (count < 10000) {
+        const int kind = coord(0, 9);
+        if (kind < 5) {
+            std::string p = pt();
+            add(R"({"touches": "began", "points": [)" + p + "]}");
+            for (int i = coord(1, 12); i > 0; --i)
+                add(R"({"touches": "moved", "points": [)" + (p = pt()) + "]}");
+            const bool cancel = coord(0, 3) == 0;
+            cancels += cancel;
+            add(std::string(R"({"touches": ")") + (cancel ? "cancelled" : "ended") + R"(", "points": [)" + p +
+                "]}");
+            add(R"({"wait": 400})");
+        } else if (kind < 7) {
+            std::string a = pt(), b = pt();
+            add(R"({"touches": "began", "points": [)" + a + "]}");
+            add(R"({"touches": "began", "points": [)" + a + ", " + b + R"(], "changed": [1]})");
+            for (int i = coord(1, 8); i > 0; --i)
+                add(R"({"touches": "moved", "points": [)" + (a = pt()) + ", " + (b = pt()) + "]}");
+            add(R"({"touches": "ended", "points": [)" + a + ", " + b + "]}");
+            add(R"({"wait": 400})");
+            ++pinches;
+        } else if (kind == 7) {
+            add(R"({"tap": )" + pt() + "}");
+            add(R"({"wait": 400})");
+        } else if (kind == 8) {
+            add(R"({"press": "info"})");
+            add(R"({"wait": 800})");
+            add(R"({"press": "Done"})");
+            add(R"({"wait": 800})");
+            presses += 2;
+        } else {
+            const std::string p = pt();
+            add(R"({"tap": )" + p + R"(, "count": 2})");
+            add(R"({"wait": 400})");
+            add(R"({"tap": )" + p + R"(, "count": 2})");
+            add(R"({"wait": 400})");
+            add(R"({"press": "Quit"})");
+            add(R"({"wait": 400})");
+            ++presses;
+        }
+    }
+    add(R"({"state": "end.json"})");
+    ASSERT_GT(presses, 100);
+    ASSERT_GT(cancels, 100);
+    ASSERT_GT(pinches, 100);
+
+    const Outcome r = replay("{\"device\": \"phone\", \"steps\": [\n" + steps + "]}");
+    ASSERT_EQ(r.status, 0) << r.output;
+    const json s = state("end.json");
+    EXPECT_EQ(s["screen"], "main");
+    EXPECT_EQ(s["transition"], false);
+    EXPECT_EQ(s["fingersDown"], json::array());
+    EXPECT_EQ(s["controller"]["valLearn"], 0);
+    EXPECT_EQ(s["chart"]["labelMode"], 0);
+    const double zoom = s["controller"]["echelle"].get<double>();
+    EXPECT_GE(zoom, 0.9);
+    EXPECT_LE(zoom, 3.0);
+    const double ra = s["chartCentre"]["rightAscension"].get<double>();
+    const double dec = s["chartCentre"]["declination"].get<double>();
+    EXPECT_GE(ra, 0);
+    EXPECT_LT(ra, 24);
+    EXPECT_GE(dec, -90);
+    EXPECT_LE(dec, 90);
+    EXPECT_EQ(s["step"], count);
 }
 
 }  // namespace
