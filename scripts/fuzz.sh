@@ -15,6 +15,7 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$(nproc)"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/fuzz/lsan.supp}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 for target in "${targets[@]}"; do
   case $target in
