@@ -20,12 +20,19 @@ public:
     void present(CGSurface& window) override;
     double now() const override { return clock_; }
     bool openURL(const std::string& url) override;
+    bool copyToClipboard(const std::string& text) override {
+        clipboard_ = text;
+        return true;
+    }
     void requestFrame() override { ++frameRequests_; }
     // Runs iterations at 60 Hz of virtual time until the host is idle.
     int run(BackendHost& host) override;
 
     void advanceClock(double seconds) { clock_ += seconds; }
     const std::vector<std::string>& openedURLs() const { return urls_; }
+    // Links are recorded either way; when not opening, openURL says it failed.
+    void setOpensURLs(bool opens) { opensURLs_ = opens; }
+    const std::string& clipboard() const { return clipboard_; }
     unsigned long presentCount() const { return presents_; }
     CGSurface* lastPresented() const { return lastPresented_; }
 
@@ -34,6 +41,8 @@ private:
     SurfaceFactory factory_;
     double clock_ = 1000;  // arbitrary start, far from 0 so that "no previous tap" cannot look recent
     std::vector<std::string> urls_;
+    bool opensURLs_ = true;
+    std::string clipboard_;
     unsigned long presents_ = 0, frameRequests_ = 0;
     CGSurface* lastPresented_ = nullptr;
 };
