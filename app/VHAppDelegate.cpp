@@ -1,7 +1,7 @@
 #include "app/VHAppDelegate.h"
 
 NSString VHAppDelegate::mainNibNameForIdiom(UIUserInterfaceIdiom idiom) {
-    return idiom == 0 ? "VHMainViewController_iPhone" : "VHMainViewController_iPad";
+    return idiom == UIUserInterfaceIdiomPhone ? "VHMainViewController_iPhone" : "VHMainViewController_iPad";
 }
 
 bool VHAppDelegate::applicationDidFinishLaunchingWithOptions(UIApplication*, const NSDictionary*) {

@@ -5,6 +5,7 @@
 
 #include "app/VHAppDelegate.h"
 #include "platform/backend/offscreen/OffscreenApp.h"
+#include "resources/Bundle.h"
 
 namespace {
 
@@ -12,6 +13,7 @@ void BM_PanFrame(benchmark::State& state) {
     DeviceProfile profile;
     DeviceProfile::named(state.range(0) ? "tablet" : "phone", profile);
     profile.pixelRatio = double(state.range(1));
+    registerBundle();
     OffscreenApp app(profile, NSStringFromClass<VHAppDelegate>());
     app.launch();
     const CGFloat y = profile.height / 2;

@@ -9,10 +9,17 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/VHAppDelegate.h"
 #include "cli/Replay.h"
 #include "cli/ReplayScript.h"
+#include "resources/Bundle.h"
 
 namespace {
+
+NSString delegateClassName() {
+    static const NSString name = (registerBundle(), NSStringFromClass<VHAppDelegate>());
+    return name;
+}
 
 // A recorded session: one finger down, moved back and forth, lifted, with a
 // tap now and then; about 56 bytes a step.
@@ -69,7 +76,8 @@ void BM_PlayScript(benchmark::State& state) {
     DeviceProfile phone;
     for (auto _ : state) {
         std::string failure;
-        if (playReplayScript(script, phone, fd, dir, &failure) != 0) state.SkipWithError(failure.c_str());
+        if (playReplayScript(script, phone, delegateClassName(), fd, dir, &failure) != 0)
+            state.SkipWithError(failure.c_str());
     }
     close(fd);
     rmdir(dir);

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/backend/CommandLine.h"
+#include "platform/ui/port/CommandLine.h"
 
 // A file the program may create or overwrite: a name without control
 // characters, its folder exists and is writable, and it is not a folder

@@ -82,15 +82,15 @@
 #include <string>
 #include <vector>
 
-#include "app/VHAppDelegate.h"
-#include "app/VHFlipsideViewController.h"
 #include "chart/ChartCentre.h"
+#include "cli/Commands.h"
 #include "cli/Flags.h"
 #include "cli/ReplayScript.h"
+#include "infoscreen/VHFlipsideViewController.h"
 #include "mainscreen/VHMainViewController.h"
-#include "platform/backend/DeviceProfile.h"
 #include "platform/backend/offscreen/OffscreenApp.h"
 #include "platform/cg/file/OutputFile.h"
+#include "platform/ui/port/DeviceProfile.h"
 
 namespace {
 
@@ -159,12 +159,6 @@ DeviceProfile chooseDevice(const ReplayOptions& o, const ReplayScript& script) {
     return p;
 }
 
-std::string pointText(CGPoint p) {
-    std::ostringstream s;
-    s << "(" << p.x << ", " << p.y << ")";
-    return s.str();
-}
-
 class Player {
 public:
     Player(OffscreenApp& app, double launchTime, const ReplayScript& script, int outDir,
@@ -181,13 +175,16 @@ public:
             case ReplayStep::Kind::Touches: {
                 advanceTo(s.start);
                 std::vector<TouchPoint> points;
+                // The script keeps the phase as its number, in TouchPhase's order.
+                const auto phase = static_cast<TouchPhase>(s.phase);
+                const bool began = phase == TouchPhase::Began;
                 for (auto c = script_.changedBegin(s); c != script_.changedEnd(s); ++c) {
                     const int finger = c->first;
                     const ReplayPoint p = c->second;
                     points.push_back(
-                        TouchPoint{finger, CGPointMake(p.x, p.y), s.phase, s.phase == 0 ? s.tapCount : 0});
-                    if (s.phase == 0) down_.push_back(finger);
-                    if (s.phase >= 3)
+                        TouchPoint{finger, CGPointMake(p.x, p.y), phase, began ? s.tapCount : 0});
+                    if (began) down_.push_back(finger);
+                    if (phase == TouchPhase::Ended || phase == TouchPhase::Cancelled)
                         down_.erase(std::remove(down_.begin(), down_.end(), finger), down_.end());
                 }
                 app_.inject(points);
@@ -198,9 +195,9 @@ public:
                 for (int i = 0; i < s.count; ++i) {
                     const double down = s.start + i * (kReplayTapHoldMs + kReplayTapGapMs);
                     advanceTo(down);
-                    app_.inject({{kTapFinger, p, 0, s.tapCount > 0 ? s.tapCount + i : 0}});
+                    app_.inject({{kTapFinger, p, TouchPhase::Began, s.tapCount > 0 ? s.tapCount + i : 0}});
                     advanceTo(down + kReplayTapHoldMs);
-                    app_.inject({{kTapFinger, p, 3}});
+                    app_.inject({{kTapFinger, p, TouchPhase::Ended}});
                 }
                 break;
             }
@@ -317,87 +314,24 @@ private:
         return dynamic_cast<VHMainViewController*>(app_.rootViewController().get());
     }
 
-    // The bar items' controls, by the item's title.
-    std::map<const UIView*, std::shared_ptr<UIBarButtonItem>> barItems() const {
-        std::map<const UIView*, std::shared_ptr<UIBarButtonItem>> items;
-        for (const auto& bar : app_.findViews<UIToolbar>())
-            for (const auto& item : bar->items())
-                if (auto v = item->itemView()) items[v.get()] = item;
-        for (const auto& bar : app_.findViews<UINavigationBar>())
-            for (const auto& item : {bar->leftBarButtonItem(), bar->rightBarButtonItem()})
-                if (item && item->itemView()) items[item->itemView().get()] = item;
-        return items;
-    }
-
-    // What a control is called: its title, its bar item's title or its identifier.
-    static std::string nameOf(const UIView& v,
-                              const std::map<const UIView*, std::shared_ptr<UIBarButtonItem>>& items) {
-        if (auto* b = dynamic_cast<const UIButton*>(&v); b && !b->currentTitle().empty())
-            return b->currentTitle();
-        if (auto it = items.find(&v); it != items.end()) return it->second->title();
-        return v.accessibilityIdentifier();
-    }
-
-    static std::string trimmed(const std::string& s) {
-        const auto a = s.find_first_not_of(' ');
-        if (a == std::string::npos) return "";
-        return s.substr(a, s.find_last_not_of(' ') - a + 1);
-    }
-
+    // "info" is the info button, or the bar item that shows the info screen.
     void press(const ReplayStep& s) {
         const std::string& wanted = script_.nameOf(s);
-        const std::string quoted = "press \"" + replayExcerpt(wanted) + "\"";
-        const auto items = barItems();
-        std::vector<std::shared_ptr<UIControl>> candidates;  // topmost first
-        std::vector<std::string> onScreen;
-        const auto views = app_.allViews();
-        for (auto it = views.rbegin(); it != views.rend(); ++it) {
-            auto control = std::dynamic_pointer_cast<UIControl>(*it);
-            if (!control || !OffscreenApp::isVisible(*control) || !control->isUserInteractionEnabled() ||
-                !control->isEnabled())
-                continue;
-            const std::string name = nameOf(*control, items);
-            bool match = name == wanted || control->accessibilityIdentifier() == wanted ||
-                         (!trimmed(name).empty() && trimmed(name) == wanted);
-            if (wanted == "info") {
-                auto* m = main();
-                auto item = items.find(control.get());
-                match = (m && control == m->infoButton()) ||
-                        (item != items.end() && item->second->action() == "showInfo:");
-            }
-            if (match) candidates.push_back(control);
-            auto* m = main();
-            if (m && control == m->infoButton())
-                onScreen.push_back("\"info\" (the info button)");
-            else
-                onScreen.push_back(name.empty() ? "an untitled " + control->className() : "\"" + name + "\"");
-        }
-        if (candidates.empty()) {
-            std::string list;
-            for (const auto& n : onScreen) list += (list.empty() ? "" : ", ") + n;
-            throw ReplayFailure{quoted + ": no such control on screen (controls on screen: " +
-                                (list.empty() ? std::string("none") : list) + ")"};
-        }
-        if (app_.runtime().isAnimating())
-            throw ReplayFailure{quoted +
-                                ": a screen transition is still running, and touches are ignored until it "
-                                "ends; wait before pressing"};
-        auto window = app_.window();
-        for (const auto& control : candidates) {
-            const CGRect f = OffscreenApp::frameInWindow(*control);
-            const CGPoint c = CGPointMake(f.origin.x + f.size.width / 2, f.origin.y + f.size.height / 2);
-            auto hit = window->hitTest(c, nullptr);
-            if (hit != control && !(hit && hit->isDescendantOfView(control.get()))) {
-                if (control == candidates.back())
-                    throw ReplayFailure{quoted + ": the control is covered at " + pointText(c) + " by " +
-                                        (hit ? hit->className() : std::string("nothing"))};
-                continue;
-            }
-            app_.inject({{kPressFinger, c, 0}});
-            advanceTo(s.start + kReplayTapHoldMs);
-            app_.inject({{kPressFinger, c, 3}});
-            return;
-        }
+        auto* m = main();
+        OffscreenApp::PressNaming naming;
+        naming.alias = [&](const UIControl& c, const UIBarButtonItem* item) -> std::optional<bool> {
+            if (wanted != "info") return std::nullopt;
+            return (m && &c == m->infoButton().get()) || (item && item->action() == "showInfo:");
+        };
+        naming.describe = [&](const UIControl& c) {
+            return m && &c == m->infoButton().get() ? std::string("\"info\" (the info button)")
+                                                    : std::string();
+        };
+        const auto target = app_.findControlToPress(wanted, naming);
+        if (!target.control) throw ReplayFailure{"press \"" + replayExcerpt(wanted) + "\": " + target.error};
+        app_.inject({{kPressFinger, target.centre, TouchPhase::Began}});
+        advanceTo(s.start + kReplayTapHoldMs);
+        app_.inject({{kPressFinger, target.centre, TouchPhase::Ended}});
     }
 
     nlohmann::json rect(CGRect r) const {
@@ -443,7 +377,7 @@ private:
         j["screen"] = screen;
         j["transition"] = app_.runtime().isAnimating();
 
-        const auto items = barItems();
+        const auto items = app_.barItemsByView();
         json views = json::array();
         for (const auto& v : app_.allViews()) {
             if (!OffscreenApp::isVisible(*v)) continue;
@@ -475,9 +409,10 @@ private:
 
 }  // namespace
 
-int playReplayScript(const ReplayScript& script, const DeviceProfile& profile, int outDir,
-                     const std::string& outDirName, std::string* failure) {
-    OffscreenApp app(profile, NSStringFromClass<VHAppDelegate>());
+int playReplayScript(const ReplayScript& script, const DeviceProfile& profile,
+                     const NSString& delegateClassName, int outDir, const std::string& outDirName,
+                     std::string* failure) {
+    OffscreenApp app(profile, delegateClassName);
     const double launchTime = app.now();
     try {
         app.launch();
@@ -511,7 +446,9 @@ int fail(int status, const std::string& message) {
     return status;
 }
 
-int runReplay(int argc, char** argv) {
+}  // namespace
+
+int runReplay(int argc, char** argv, const NSString& delegateClassName) {
     std::vector<std::string> args(argv + 1, argv + argc);
     for (const auto& a : args) {
         if (a == "--help" || a == "-h") {
@@ -553,12 +490,8 @@ int runReplay(int argc, char** argv) {
     const int outDir = ::open(o.outDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (outDir < 0) return fail(2, "--out-dir: cannot open '" + o.outDir + "': " + std::strerror(errno));
     std::string failure;
-    const int status = playReplayScript(script, profile, outDir, o.outDir, &failure);
+    const int status = playReplayScript(script, profile, delegateClassName, outDir, o.outDir, &failure);
     ::close(outDir);
     if (status != 0) return fail(status, replayExcerpt(o.script) + ": " + failure);
     return 0;
 }
-
-const bool registered = (UIApplication::registerCommand("replay", runReplay), true);
-
-}  // namespace

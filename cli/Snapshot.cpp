@@ -9,14 +9,14 @@
 #include <sstream>
 #include <string>
 
-#include "app/VHAppDelegate.h"
+#include "cli/Commands.h"
 #include "cli/Flags.h"
 #include "cli/TracedSurface.h"
 #include "mainscreen/VHMainViewController.h"
-#include "platform/backend/DeviceProfile.h"
 #include "platform/backend/offscreen/OffscreenApp.h"
 #include "platform/cg/cairo/CairoContext.h"
 #include "platform/cg/file/OutputFile.h"
+#include "platform/ui/port/DeviceProfile.h"
 
 namespace {
 
@@ -118,7 +118,9 @@ bool writeVector(OffscreenApp& app, QuartzView& chart, const std::vector<Recorde
     return file.finish(&error);
 }
 
-int runSnapshot(int argc, char** argv) {
+}  // namespace
+
+int runSnapshot(int argc, char** argv, const NSString& delegateClassName) {
     SnapshotOptions o;
     try {
         o = parse(argc, argv);
@@ -139,7 +141,7 @@ int runSnapshot(int argc, char** argv) {
     // An image for print or comparison: Cairo's own rendering of every glyph
     // and disc, not the interactive raster caches.
     CairoContext::setDefaultCachesEnabled(false);
-    OffscreenApp app(o.profile, NSStringFromClass<VHAppDelegate>(), makeTracedSurface);
+    OffscreenApp app(o.profile, delegateClassName, makeTracedSurface);
     app.launch();
     auto main = std::dynamic_pointer_cast<VHMainViewController>(app.rootViewController());
     if (!main || !main->chartView()) {
@@ -188,7 +190,3 @@ int runSnapshot(int argc, char** argv) {
     }
     return 0;
 }
-
-const bool registered = (UIApplication::registerCommand("snapshot", runSnapshot), true);
-
-}  // namespace

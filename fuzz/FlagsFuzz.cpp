@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/backend/CommandLine.h"
-#include "platform/backend/DeviceProfile.h"
+#include "platform/ui/port/CommandLine.h"
+#include "platform/ui/port/DeviceProfile.h"
 
 namespace {
 

@@ -10,10 +10,17 @@
 #include <filesystem>
 #include <string>
 
+#include "app/VHAppDelegate.h"
 #include "cli/Replay.h"
 #include "cli/ReplayScript.h"
+#include "resources/Bundle.h"
 
 namespace {
+
+NSString delegateClassName() {
+    static const NSString name = (registerBundle(), NSStringFromClass<VHAppDelegate>());
+    return name;
+}
 
 namespace fs = std::filesystem;
 
@@ -61,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int dir = ::open((scratch() / "out").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir < 0) std::abort();
     std::string failure;
-    const int status = playReplayScript(script, p, dir, "out", &failure);
+    const int status = playReplayScript(script, p, delegateClassName(), dir, "out", &failure);
     ::close(dir);
     if (status != 0 && failure.empty()) std::abort();
     // Nothing written through the links.

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "app/VHFlipsideViewController.h"
 #include "chart/ChartCentre.h"
+#include "infoscreen/VHFlipsideViewController.h"
 
 namespace {
 
@@ -52,14 +52,16 @@ void VHMainViewController::viewDidLoad() {
     ys = kStartDeclination;
 
     if (largeur == kSmallPhoneWidth) {
-        iButton = UIButton::buttonWithType(3);
+        iButton = UIButton::buttonWithType(UIButtonTypeInfoLight);
         iButton->setFrame(CGRectMake(largeur - 37.0f, hauteur - 57.0f, 37, 37));
-        iButton->addTarget(this, "showInfo:", 64);
+        iButton->addTarget(this, "showInfo:", UIControlEventTouchUpInside);
         root->addSubview(iButton);
         // The chart covers the band here; its Info item would only be dead weight.
         if (auto bar = infoBar_.lock()) bar->setHidden(true);
     }
 
+    // The centre is written a second time on purpose: the chart gets writexs,
+    // setEch, writexs in this order at load, and tests pin that order.
     chartCentreRightAscension = xs;
     chartCentreDeclination = ys;
     echelle = 1.0;
@@ -75,10 +77,10 @@ std::shared_ptr<VHFlipsideViewController> VHMainViewController::makeFlipside() {
 }
 
 void VHMainViewController::showInfo(id sender) {
-    if (UIDevice::currentDevice()->userInterfaceIdiom() == 0) {
+    if (UIDevice::currentDevice()->userInterfaceIdiom() == UIUserInterfaceIdiomPhone) {
         // The presentation owns the screen: every showing builds a fresh one.
         auto controller = makeFlipside();
-        controller->setModalTransitionStyle(1);
+        controller->setModalTransitionStyle(UIModalTransitionStyleFlipHorizontal);
         presentViewController(controller, true, nullptr);
         return;
     }
@@ -90,11 +92,12 @@ void VHMainViewController::showInfo(id sender) {
     if (flipsidePopoverController()->isPopoverVisible())
         flipsidePopoverController()->dismissPopoverAnimated(true);
     else
-        flipsidePopoverController()->presentPopoverFromBarButtonItem(sender, 15, true);
+        flipsidePopoverController()->presentPopoverFromBarButtonItem(sender, UIPopoverArrowDirectionAny,
+                                                                     true);
 }
 
 void VHMainViewController::flipsideViewControllerDidFinish(VHFlipsideViewController*) {
-    if (UIDevice::currentDevice()->userInterfaceIdiom() == 0)
+    if (UIDevice::currentDevice()->userInterfaceIdiom() == UIUserInterfaceIdiomPhone)
         dismissViewControllerAnimated(true, nullptr);
     else if (auto popover = flipsidePopoverController())
         popover->dismissPopoverAnimated(true);
@@ -202,12 +205,12 @@ void VHMainViewController::doubleTapStep() {
     // The last Quit button is already off screen after Quit; make sure of it
     // before letting go of it, so that two can never show.
     if (lButton) lButton->removeFromSuperview();
-    lButton = UIButton::buttonWithType(1);
+    lButton = UIButton::buttonWithType(UIButtonTypeRoundedRect);
     lButton->setFrame(CGRectMake(largeur - 65.0f, 5, 60, 37));
-    lButton->setTitle("Quit", 0);
-    lButton->setBackgroundImage(image, 0);
-    lButton->setTitleColor(UIColor::whiteColor(), 0);
-    lButton->addTarget(this, "quitLearn:", 64);
+    lButton->setTitle("Quit", UIControlStateNormal);
+    lButton->setBackgroundImage(image, UIControlStateNormal);
+    lButton->setTitleColor(UIColor::whiteColor(), UIControlStateNormal);
+    lButton->addTarget(this, "quitLearn:", UIControlEventTouchUpInside);
     view()->addSubview(lButton);
 }
 

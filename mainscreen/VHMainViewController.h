@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/VHFlipsideViewControllerDelegate.h"
 #include "chart/QuartzView.h"
+#include "infoscreen/VHFlipsideViewControllerDelegate.h"
 #include "platform/ui/UIKit.h"
 
 class VHFlipsideViewController;

@@ -41,14 +41,14 @@ CGFloat textWidth(CGContextRef ctx, const std::string& text, const UIFont& font)
 }
 
 void drawText(CGContextRef ctx, const std::string& text, const UIFont& font, const UIColor& color,
-              CGRect rect, int alignment) {
+              CGRect rect, NSTextAlignment alignment) {
     if (text.empty()) return;
     std::string bytes = toMacRoman(text);
     font.selectIn(ctx);
     CGFloat w = ctx->textWidth(bytes.data(), bytes.size());
     CGFloat x = rect.origin.x;
-    if (alignment == 1) x += (rect.size.width - w) * 0.5f;
-    if (alignment == 2) x += rect.size.width - w;
+    if (alignment == NSTextAlignmentCenter) x += (rect.size.width - w) * 0.5f;
+    if (alignment == NSTextAlignmentRight) x += rect.size.width - w;
     // Baseline so that the capitals (about 0.72 em) sit in the middle.
     CGFloat y = rect.origin.y + (rect.size.height + font.pointSize() * 0.72f) * 0.5f;
     color.setFill(ctx);
@@ -66,6 +66,15 @@ void fillRoundedRect(CGContextRef ctx, CGRect r, CGFloat radius, CGFloat red, CG
 CGFloat estimateTextWidth(const std::string& text, CGFloat fontSize) {
     std::string bytes = toMacRoman(text);
     return RecordingContext::estimateTextWidth(bytes.data(), bytes.size(), fontSize);
+}
+
+void drawBar(CGContextRef ctx, CGRect b) {
+    ctx->setRGBFillColor(0.12f, 0.13f, 0.16f, 1);
+    ctx->fillRect(b);
+    ctx->setRGBFillColor(0.30f, 0.31f, 0.35f, 1);
+    ctx->fillRect(CGRectMake(0, 0, b.size.width, 1));
+    ctx->setRGBFillColor(0, 0, 0, 1);
+    ctx->fillRect(CGRectMake(0, b.size.height - 1, b.size.width, 1));
 }
 
 }  // namespace uidraw

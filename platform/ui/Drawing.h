@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/cg/CoreGraphics.h"
+#include "platform/ui/NSText.h"
 
 class UIColor;
 class UIFont;
@@ -14,11 +15,13 @@ namespace uidraw {
 std::string toMacRoman(const std::string& utf8);
 // Width of text in font, in points.
 CGFloat textWidth(CGContextRef ctx, const std::string& text, const UIFont& font);
-// One line in rect: alignment 0 left, 1 centre, 2 right; vertically centred.
+// One line in rect, vertically centred.
 void drawText(CGContextRef ctx, const std::string& text, const UIFont& font, const UIColor& color,
-              CGRect rect, int alignment);
+              CGRect rect, NSTextAlignment alignment);
 void fillRoundedRect(CGContextRef ctx, CGRect r, CGFloat radius, CGFloat red, CGFloat green, CGFloat blue,
                      CGFloat alpha);
 // A width for text when no context is at hand (layout before the first draw).
 CGFloat estimateTextWidth(const std::string& text, CGFloat fontSize);
+// The background of toolbars and navigation bars.
+void drawBar(CGContextRef ctx, CGRect b);
 }  // namespace uidraw

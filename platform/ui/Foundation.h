@@ -16,6 +16,15 @@ using NSString = std::string;
 using SEL = std::string;  // an action's name: "showInfo:", "done:", "choice2"
 using NSInteger = long;
 using NSUInteger = unsigned long;
+
+// The toolkit's named constants are typed, so that a bare number does not
+// compile where a name is meant. Options (bit sets) combine with | & ~.
+#define NS_OPTIONS_OPERATORS(T)                                              \
+    constexpr T operator|(T a, T b) { return T(unsigned(a) | unsigned(b)); } \
+    constexpr T operator&(T a, T b) { return T(unsigned(a) & unsigned(b)); } \
+    constexpr T operator~(T a) { return T(~unsigned(a)); }                   \
+    constexpr T& operator|=(T& a, T b) { return a = a | b; }                 \
+    constexpr T& operator&=(T& a, T b) { return a = a & b; }
 using NSTimeInterval = double;
 using NSDictionary = std::map<std::string, std::string>;
 

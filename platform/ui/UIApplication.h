@@ -1,14 +1,13 @@
 // The application object, its delegate protocol, and the entry point.
 #pragma once
 
-#include <cstdio>
-#include <functional>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "platform/ui/UIResponder.h"
+#include "platform/ui/port/Backend.h"
+#include "platform/ui/port/FatalError.h"
 
 class UIWindow;
 class NSURL;
@@ -55,12 +54,6 @@ public:
     // The delegate, when it is a responder.
     UIResponder* nextResponder() const override;
 
-    // Sub-commands of the program: when argv[1] names one, UIApplicationMain
-    // runs it with (argc - 1, argv + 1) (argv[0] is then the command's name)
-    // and returns its result instead of starting the application.
-    using Command = std::function<int(int argc, char** argv)>;
-    static void registerCommand(const NSString& name, Command command);
-
 private:
     friend class UIKitRuntime;
     UIApplicationDelegate* delegate_ = nullptr;
@@ -69,22 +62,13 @@ private:
     std::weak_ptr<UIWindow> keyWindow_;
 };
 
-// Runs a registered command, or: parses the device flags (exit status 2 and a
-// message on stderr for a bad one), creates the default backend of this build,
-// creates the application (principalClassName nullptr: UIApplication) and the
-// delegate by class name, launches it and runs the loop until the backend
-// quits. A fatal toolkit error (UIKitFatalError, e.g. a bad nib) prints its
-// message to stderr and returns 1.
+// Parses the device flags (exit status 2 and a message on stderr for a bad
+// one), makes the backend with the factory main set, creates the application
+// (principalClassName nullptr: UIApplication) and the delegate by class name,
+// launches it and runs the loop until the backend quits. A fatal toolkit error
+// (UIKitFatalError, e.g. a bad nib) prints its message to stderr and returns 1.
 int UIApplicationMain(int argc, char* argv[], const char* principalClassName,
                       const NSString& delegateClassName);
 
-// Errors the platform would stop the program for: a missing or malformed nib,
-// an unknown class name. Their message names the file and the fault.
-struct UIKitFatalError : std::runtime_error {
-    explicit UIKitFatalError(const std::string& what) : std::runtime_error(what) {
-#ifdef __EMSCRIPTEN__
-        // The browser build does not catch exceptions: say why before it stops.
-        std::fprintf(stderr, "starchart: %s\n", what.c_str());
-#endif
-    }
-};
+// The backend UIApplicationMain runs on; main sets it first.
+void UIApplicationSetBackendFactory(BackendFactory factory);

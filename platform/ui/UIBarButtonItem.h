@@ -8,18 +8,29 @@
 
 class UIControl;
 
-using UIBarButtonItemStyle = int;
-constexpr UIBarButtonItemStyle UIBarButtonItemStylePlain = 0;
-constexpr UIBarButtonItemStyle UIBarButtonItemStyleBordered = 1;
-constexpr UIBarButtonItemStyle UIBarButtonItemStyleDone = 2;
+enum class UIBarButtonItemStyle : int {
+    Plain = 0,
+    Bordered = 1,
+    Done = 2,
+};
+constexpr UIBarButtonItemStyle UIBarButtonItemStylePlain = UIBarButtonItemStyle::Plain;
+constexpr UIBarButtonItemStyle UIBarButtonItemStyleBordered = UIBarButtonItemStyle::Bordered;
+constexpr UIBarButtonItemStyle UIBarButtonItemStyleDone = UIBarButtonItemStyle::Done;
 
-using UIBarButtonSystemItem = int;
-constexpr UIBarButtonSystemItem UIBarButtonSystemItemDone = 0;
-constexpr UIBarButtonSystemItem UIBarButtonSystemItemCancel = 1;
-constexpr UIBarButtonSystemItem UIBarButtonSystemItemFlexibleSpace = 5;
-constexpr UIBarButtonSystemItem UIBarButtonSystemItemFixedSpace = 6;
-constexpr UIBarButtonSystemItem UIBarButtonSystemItemAction = 9;
-constexpr UIBarButtonSystemItem UIBarButtonSystemItemNone = -1;
+enum class UIBarButtonSystemItem : int {
+    Done = 0,
+    Cancel = 1,
+    FlexibleSpace = 5,
+    FixedSpace = 6,
+    Action = 9,
+    None = -1,
+};
+constexpr UIBarButtonSystemItem UIBarButtonSystemItemDone = UIBarButtonSystemItem::Done;
+constexpr UIBarButtonSystemItem UIBarButtonSystemItemCancel = UIBarButtonSystemItem::Cancel;
+constexpr UIBarButtonSystemItem UIBarButtonSystemItemFlexibleSpace = UIBarButtonSystemItem::FlexibleSpace;
+constexpr UIBarButtonSystemItem UIBarButtonSystemItemFixedSpace = UIBarButtonSystemItem::FixedSpace;
+constexpr UIBarButtonSystemItem UIBarButtonSystemItemAction = UIBarButtonSystemItem::Action;
+constexpr UIBarButtonSystemItem UIBarButtonSystemItemNone = UIBarButtonSystemItem::None;
 
 // An item of a bar: a title or a system item, and a target-action pair. When
 // tapped it sends its action with itself as the sender.
@@ -61,7 +72,6 @@ public:
 private:
     friend class UIToolbar;
     friend class UINavigationBar;
-    friend class UIKitRuntime;
     NSString title_;
     UIBarButtonItemStyle style_ = UIBarButtonItemStylePlain;
     UIBarButtonSystemItem systemItem_ = UIBarButtonSystemItemNone;
@@ -78,6 +88,7 @@ private:
 // A bar of items laid out left to right; flexible spaces share the room left.
 class UIToolbar : public UIView {
 public:
+    const NibProperties& nibProperties() const override;
     UIToolbar();
     const std::vector<std::shared_ptr<UIBarButtonItem>>& items() const { return items_; }
     void setItems(std::vector<std::shared_ptr<UIBarButtonItem>> items);
@@ -93,6 +104,7 @@ private:
 // A bar with a centred title and an item at each end.
 class UINavigationBar : public UIView {
 public:
+    const NibProperties& nibProperties() const override;
     UINavigationBar();
     const NSString& title() const { return title_; }
     void setTitle(const NSString& title);
@@ -109,3 +121,8 @@ private:
     NSString title_;
     std::shared_ptr<UIBarButtonItem> left_, right_;
 };
+
+// The control a bar shows for an item: tapping it sends the item's action;
+// its width on the bar.
+std::shared_ptr<UIControl> UIBarButtonItemMakeView(const std::shared_ptr<UIBarButtonItem>& item);
+CGFloat UIBarButtonItemViewWidth(const UIBarButtonItem& item);

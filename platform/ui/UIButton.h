@@ -10,16 +10,24 @@ class UIColor;
 class UIImage;
 class UIFont;
 
-using UIButtonType = int;
-constexpr UIButtonType UIButtonTypeCustom = 0;
-constexpr UIButtonType UIButtonTypeRoundedRect = 1;
-constexpr UIButtonType UIButtonTypeDetailDisclosure = 2;
-constexpr UIButtonType UIButtonTypeInfoLight = 3;
-constexpr UIButtonType UIButtonTypeInfoDark = 4;
-constexpr UIButtonType UIButtonTypeContactAdd = 5;
+enum class UIButtonType : int {
+    Custom = 0,
+    RoundedRect = 1,
+    DetailDisclosure = 2,
+    InfoLight = 3,
+    InfoDark = 4,
+    ContactAdd = 5,
+};
+constexpr UIButtonType UIButtonTypeCustom = UIButtonType::Custom;
+constexpr UIButtonType UIButtonTypeRoundedRect = UIButtonType::RoundedRect;
+constexpr UIButtonType UIButtonTypeDetailDisclosure = UIButtonType::DetailDisclosure;
+constexpr UIButtonType UIButtonTypeInfoLight = UIButtonType::InfoLight;
+constexpr UIButtonType UIButtonTypeInfoDark = UIButtonType::InfoDark;
+constexpr UIButtonType UIButtonTypeContactAdd = UIButtonType::ContactAdd;
 
 class UIButton : public UIControl {
 public:
+    const NibProperties& nibProperties() const override;
     // A new button with a zero frame (info buttons: 18 x 19).
     static std::shared_ptr<UIButton> buttonWithType(UIButtonType type);
     UIButtonType buttonType() const { return type_; }

@@ -5,30 +5,43 @@
 
 #include "platform/ui/UIView.h"
 
-using UIControlEvents = unsigned;
-constexpr UIControlEvents UIControlEventTouchDown = 1 << 0;
-constexpr UIControlEvents UIControlEventTouchDownRepeat = 1 << 1;
-constexpr UIControlEvents UIControlEventTouchDragInside = 1 << 2;
-constexpr UIControlEvents UIControlEventTouchDragOutside = 1 << 3;
-constexpr UIControlEvents UIControlEventTouchDragEnter = 1 << 4;
-constexpr UIControlEvents UIControlEventTouchDragExit = 1 << 5;
-constexpr UIControlEvents UIControlEventTouchUpInside = 1 << 6;  // 64
-constexpr UIControlEvents UIControlEventTouchUpOutside = 1 << 7;
-constexpr UIControlEvents UIControlEventTouchCancel = 1 << 8;
-constexpr UIControlEvents UIControlEventValueChanged = 1 << 12;
-constexpr UIControlEvents UIControlEventAllTouchEvents = 0x0FFF;
+enum UIControlEvents : unsigned {
+    UIControlEventTouchDown = 1 << 0,
+    UIControlEventTouchDownRepeat = 1 << 1,
+    UIControlEventTouchDragInside = 1 << 2,
+    UIControlEventTouchDragOutside = 1 << 3,
+    UIControlEventTouchDragEnter = 1 << 4,
+    UIControlEventTouchDragExit = 1 << 5,
+    UIControlEventTouchUpInside = 1 << 6,  // 64
+    UIControlEventTouchUpOutside = 1 << 7,
+    UIControlEventTouchCancel = 1 << 8,
+    UIControlEventValueChanged = 1 << 12,
+    UIControlEventAllTouchEvents = 0x0FFF,
+};
+NS_OPTIONS_OPERATORS(UIControlEvents)
 
-using UIControlState = unsigned;
-constexpr UIControlState UIControlStateNormal = 0;
-constexpr UIControlState UIControlStateHighlighted = 1 << 0;
-constexpr UIControlState UIControlStateDisabled = 1 << 1;
-constexpr UIControlState UIControlStateSelected = 1 << 2;
+enum UIControlState : unsigned {
+    UIControlStateNormal = 0,
+    UIControlStateHighlighted = 1 << 0,
+    UIControlStateDisabled = 1 << 1,
+    UIControlStateSelected = 1 << 2,
+};
+NS_OPTIONS_OPERATORS(UIControlState)
 
-using UIControlContentHorizontalAlignment = int;
-constexpr UIControlContentHorizontalAlignment UIControlContentHorizontalAlignmentCenter = 0;
-constexpr UIControlContentHorizontalAlignment UIControlContentHorizontalAlignmentLeft = 1;
-constexpr UIControlContentHorizontalAlignment UIControlContentHorizontalAlignmentRight = 2;
-constexpr UIControlContentHorizontalAlignment UIControlContentHorizontalAlignmentFill = 3;
+enum class UIControlContentHorizontalAlignment : int {
+    Center = 0,
+    Left = 1,
+    Right = 2,
+    Fill = 3,
+};
+constexpr UIControlContentHorizontalAlignment UIControlContentHorizontalAlignmentCenter =
+    UIControlContentHorizontalAlignment::Center;
+constexpr UIControlContentHorizontalAlignment UIControlContentHorizontalAlignmentLeft =
+    UIControlContentHorizontalAlignment::Left;
+constexpr UIControlContentHorizontalAlignment UIControlContentHorizontalAlignmentRight =
+    UIControlContentHorizontalAlignment::Right;
+constexpr UIControlContentHorizontalAlignment UIControlContentHorizontalAlignmentFill =
+    UIControlContentHorizontalAlignment::Fill;
 
 // How far outside its bounds a tracked touch still counts as inside.
 constexpr CGFloat UIControlTrackingMargin = 70;
@@ -76,7 +89,7 @@ private:
         NSObject* raw = nullptr;  // used only when the target was not shared-owned
         bool shared = false;
         SEL action;
-        UIControlEvents events = 0;
+        UIControlEvents events{};
     };
     bool trackedInside(const UITouch& touch) const;
     std::vector<Target> targets_;

@@ -9,6 +9,7 @@ class UIImage;
 
 class UIImageView : public UIView {
 public:
+    const NibProperties& nibProperties() const override;
     UIImageView();
     // Frame (0, 0, image size); a zero frame for a null image.
     UIImageView* initWithImage(std::shared_ptr<UIImage> image);

@@ -3,22 +3,15 @@
 
 #include <memory>
 
+#include "platform/ui/NSText.h"
 #include "platform/ui/UIView.h"
 
 class UIColor;
 class UIFont;
 
-using NSTextAlignment = int;
-constexpr NSTextAlignment NSTextAlignmentLeft = 0;
-constexpr NSTextAlignment NSTextAlignmentCenter = 1;
-constexpr NSTextAlignment NSTextAlignmentRight = 2;
-using UITextAlignment = NSTextAlignment;
-constexpr UITextAlignment UITextAlignmentLeft = 0;
-constexpr UITextAlignment UITextAlignmentCenter = 1;
-constexpr UITextAlignment UITextAlignmentRight = 2;
-
 class UILabel : public UIView {
 public:
+    const NibProperties& nibProperties() const override;
     UILabel();
     const NSString& text() const { return text_; }
     void setText(const NSString& text);

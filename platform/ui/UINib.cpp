@@ -101,9 +101,11 @@ struct Loader {
         fail(path, "'font' must be a size or {\"name\": ..., \"size\": ...}");
     }
 
-    int enumValue(const json& v, const std::string& path, const char* key,
-                  const std::vector<std::pair<const char*, int>>& names) const {
-        if (v.is_number_integer()) return v.get<int>();
+    // A named constant, by name or by its number.
+    template <class T>
+    T enumValue(const json& v, const std::string& path, const char* key,
+                const std::vector<std::pair<const char*, T>>& names) const {
+        if (v.is_number_integer()) return T(v.get<int>());
         if (v.is_string()) {
             for (const auto& n : names)
                 if (v.get<std::string>() == n.first) return n.second;
@@ -147,12 +149,13 @@ struct Loader {
         SEL action = j.contains("action") ? string(j["action"], path, "action") : SEL();
         NSObject* tgt = action.empty() ? nullptr : target(j, path, action);
         if (j.contains("systemItem")) {
-            int sys = enumValue(j["systemItem"], path, "systemItem",
-                                {{"done", UIBarButtonSystemItemDone},
-                                 {"cancel", UIBarButtonSystemItemCancel},
-                                 {"flexibleSpace", UIBarButtonSystemItemFlexibleSpace},
-                                 {"fixedSpace", UIBarButtonSystemItemFixedSpace},
-                                 {"action", UIBarButtonSystemItemAction}});
+            UIBarButtonSystemItem sys =
+                enumValue<UIBarButtonSystemItem>(j["systemItem"], path, "systemItem",
+                                                 {{"done", UIBarButtonSystemItemDone},
+                                                  {"cancel", UIBarButtonSystemItemCancel},
+                                                  {"flexibleSpace", UIBarButtonSystemItemFlexibleSpace},
+                                                  {"fixedSpace", UIBarButtonSystemItemFixedSpace},
+                                                  {"action", UIBarButtonSystemItemAction}});
             it->initWithBarButtonSystemItem(sys, tgt, action);
             if (j.contains("title")) it->setTitle(string(j["title"], path, "title"));
         } else if (j.contains("title")) {
@@ -161,10 +164,10 @@ struct Loader {
             fail(path, "a bar button item needs a 'title' or a 'systemItem'");
         }
         if (j.contains("style"))
-            it->setStyle(enumValue(j["style"], path, "style",
-                                   {{"plain", UIBarButtonItemStylePlain},
-                                    {"bordered", UIBarButtonItemStyleBordered},
-                                    {"done", UIBarButtonItemStyleDone}}));
+            it->setStyle(enumValue<UIBarButtonItemStyle>(j["style"], path, "style",
+                                                         {{"plain", UIBarButtonItemStylePlain},
+                                                          {"bordered", UIBarButtonItemStyleBordered},
+                                                          {"done", UIBarButtonItemStyleDone}}));
         if (j.contains("width")) it->setWidth(CGFloat(number(j["width"], path, "width")));
         if (j.contains("tag")) it->setTag(NSInteger(number(j["tag"], path, "tag")));
         if (j.contains("enabled")) it->setEnabled(boolean(j["enabled"], path, "enabled"));
@@ -172,147 +175,26 @@ struct Loader {
         return it;
     }
 
+    // A view: made by class, then its keys in its class's table order.
     std::shared_ptr<UIView> view(const json& j, const std::string& path, bool root) const {
         if (!j.is_object()) fail(path, "a view must be an object");
         if (!j.contains("class")) fail(path, "'class' is missing");
-        const std::string cls = string(j["class"], path, "class");
-        std::set<std::string> keys = {"class",
-                                      "frame",
-                                      "autoresizingMask",
-                                      "backgroundColor",
-                                      "hidden",
-                                      "alpha",
-                                      "opaque",
-                                      "userInteractionEnabled",
-                                      "multipleTouchEnabled",
-                                      "tag",
-                                      "identifier",
-                                      "outlet",
-                                      "subviews",
-                                      "clipsToBounds"};
+        std::shared_ptr<UIView> v = make(string(j["class"], path, "class"), j, path);
+        std::set<std::string> keys = {"class", "frame", "outlet", "subviews"};
         if (root) keys.insert("autosizeToScreen");
-        std::shared_ptr<UIView> v;
-        if (cls == "UIView") {
-            v = std::make_shared<UIView>();
-        } else if (cls == "UIButton") {
-            keys.insert({"buttonType", "title", "titleColor", "backgroundImage", "image", "font",
-                         "contentHorizontalAlignment", "action", "target", "events", "enabled"});
-            int type = j.contains("buttonType") ? enumValue(j["buttonType"], path, "buttonType",
-                                                            {{"custom", UIButtonTypeCustom},
-                                                             {"roundedRect", UIButtonTypeRoundedRect},
-                                                             {"infoLight", UIButtonTypeInfoLight},
-                                                             {"infoDark", UIButtonTypeInfoDark}})
-                                                : UIButtonTypeCustom;
-            v = UIButton::buttonWithType(type);
-        } else if (cls == "UILabel") {
-            keys.insert({"text", "textColor", "font", "textAlignment"});
-            v = std::make_shared<UILabel>();
-        } else if (cls == "UIImageView") {
-            keys.insert("image");
-            v = std::make_shared<UIImageView>();
-        } else if (cls == "UIToolbar") {
-            keys.insert("items");
-            v = std::make_shared<UIToolbar>();
-        } else if (cls == "UINavigationBar") {
-            keys.insert({"title", "leftItem", "rightItem"});
-            v = std::make_shared<UINavigationBar>();
-        } else if (Class c = NSClassFromString(cls)) {
-            v = std::dynamic_pointer_cast<UIView>(c->create());
-            if (!v) fail(path, "class '" + cls + "' is not a view");
-        } else {
-            fail(path, "unknown class '" + cls + "'");
-        }
+        for (const NibProperties* table : {&UIView::viewNibProperties(), &v->nibProperties()})
+            for (const NibProperty& p : *table) keys.insert(p.key);
         checkKeys(j, path, keys);
 
-        if (j.contains("frame")) {
+        if (j.contains("frame"))
             v->initWithFrame(frame(j["frame"], path));
-        } else if (root) {
+        else if (root)
             v->initWithFrame(UIScreen::mainScreen()->bounds());
-        } else {
+        else
             fail(path, "'frame' is missing");
-        }
-        if (j.contains("autoresizingMask")) {
-            const json& m = j["autoresizingMask"];
-            UIViewAutoresizing mask = 0;
-            if (m.is_number_unsigned() || m.is_number_integer()) {
-                mask = m.get<unsigned>();
-            } else if (m.is_array()) {
-                for (const auto& e : m)
-                    mask |= unsigned(
-                        enumValue(e, path, "autoresizingMask",
-                                  {{"flexibleLeftMargin", UIViewAutoresizingFlexibleLeftMargin},
-                                   {"flexibleWidth", UIViewAutoresizingFlexibleWidth},
-                                   {"flexibleRightMargin", UIViewAutoresizingFlexibleRightMargin},
-                                   {"flexibleTopMargin", UIViewAutoresizingFlexibleTopMargin},
-                                   {"flexibleHeight", UIViewAutoresizingFlexibleHeight},
-                                   {"flexibleBottomMargin", UIViewAutoresizingFlexibleBottomMargin}}));
-            } else {
-                fail(path, "'autoresizingMask' must be an integer or a list of names");
-            }
-            v->setAutoresizingMask(mask);
-        }
-        if (j.contains("backgroundColor"))
-            v->setBackgroundColor(color(j["backgroundColor"], path, "backgroundColor"));
-        if (j.contains("hidden")) v->setHidden(boolean(j["hidden"], path, "hidden"));
-        if (j.contains("alpha")) v->setAlpha(CGFloat(number(j["alpha"], path, "alpha")));
-        if (j.contains("opaque")) v->setOpaque(boolean(j["opaque"], path, "opaque"));
-        if (j.contains("clipsToBounds"))
-            v->setClipsToBounds(boolean(j["clipsToBounds"], path, "clipsToBounds"));
-        if (j.contains("userInteractionEnabled"))
-            v->setUserInteractionEnabled(
-                boolean(j["userInteractionEnabled"], path, "userInteractionEnabled"));
-        if (j.contains("multipleTouchEnabled"))
-            v->setMultipleTouchEnabled(boolean(j["multipleTouchEnabled"], path, "multipleTouchEnabled"));
-        if (j.contains("tag")) v->setTag(NSInteger(number(j["tag"], path, "tag")));
-        if (j.contains("identifier"))
-            v->setAccessibilityIdentifier(string(j["identifier"], path, "identifier"));
-
-        if (auto b = std::dynamic_pointer_cast<UIButton>(v)) {
-            if (j.contains("title")) b->setTitle(string(j["title"], path, "title"), UIControlStateNormal);
-            if (j.contains("titleColor"))
-                b->setTitleColor(color(j["titleColor"], path, "titleColor"), UIControlStateNormal);
-            if (j.contains("backgroundImage"))
-                b->setBackgroundImage(image(j["backgroundImage"], path, "backgroundImage"),
-                                      UIControlStateNormal);
-            if (j.contains("image")) b->setImage(image(j["image"], path, "image"), UIControlStateNormal);
-            if (j.contains("font")) b->setTitleFont(font(j["font"], path));
-            if (j.contains("contentHorizontalAlignment"))
-                b->setContentHorizontalAlignment(
-                    enumValue(j["contentHorizontalAlignment"], path, "contentHorizontalAlignment",
-                              {{"center", 0}, {"left", 1}, {"right", 2}, {"fill", 3}}));
-            if (j.contains("enabled")) b->setEnabled(boolean(j["enabled"], path, "enabled"));
-            if (j.contains("events") && !j.contains("action")) fail(path, "'events' without an 'action'");
-            if (j.contains("action")) {
-                SEL action = string(j["action"], path, "action");
-                if (action.empty()) fail(path, "'action' is empty");
-                UIControlEvents events = j.contains("events")
-                                             ? UIControlEvents(number(j["events"], path, "events"))
-                                             : UIControlEventTouchUpInside;
-                b->addTarget(target(j, path, action), action, events);
-            }
-        } else if (auto l = std::dynamic_pointer_cast<UILabel>(v)) {
-            if (j.contains("text")) l->setText(string(j["text"], path, "text"));
-            if (j.contains("textColor")) l->setTextColor(color(j["textColor"], path, "textColor"));
-            if (j.contains("font")) l->setFont(font(j["font"], path));
-            if (j.contains("textAlignment"))
-                l->setTextAlignment(enumValue(j["textAlignment"], path, "textAlignment",
-                                              {{"left", 0}, {"center", 1}, {"right", 2}}));
-        } else if (auto iv = std::dynamic_pointer_cast<UIImageView>(v)) {
-            if (j.contains("image")) iv->setImage(image(j["image"], path, "image"));
-        } else if (auto tb = std::dynamic_pointer_cast<UIToolbar>(v)) {
-            if (j.contains("items")) {
-                if (!j["items"].is_array()) fail(path, "'items' must be a list");
-                std::vector<std::shared_ptr<UIBarButtonItem>> items;
-                for (size_t i = 0; i < j["items"].size(); ++i)
-                    items.push_back(item(j["items"][i], path + ".items[" + std::to_string(i) + "]"));
-                tb->setItems(items);
-            }
-        } else if (auto nb = std::dynamic_pointer_cast<UINavigationBar>(v)) {
-            if (j.contains("title")) nb->setTitle(string(j["title"], path, "title"));
-            if (j.contains("leftItem")) nb->setLeftBarButtonItem(item(j["leftItem"], path + ".leftItem"));
-            if (j.contains("rightItem")) nb->setRightBarButtonItem(item(j["rightItem"], path + ".rightItem"));
-        }
-
+        for (const NibProperties* table : {&UIView::viewNibProperties(), &v->nibProperties()})
+            for (const NibProperty& p : *table)
+                if (p.apply && j.contains(p.key)) p.apply(*v, Value(*this, j, path, p.key));
         if (j.contains("subviews")) {
             if (!j["subviews"].is_array()) fail(path, "'subviews' must be a list");
             for (size_t i = 0; i < j["subviews"].size(); ++i)
@@ -324,6 +206,77 @@ struct Loader {
             v->setFrame(UIScreen::mainScreen()->bounds());
         return v;
     }
+
+    std::shared_ptr<UIView> make(const std::string& cls, const json& j, const std::string& path) const {
+        if (cls == "UIView") return std::make_shared<UIView>();
+        if (cls == "UIButton") {
+            UIButtonType type = j.contains("buttonType")
+                                    ? enumValue<UIButtonType>(j["buttonType"], path, "buttonType",
+                                                              {{"custom", UIButtonTypeCustom},
+                                                               {"roundedRect", UIButtonTypeRoundedRect},
+                                                               {"infoLight", UIButtonTypeInfoLight},
+                                                               {"infoDark", UIButtonTypeInfoDark}})
+                                    : UIButtonTypeCustom;
+            return UIButton::buttonWithType(type);
+        }
+        if (cls == "UILabel") return std::make_shared<UILabel>();
+        if (cls == "UIImageView") return std::make_shared<UIImageView>();
+        if (cls == "UIToolbar") return std::make_shared<UIToolbar>();
+        if (cls == "UINavigationBar") return std::make_shared<UINavigationBar>();
+        Class c = NSClassFromString(cls);
+        if (!c) fail(path, "unknown class '" + cls + "'");
+        auto v = std::dynamic_pointer_cast<UIView>(c->create());
+        if (!v) fail(path, "class '" + cls + "' is not a view");
+        return v;
+    }
+
+    std::vector<std::shared_ptr<UIBarButtonItem>> items(const json& v, const std::string& path) const {
+        if (!v.is_array()) fail(path, "'items' must be a list");
+        std::vector<std::shared_ptr<UIBarButtonItem>> out;
+        for (size_t i = 0; i < v.size(); ++i)
+            out.push_back(item(v[i], path + ".items[" + std::to_string(i) + "]"));
+        return out;
+    }
+
+    // One key's value of a view, read with the loader's checks.
+    class Value : public NibValue {
+    public:
+        Value(const Loader& loader, const json& object, const std::string& path, const char* key)
+            : l_(loader), object_(object), v_(object[key]), path_(path), key_(key) {}
+        double number() const override { return l_.number(v_, path_, key_); }
+        bool boolean() const override { return l_.boolean(v_, path_, key_); }
+        NSString string() const override { return l_.string(v_, path_, key_); }
+        std::shared_ptr<UIColor> color() const override { return l_.color(v_, path_, key_); }
+        std::shared_ptr<UIImage> image() const override { return l_.image(v_, path_, key_); }
+        std::shared_ptr<UIFont> font() const override { return l_.font(v_, path_); }
+        int named(const std::vector<std::pair<const char*, int>>& names) const override {
+            return l_.enumValue<int>(v_, path_, key_, names);
+        }
+        unsigned options(const std::vector<std::pair<const char*, unsigned>>& names) const override {
+            if (v_.is_number_unsigned() || v_.is_number_integer()) return v_.get<unsigned>();
+            if (!v_.is_array()) fail(std::string("'") + key_ + "' must be an integer or a list of names");
+            unsigned mask = 0;
+            for (const auto& e : v_) mask |= l_.enumValue<unsigned>(e, path_, key_, names);
+            return mask;
+        }
+        std::shared_ptr<UIBarButtonItem> item() const override { return l_.item(v_, path_ + "." + key_); }
+        std::vector<std::shared_ptr<UIBarButtonItem>> items() const override { return l_.items(v_, path_); }
+        const NibValue* sibling(const char* key) const override {
+            if (!object_.contains(key)) return nullptr;
+            sibling_ = std::make_unique<Value>(l_, object_, path_, key);
+            return sibling_.get();
+        }
+        NSObject* target(const SEL& action) const override { return l_.target(object_, path_, action); }
+        [[noreturn]] void fail(const std::string& fault) const override { l_.fail(path_, fault); }
+
+    private:
+        const Loader& l_;
+        const json& object_;
+        const json& v_;
+        std::string path_;
+        const char* key_;
+        mutable std::unique_ptr<Value> sibling_;
+    };
 };
 }  // namespace
 

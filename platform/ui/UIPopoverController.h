@@ -10,12 +10,14 @@
 class UIViewController;
 class UIView;
 
-using UIPopoverArrowDirection = unsigned;
-constexpr UIPopoverArrowDirection UIPopoverArrowDirectionUp = 1 << 0;
-constexpr UIPopoverArrowDirection UIPopoverArrowDirectionDown = 1 << 1;
-constexpr UIPopoverArrowDirection UIPopoverArrowDirectionLeft = 1 << 2;
-constexpr UIPopoverArrowDirection UIPopoverArrowDirectionRight = 1 << 3;
-constexpr UIPopoverArrowDirection UIPopoverArrowDirectionAny = 15;
+enum UIPopoverArrowDirection : unsigned {
+    UIPopoverArrowDirectionUp = 1 << 0,
+    UIPopoverArrowDirectionDown = 1 << 1,
+    UIPopoverArrowDirectionLeft = 1 << 2,
+    UIPopoverArrowDirectionRight = 1 << 3,
+    UIPopoverArrowDirectionAny = 15,
+};
+NS_OPTIONS_OPERATORS(UIPopoverArrowDirection)
 
 // Seconds a popover takes to fade in or out when animated.
 constexpr double UIPopoverFadeDuration = 0.2;
@@ -46,8 +48,10 @@ public:
     CGPoint arrowTip() const { return arrowTip_; }
 
 private:
-    friend class UIKitRuntime;
+    friend class Presentation;
     friend class UIPopoverContainerView;
+    // Lays the panel and the content out on the container covering the window.
+    UIView& mountContainer(CGRect windowBounds);
     void presentAt(CGRect anchorInWindow, std::shared_ptr<UIView> passthrough, UIPopoverArrowDirection dirs,
                    bool animated);
     std::shared_ptr<UIViewController> content_;

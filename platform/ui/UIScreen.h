@@ -1,9 +1,9 @@
 // The screen and the device, as the backend's device profile describes them.
 #pragma once
 
-#include "platform/backend/DeviceProfile.h"
 #include "platform/cg/CoreGraphics.h"
 #include "platform/ui/Foundation.h"
+#include "platform/ui/port/DeviceProfile.h"
 
 class UIScreen : public NSObject {
 public:
@@ -19,9 +19,12 @@ public:
     static void setDefaultProfile(const DeviceProfile& profile);
 };
 
-using UIUserInterfaceIdiom = int;
-constexpr UIUserInterfaceIdiom UIUserInterfaceIdiomPhone = 0;
-constexpr UIUserInterfaceIdiom UIUserInterfaceIdiomPad = 1;
+enum class UIUserInterfaceIdiom : int {
+    Phone = 0,
+    Pad = 1,
+};
+constexpr UIUserInterfaceIdiom UIUserInterfaceIdiomPhone = UIUserInterfaceIdiom::Phone;
+constexpr UIUserInterfaceIdiom UIUserInterfaceIdiomPad = UIUserInterfaceIdiom::Pad;
 
 class UIDevice : public NSObject {
 public:

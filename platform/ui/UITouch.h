@@ -9,12 +9,18 @@
 class UIView;
 class UIWindow;
 
-using UITouchPhase = int;
-constexpr UITouchPhase UITouchPhaseBegan = 0;
-constexpr UITouchPhase UITouchPhaseMoved = 1;
-constexpr UITouchPhase UITouchPhaseStationary = 2;
-constexpr UITouchPhase UITouchPhaseEnded = 3;
-constexpr UITouchPhase UITouchPhaseCancelled = 4;
+enum class UITouchPhase : int {
+    Began = 0,
+    Moved = 1,
+    Stationary = 2,
+    Ended = 3,
+    Cancelled = 4,
+};
+constexpr UITouchPhase UITouchPhaseBegan = UITouchPhase::Began;
+constexpr UITouchPhase UITouchPhaseMoved = UITouchPhase::Moved;
+constexpr UITouchPhase UITouchPhaseStationary = UITouchPhase::Stationary;
+constexpr UITouchPhase UITouchPhaseEnded = UITouchPhase::Ended;
+constexpr UITouchPhase UITouchPhaseCancelled = UITouchPhase::Cancelled;
 
 // One finger from touch-down to lift-off; the same object for the whole touch.
 class UITouch : public NSObject {
@@ -45,7 +51,7 @@ public:
     long long identifier() const { return identifier_; }
 
 private:
-    friend class UIKitRuntime;
+    friend class TouchDispatch;
     long long identifier_ = 0;
     CGPoint location_{}, previous_{}, start_{};  // window coordinates
     CGFloat maxTravel_ = 0;
@@ -57,8 +63,10 @@ private:
     bool ignored_ = false;
 };
 
-using UIEventType = int;
-constexpr UIEventType UIEventTypeTouches = 0;
+enum class UIEventType : int {
+    Touches = 0,
+};
+constexpr UIEventType UIEventTypeTouches = UIEventType::Touches;
 
 // The touches of one instant. allTouches: every touch on the screen, moving or
 // resting, in the order they began (an ending touch is still in it).
@@ -70,7 +78,7 @@ public:
     UIEventType type() const { return UIEventTypeTouches; }
 
 private:
-    friend class UIKitRuntime;
+    friend class TouchDispatch;
     NSSet allTouches_;
     NSTimeInterval timestamp_ = 0;
 };

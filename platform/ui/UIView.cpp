@@ -146,6 +146,7 @@ void UIView::displayIfNeeded() {
 }
 
 CGSurface* UIView::backingSurface() const { return context_->surface(); }
+bool UIView::hasBackingContent() const { return context_->hasContent(); }
 CGContextRef UIView::backingContext() const { return context_.get(); }
 
 void UIView::addSubview(const std::shared_ptr<UIView>& view) {
@@ -266,4 +267,36 @@ std::shared_ptr<UIView> UIView::hitTest(CGPoint p, UIEvent* event) {
 UIResponder* UIView::nextResponder() const {
     if (auto vc = viewController_.lock()) return vc.get();
     return superview_.lock().get();
+}
+
+const NibProperties& UIView::viewNibProperties() {
+    static const NibProperties table = {
+        {"autoresizingMask",
+         [](UIView& v, const NibValue& in) {
+             v.setAutoresizingMask(UIViewAutoresizing(
+                 in.options({{"flexibleLeftMargin", UIViewAutoresizingFlexibleLeftMargin},
+                             {"flexibleWidth", UIViewAutoresizingFlexibleWidth},
+                             {"flexibleRightMargin", UIViewAutoresizingFlexibleRightMargin},
+                             {"flexibleTopMargin", UIViewAutoresizingFlexibleTopMargin},
+                             {"flexibleHeight", UIViewAutoresizingFlexibleHeight},
+                             {"flexibleBottomMargin", UIViewAutoresizingFlexibleBottomMargin}})));
+         }},
+        {"backgroundColor", [](UIView& v, const NibValue& in) { v.setBackgroundColor(in.color()); }},
+        {"hidden", [](UIView& v, const NibValue& in) { v.setHidden(in.boolean()); }},
+        {"alpha", [](UIView& v, const NibValue& in) { v.setAlpha(CGFloat(in.number())); }},
+        {"opaque", [](UIView& v, const NibValue& in) { v.setOpaque(in.boolean()); }},
+        {"clipsToBounds", [](UIView& v, const NibValue& in) { v.setClipsToBounds(in.boolean()); }},
+        {"userInteractionEnabled",
+         [](UIView& v, const NibValue& in) { v.setUserInteractionEnabled(in.boolean()); }},
+        {"multipleTouchEnabled",
+         [](UIView& v, const NibValue& in) { v.setMultipleTouchEnabled(in.boolean()); }},
+        {"tag", [](UIView& v, const NibValue& in) { v.setTag(NSInteger(in.number())); }},
+        {"identifier", [](UIView& v, const NibValue& in) { v.setAccessibilityIdentifier(in.string()); }},
+    };
+    return table;
+}
+
+const NibProperties& UIView::nibProperties() const {
+    static const NibProperties none;
+    return none;
 }

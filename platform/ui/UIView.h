@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/cg/CoreGraphics.h"
+#include "platform/ui/NibProperties.h"
 #include "platform/ui/UIResponder.h"
 
 class UIColor;
@@ -13,14 +14,16 @@ class UIWindow;
 class UIViewController;
 class ViewContext;
 
-using UIViewAutoresizing = unsigned;
-constexpr UIViewAutoresizing UIViewAutoresizingNone = 0;
-constexpr UIViewAutoresizing UIViewAutoresizingFlexibleLeftMargin = 1 << 0;
-constexpr UIViewAutoresizing UIViewAutoresizingFlexibleWidth = 1 << 1;
-constexpr UIViewAutoresizing UIViewAutoresizingFlexibleRightMargin = 1 << 2;
-constexpr UIViewAutoresizing UIViewAutoresizingFlexibleTopMargin = 1 << 3;
-constexpr UIViewAutoresizing UIViewAutoresizingFlexibleHeight = 1 << 4;
-constexpr UIViewAutoresizing UIViewAutoresizingFlexibleBottomMargin = 1 << 5;
+enum UIViewAutoresizing : unsigned {
+    UIViewAutoresizingNone = 0,
+    UIViewAutoresizingFlexibleLeftMargin = 1 << 0,
+    UIViewAutoresizingFlexibleWidth = 1 << 1,
+    UIViewAutoresizingFlexibleRightMargin = 1 << 2,
+    UIViewAutoresizingFlexibleTopMargin = 1 << 3,
+    UIViewAutoresizingFlexibleHeight = 1 << 4,
+    UIViewAutoresizingFlexibleBottomMargin = 1 << 5,
+};
+NS_OPTIONS_OPERATORS(UIViewAutoresizing)
 
 class UIView : public UIResponder {
 public:
@@ -95,10 +98,16 @@ public:
     // Sizes the view to its content (labels, image views, buttons).
     virtual void sizeToFit() {}
 
+    // The keys a nib may set on every view, and on this class beyond them.
+    static const NibProperties& viewNibProperties();
+    virtual const NibProperties& nibProperties() const;
+
     // Backing store, made lazily by the run loop at the view's size and the
     // screen's pixel ratio on the first drawing call, resized behind the same
     // context object when the view's size changes; nullptr until then.
     CGSurface* backingSurface() const;
+    // True once drawRect has drawn into the backing pixels.
+    bool hasBackingContent() const;
     // The context drawRect receives; lives exactly as long as the view.
     CGContextRef backingContext() const;
     // How many times drawRect has run (tests).
@@ -139,5 +148,5 @@ private:
     std::weak_ptr<UIViewController> viewController_;
     unsigned long drawCount_ = 0;
 
-    friend class UIKitRuntime;
+    friend class Compositor;  // runs displayIfNeeded
 };

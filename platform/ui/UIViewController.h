@@ -11,10 +11,15 @@
 class UIView;
 class NSBundle;
 
-using UIModalTransitionStyle = int;
-constexpr UIModalTransitionStyle UIModalTransitionStyleCoverVertical = 0;
-constexpr UIModalTransitionStyle UIModalTransitionStyleFlipHorizontal = 1;
-constexpr UIModalTransitionStyle UIModalTransitionStyleCrossDissolve = 2;
+enum class UIModalTransitionStyle : int {
+    CoverVertical = 0,
+    FlipHorizontal = 1,
+    CrossDissolve = 2,
+};
+constexpr UIModalTransitionStyle UIModalTransitionStyleCoverVertical = UIModalTransitionStyle::CoverVertical;
+constexpr UIModalTransitionStyle UIModalTransitionStyleFlipHorizontal =
+    UIModalTransitionStyle::FlipHorizontal;
+constexpr UIModalTransitionStyle UIModalTransitionStyleCrossDissolve = UIModalTransitionStyle::CrossDissolve;
 
 // Seconds a modal transition takes when animated.
 constexpr double UIModalTransitionDuration = 0.4;
@@ -38,6 +43,8 @@ public:
     std::shared_ptr<UIView> view();
     void setView(std::shared_ptr<UIView> view);
     bool isViewLoaded() const { return view_ != nullptr; }
+    // The view without loading it (nullptr before).
+    std::shared_ptr<UIView> viewIfLoaded() const { return view_; }
     // Loads the nib with this controller as File's Owner, or makes a plain
     // view of the screen's size when there is no nib. Throws NibLoadError.
     virtual void loadView();
@@ -69,7 +76,7 @@ public:
     UIResponder* nextResponder() const override;
 
 private:
-    friend class UIKitRuntime;
+    friend class Presentation;
     NSString nibName_;
     std::shared_ptr<UIView> view_;
     std::shared_ptr<UIViewController> presented_;

@@ -37,7 +37,7 @@ public:
     UIResponder* nextResponder() const override;  // the application
 
 private:
-    friend class UIKitRuntime;
+    friend class Presentation;
     friend class UIPopoverController;
     std::shared_ptr<UIViewController> root_;
     std::vector<std::shared_ptr<UIPopoverController>> popovers_;

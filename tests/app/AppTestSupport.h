@@ -8,10 +8,24 @@
 #include <string>
 
 #include "app/VHAppDelegate.h"
-#include "app/VHFlipsideViewController.h"
+#include "infoscreen/VHFlipsideViewController.h"
 #include "mainscreen/VHMainViewController.h"
 #include "platform/backend/offscreen/OffscreenApp.h"
 #include "platform/ui/UIKit.h"
+#include "resources/Bundle.h"
+
+// The application's delegate class, with the bundle registered as main does.
+inline NSString appDelegateClassName() {
+    registerBundle();
+    return NSStringFromClass<VHAppDelegate>();
+}
+
+// UIApplicationMain on the headless backend, as main would call it on a window.
+inline int applicationMainOffscreen(int argc, char* argv[]) {
+    UIApplicationSetBackendFactory(
+        [](const DeviceProfile& p) { return std::make_unique<OffscreenBackend>(p); });
+    return UIApplicationMain(argc, argv, nullptr, appDelegateClassName());
+}
 
 inline DeviceProfile namedDevice(const std::string& name) {
     DeviceProfile p;
@@ -43,7 +57,7 @@ inline void quickTaps(OffscreenApp& app, CGPoint p, int n) {
 class RunningApp {
 public:
     explicit RunningApp(const DeviceProfile& profile, const NSDictionary* launchOptions = nullptr)
-        : app(profile, NSStringFromClass<VHAppDelegate>()) {
+        : app(profile, appDelegateClassName()) {
         app.launch(launchOptions);
     }
 
@@ -74,6 +88,7 @@ public:
 class BundleFileOverride {
 public:
     BundleFileOverride(std::string name, std::optional<std::string> bytes) : name_(std::move(name)) {
+        registerBundle();  // first, so that the stand-in stays
         NSBundle* bundle = NSBundle::mainBundle();
         if (const std::string* old = bundle->dataForResource(name_)) original_ = *old;
         if (bytes)

@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
-#include "app/VHLinks.h"
+#include "infoscreen/VHLinks.h"
 
 namespace {
 
 std::string launchError(const DeviceProfile& profile) {
-    OffscreenApp app(profile, NSStringFromClass<VHAppDelegate>());
+    OffscreenApp app(profile, appDelegateClassName());
     try {
         app.launch();
     } catch (const NibLoadError& e) {
@@ -50,7 +50,7 @@ TEST(BundleFaults, ProgramEntryReportsTheFaultAndFails) {
     char arg0[] = "starchart", arg1[] = "--device", arg2[] = "tablet";
     char* argv[] = {arg0, arg1, arg2, nullptr};
     ::testing::internal::CaptureStderr();
-    const int status = UIApplicationMain(3, argv, nullptr, NSStringFromClass<VHAppDelegate>());
+    const int status = applicationMainOffscreen(3, argv);
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(status, 1);
     EXPECT_TRUE(contains(err, "starchart: VHMainViewController_iPad.json")) << err;
@@ -60,7 +60,7 @@ TEST(BundleFaults, BadDeviceFlagIsAUsageError) {
     char arg0[] = "starchart", arg1[] = "--device", arg2[] = "watch";
     char* argv[] = {arg0, arg1, arg2, nullptr};
     ::testing::internal::CaptureStderr();
-    const int status = UIApplicationMain(3, argv, nullptr, NSStringFromClass<VHAppDelegate>());
+    const int status = applicationMainOffscreen(3, argv);
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(status, 2);
     EXPECT_TRUE(contains(err, "--device")) << err;
@@ -97,7 +97,7 @@ TEST(BundleFaults, MissingImagesLeaveEmptyPicturesAndWorkingControls) {
     expectRect(picture->frame(), 160, 250, 0, 0, "empty picture, still centred");
     const auto site = std::dynamic_pointer_cast<UIButton>(subs[subs.size() - 2]);
     ASSERT_NE(site, nullptr);
-    EXPECT_EQ(site->backgroundImageForState(0), nullptr);
+    EXPECT_EQ(site->backgroundImageForState(UIControlStateNormal), nullptr);
     expectRect(site->frame(), 40, 351.5f, 240, 57, "web-site button");
 
     run.app.tap(RunningApp::centreOf(*site));
@@ -111,7 +111,7 @@ TEST(BundleFaults, MissingImagesLeaveEmptyPicturesAndWorkingControls) {
     run.app.tap({160, 240}, 2);
     run.app.tap({160, 240}, 2);
     ASSERT_NE(run.main().quitButton(), nullptr);
-    EXPECT_EQ(run.main().quitButton()->backgroundImageForState(0), nullptr);
+    EXPECT_EQ(run.main().quitButton()->backgroundImageForState(UIControlStateNormal), nullptr);
     ASSERT_TRUE(run.app.pressControl("Quit"));
     EXPECT_EQ(run.main().learnState(), 0);
     run.app.writePNG("/dev/null");

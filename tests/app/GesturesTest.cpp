@@ -25,7 +25,7 @@ void holdApart(OffscreenApp& app, CGPoint a, CGPoint b, int n) {
         for (const auto& t : app.runtime().activeTouches())
             if (t->identifier() == 0) x0 = t->locationInView(nullptr).x;
         const CGFloat off = x0 == a.x ? 1 : 0;
-        app.inject({{0, {a.x + off, a.y}, 1}, {1, {b.x + off, b.y}, 1}});
+        app.inject({{0, {a.x + off, a.y}, TouchPhase::Moved}, {1, {b.x + off, b.y}, TouchPhase::Moved}});
     }
 }
 
@@ -161,7 +161,8 @@ TEST(Pan, OneMoveOfMoreThanADayStillLandsWithinZeroToTwentyFour) {
     // across it is 30.2 hours, more than one correction of 24 can bring back.
     RunningApp run(customDevice(4096, 1000, 1));
     twoDown(run.app, {1000, 500}, {2000, 500});
-    run.app.inject({{0, {1495, 500}, 1}, {1, {1505, 500}, 1}});  // far closer: scale to 0.9
+    run.app.inject({{0, {1495, 500}, TouchPhase::Moved},
+                    {1, {1505, 500}, TouchPhase::Moved}});  // far closer: scale to 0.9
     run.app.touchUp(1, {1505, 500});
     run.app.touchUp(0, {1495, 500});
     ASSERT_EQ(run.main().scale(), 0.9);
@@ -249,7 +250,8 @@ TEST(Zoom, FingersHeldAtTheirStartDistanceLeaveTheScale) {
     twoDown(run.app, {200, 300}, {260, 380});  // 100 apart
     for (int i = 1; i <= 12; ++i) {
         const float s = 7.0f * i;
-        run.app.inject({{0, {200 + s, 300 + s}, 1}, {1, {260 + s, 380 + s}, 1}});
+        run.app.inject(
+            {{0, {200 + s, 300 + s}, TouchPhase::Moved}, {1, {260 + s, 380 + s}, TouchPhase::Moved}});
     }
     EXPECT_EQ(run.main().scale(), 1.0);
     EXPECT_EQ(run.chart().zoom(), 1.0);
@@ -275,9 +277,9 @@ TEST(Zoom, RebasesWhenNoTwoFingerBeginSinceTheLastEnd) {
 
 TEST(Zoom, TwoFingersBeganTogetherAreMeasured) {
     RunningApp run(namedDevice("phone"));
-    run.app.inject({{0, {100, 100}, 0}, {1, {100, 300}, 0}});
+    run.app.inject({{0, {100, 100}, TouchPhase::Began}, {1, {100, 300}, TouchPhase::Began}});
     EXPECT_EQ(run.main().pinchStartDistance(), 200.0f);
-    run.app.inject({{1, {100, 400}, 1}});
+    run.app.inject({{1, {100, 400}, TouchPhase::Moved}});
     EXPECT_DOUBLE_EQ(run.main().scale(), 1.0 + 100.0 / 2000);
 }
 
@@ -306,7 +308,9 @@ TEST(Touches, ThreeFingersDoNothingButResetTheStartDistance) {
     run.app.touchDown(2, {200, 300});
     const CGPoint anchor = run.main().panAnchor();
     for (int i = 1; i <= 5; ++i)
-        run.app.inject({{0, {100.0f + 20 * i, 100}, 1}, {1, {100, 200.0f + 30 * i}, 1}, {2, {200, 300}, 1}});
+        run.app.inject({{0, {100.0f + 20 * i, 100}, TouchPhase::Moved},
+                        {1, {100, 200.0f + 30 * i}, TouchPhase::Moved},
+                        {2, {200, 300}, TouchPhase::Moved}});
     expectCentre(run, 17.0f, 31.0f);
     EXPECT_EQ(run.main().scale(), 1.0);
     EXPECT_EQ(run.main().panAnchor(), anchor);
@@ -319,7 +323,7 @@ TEST(Touches, LiftingOneOfTwoRunsNoDoubleTapAndTheOtherFingerJumps) {
     RunningApp run(namedDevice("phone"));
     run.app.touchDown(0, {100, 200});
     run.app.touchDown(1, {200, 200});
-    run.app.inject({{0, {60, 200}, 1}, {1, {240, 200}, 1}});
+    run.app.inject({{0, {60, 200}, TouchPhase::Moved}, {1, {240, 200}, TouchPhase::Moved}});
     run.app.touchUp(1, {240, 200});
     EXPECT_EQ(run.main().pinchStartDistance(), -1.0f);
     EXPECT_EQ(run.main().learnState(), 0);

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "AppTestSupport.h"
-#include "app/VHLinks.h"
+#include "infoscreen/VHLinks.h"
 
 namespace {
 
@@ -75,7 +75,7 @@ TEST(InfoScreen, LayoutAndLookOnA320x480Phone) {
     run.app.runUntilIdle();
     const auto info = run.presentedInfo();
     ASSERT_NE(info, nullptr);
-    EXPECT_EQ(info->modalTransitionStyle(), 1);
+    EXPECT_EQ(info->modalTransitionStyle(), UIModalTransitionStyleFlipHorizontal);
     EXPECT_EQ(info->nibName(), "VHFlipsideViewController");
     EXPECT_EQ(info->delegate().get(), static_cast<VHFlipsideViewControllerDelegate*>(&run.main()));
     expectLayoutFor320x480(*info);
@@ -88,25 +88,25 @@ TEST(InfoScreen, LayoutAndLookOnA320x480Phone) {
     for (const auto& label : {v.tagline, v.invitation}) {
         expectBlack(label->backgroundColor(), "label background");
         expectWhite(label->textColor(), "label text");
-        EXPECT_EQ(label->textAlignment(), 1);
+        EXPECT_EQ(label->textAlignment(), UITextAlignmentCenter);
         EXPECT_EQ(label->font()->pointSize(), 15);
         EXPECT_EQ(label->font()->fontName(), UIFont::systemFontOfSize(15)->fontName());
     }
-    EXPECT_EQ(v.site->buttonType(), 1);
-    EXPECT_EQ(v.site->contentHorizontalAlignment(), 1);
-    expectWhite(v.site->titleColorForState(0), "web-site title");
-    EXPECT_EQ(v.site->backgroundImageForState(0), UIImage::imageNamed("strtstp2.png"));
-    EXPECT_NE(v.site->backgroundImageForState(0), nullptr);
+    EXPECT_EQ(v.site->buttonType(), UIButtonTypeRoundedRect);
+    EXPECT_EQ(v.site->contentHorizontalAlignment(), UIControlContentHorizontalAlignmentLeft);
+    expectWhite(v.site->titleColorForState(UIControlStateNormal), "web-site title");
+    EXPECT_EQ(v.site->backgroundImageForState(UIControlStateNormal), UIImage::imageNamed("strtstp2.png"));
+    EXPECT_NE(v.site->backgroundImageForState(UIControlStateNormal), nullptr);
     EXPECT_EQ(v.site->backgroundColor()->alpha(), 0);
-    EXPECT_EQ(v.store->buttonType(), 0);
-    EXPECT_EQ(v.store->titleForState(0), "");
-    EXPECT_EQ(v.store->imageForState(0), nullptr);
+    EXPECT_EQ(v.store->buttonType(), UIButtonTypeCustom);
+    EXPECT_EQ(v.store->titleForState(UIControlStateNormal), "");
+    EXPECT_EQ(v.store->imageForState(UIControlStateNormal), nullptr);
     EXPECT_EQ(v.store->backgroundColor()->alpha(), 0);
 
     // The title is six spaces and the host of the address the button opens.
     const auto url = NSURL::URLWithString(kVHMakerSiteURL);
     ASSERT_NE(url, nullptr);
-    EXPECT_EQ(v.site->titleForState(0), "      " + url->host());
+    EXPECT_EQ(v.site->titleForState(UIControlStateNormal), "      " + url->host());
     ASSERT_NE(NSURL::URLWithString(kVHOtherAppStoreURL), nullptr);
 
     // The nib's closing control does not sit under any of the five.
@@ -196,7 +196,7 @@ TEST(InfoScreen, WidePhoneReachesItFromTheBand) {
     run.app.runUntilIdle();
     const auto info = run.presentedInfo();
     ASSERT_NE(info, nullptr);
-    EXPECT_EQ(info->modalTransitionStyle(), 1);
+    EXPECT_EQ(info->modalTransitionStyle(), UIModalTransitionStyleFlipHorizontal);
     EXPECT_EQ(run.main().flipsidePopoverController(), nullptr);
     ASSERT_TRUE(run.app.pressControl("Done"));
     run.app.runUntilIdle();
@@ -285,6 +285,7 @@ TEST(InfoScreen, DoneWithoutADelegateLeavesTheScreenUp) {
 
 TEST(InfoScreen, StandaloneScreen) {
     // Made and loaded outside any running application (the phone default).
+    registerBundle();
     auto info = std::make_shared<VHFlipsideViewController>();
     ASSERT_EQ(info->initWithNibName("VHFlipsideViewController", nullptr), info.get());
     EXPECT_EQ(info->contentSizeForViewInPopover(), CGSizeMake(320, 480));

@@ -8,7 +8,7 @@ namespace {
 std::vector<std::shared_ptr<UIButton>> quitButtonsOnScreen(const RunningApp& run) {
     std::vector<std::shared_ptr<UIButton>> out;
     for (const auto& b : run.app.findViews<UIButton>())
-        if (b->titleForState(0) == "Quit" && OffscreenApp::isVisible(*b)) out.push_back(b);
+        if (b->titleForState(UIControlStateNormal) == "Quit" && OffscreenApp::isVisible(*b)) out.push_back(b);
     return out;
 }
 
@@ -17,14 +17,14 @@ void expectQuitButton(const RunningApp& run, CGFloat x) {
     ASSERT_NE(quit, nullptr);
     EXPECT_EQ(quit->superview(), run.main().view());
     expectRect(quit->frame(), x, 5, 60, 37, "Quit frame");
-    EXPECT_EQ(quit->buttonType(), 1);
-    EXPECT_EQ(quit->titleForState(0), "Quit");
-    ASSERT_NE(quit->titleColorForState(0), nullptr);
-    EXPECT_EQ(quit->titleColorForState(0)->red(), 1);
-    EXPECT_EQ(quit->titleColorForState(0)->green(), 1);
-    EXPECT_EQ(quit->titleColorForState(0)->blue(), 1);
-    EXPECT_EQ(quit->backgroundImageForState(0), UIImage::imageNamed("strtstp2.png"));
-    EXPECT_NE(quit->backgroundImageForState(0), nullptr);
+    EXPECT_EQ(quit->buttonType(), UIButtonTypeRoundedRect);
+    EXPECT_EQ(quit->titleForState(UIControlStateNormal), "Quit");
+    ASSERT_NE(quit->titleColorForState(UIControlStateNormal), nullptr);
+    EXPECT_EQ(quit->titleColorForState(UIControlStateNormal)->red(), 1);
+    EXPECT_EQ(quit->titleColorForState(UIControlStateNormal)->green(), 1);
+    EXPECT_EQ(quit->titleColorForState(UIControlStateNormal)->blue(), 1);
+    EXPECT_EQ(quit->backgroundImageForState(UIControlStateNormal), UIImage::imageNamed("strtstp2.png"));
+    EXPECT_NE(quit->backgroundImageForState(UIControlStateNormal), nullptr);
     // Above the chart view.
     EXPECT_EQ(run.main().view()->hitTest(RunningApp::centreOf(*quit)), quit);
 }

@@ -88,7 +88,9 @@ TEST(ChartMessages, OnePerAcceptedMoveAndNoneForIgnoredOnes) {
 
     messages.clear();
     run.app.touchDown(2, {300, 300});
-    run.app.inject({{0, {10, 10}, 1}, {1, {20, 20}, 1}, {2, {30, 30}, 1}});
+    run.app.inject({{0, {10, 10}, TouchPhase::Moved},
+                    {1, {20, 20}, TouchPhase::Moved},
+                    {2, {30, 30}, TouchPhase::Moved}});
     run.app.touchUp(2, {30, 30});
     run.app.touchUp(1, {20, 20});
     run.app.touchUp(0, {10, 10});

@@ -65,7 +65,7 @@ TEST_P(StartupLayout, WindowChartAndControls) {
     if (c.infoButton) {
         ASSERT_NE(main.infoButton(), nullptr);
         const UIButton& info = *main.infoButton();
-        EXPECT_EQ(info.buttonType(), 3);
+        EXPECT_EQ(info.buttonType(), UIButtonTypeInfoLight);
         EXPECT_EQ(info.superview().get(), root.get());
         expectRect(info.frame(), c.infoFrame.origin.x, c.infoFrame.origin.y, c.infoFrame.size.width,
                    c.infoFrame.size.height, "info button frame");
@@ -148,7 +148,9 @@ TEST(Startup, NamedDevicesMatchTheirSizes) {
         const CGRect screen = UIScreen::mainScreen()->bounds();
         EXPECT_EQ(screen.size.width, p.width) << name;
         expectRect(run.delegate().window()->frame(), 0, 0, p.width, p.height, name);
-        EXPECT_EQ(run.main().nibName(), VHAppDelegate::mainNibNameForIdiom(p.idiom)) << name;
+        EXPECT_EQ(run.main().nibName(),
+                  VHAppDelegate::mainNibNameForIdiom(UIDevice::currentDevice()->userInterfaceIdiom()))
+            << name;
     }
 }
 

@@ -56,7 +56,7 @@ SDL_Event finger(Uint32 type, SDL_TouchID touch, SDL_FingerID id, float x, float
     return e;
 }
 
-void expectPoint(const TouchPoint& p, long long finger, int phase, CGFloat x, CGFloat y) {
+void expectPoint(const TouchPoint& p, long long finger, TouchPhase phase, CGFloat x, CGFloat y) {
     EXPECT_EQ(p.finger, finger);
     EXPECT_EQ(p.phase, phase);
     EXPECT_FLOAT_EQ(p.location.x, x);
@@ -69,7 +69,7 @@ TEST(SdlInput, MouseDragIsOneFingerInPointsWithEventTimes) {
     auto frames = in.takeFrames();
     ASSERT_EQ(frames.size(), 1u);
     ASSERT_EQ(frames[0].points.size(), 1u);
-    expectPoint(frames[0].points[0], A, 0, 50, 100);
+    expectPoint(frames[0].points[0], A, TouchPhase::Began, 50, 100);
     EXPECT_DOUBLE_EQ(frames[0].timestamp, 1.0);
 
     // Moves pending together are one move to the last place, at the last time.
@@ -79,13 +79,13 @@ TEST(SdlInput, MouseDragIsOneFingerInPointsWithEventTimes) {
     frames = in.takeFrames();
     ASSERT_EQ(frames.size(), 1u);
     ASSERT_EQ(frames[0].points.size(), 1u);
-    expectPoint(frames[0].points[0], A, 1, 65, 110);
+    expectPoint(frames[0].points[0], A, TouchPhase::Moved, 65, 110);
     EXPECT_DOUBLE_EQ(frames[0].timestamp, 1.03);
 
     in.handle(up(140, 220, 1040));
     frames = in.takeFrames();
     ASSERT_EQ(frames.size(), 1u);
-    expectPoint(frames[0].points[0], A, 3, 70, 110);
+    expectPoint(frames[0].points[0], A, TouchPhase::Ended, 70, 110);
     EXPECT_TRUE(in.activeTouches().empty());
     EXPECT_FALSE(in.hasFrames());
 }
@@ -100,7 +100,8 @@ TEST(SdlInput, PhaseChangesPendingTogetherStayApart) {
     in.handle(up(40, 10, 1180));
     const auto frames = in.takeFrames();
     ASSERT_EQ(frames.size(), 5u);
-    const int phases[] = {0, 3, 0, 1, 3};
+    const TouchPhase phases[] = {TouchPhase::Began, TouchPhase::Ended, TouchPhase::Began, TouchPhase::Moved,
+                                 TouchPhase::Ended};
     for (size_t i = 0; i < frames.size(); ++i) {
         ASSERT_EQ(frames[i].points.size(), 1u) << i;
         EXPECT_EQ(frames[i].points[0].phase, phases[i]) << i;
@@ -132,17 +133,17 @@ TEST(SdlInput, AltDragIsTwoFingersMirroredThroughTheCentre) {
     auto frames = in.takeFrames();
     ASSERT_EQ(frames.size(), 2u);
     ASSERT_EQ(frames[0].points.size(), 2u);
-    expectPoint(frames[0].points[0], A, 0, 100, 150);
-    expectPoint(frames[0].points[1], B, 0, 220, 330);
+    expectPoint(frames[0].points[0], A, TouchPhase::Began, 100, 150);
+    expectPoint(frames[0].points[1], B, TouchPhase::Began, 220, 330);
     ASSERT_EQ(frames[1].points.size(), 2u);
-    expectPoint(frames[1].points[0], A, 1, 120, 160);
-    expectPoint(frames[1].points[1], B, 1, 200, 320);
+    expectPoint(frames[1].points[0], A, TouchPhase::Moved, 120, 160);
+    expectPoint(frames[1].points[1], B, TouchPhase::Moved, 200, 320);
     in.handle(up(240, 320));
     frames = in.takeFrames();
     ASSERT_EQ(frames.size(), 1u);
     ASSERT_EQ(frames[0].points.size(), 2u);
-    EXPECT_EQ(frames[0].points[0].phase, 3);
-    EXPECT_EQ(frames[0].points[1].phase, 3);
+    EXPECT_EQ(frames[0].points[0].phase, TouchPhase::Ended);
+    EXPECT_EQ(frames[0].points[1].phase, TouchPhase::Ended);
     EXPECT_TRUE(in.activeTouches().empty());
 }
 
@@ -153,7 +154,7 @@ TEST(SdlInput, AltToggledMidDragLiftsAndPutsDownTheSecondFingerOnly) {
     auto frames = in.takeFrames();
     ASSERT_EQ(frames.size(), 1u);  // one instant: A began, B began
     ASSERT_EQ(frames[0].points.size(), 2u);
-    expectPoint(frames[0].points[1], B, 0, 220, 330);
+    expectPoint(frames[0].points[1], B, TouchPhase::Began, 220, 330);
 
     in.handle(motion(260, 300));
     in.handle(key(false, 0));  // Alt released
@@ -161,15 +162,15 @@ TEST(SdlInput, AltToggledMidDragLiftsAndPutsDownTheSecondFingerOnly) {
     // B's move and end are two phases of one finger: two frames.
     ASSERT_EQ(frames.size(), 2u);
     ASSERT_EQ(frames[0].points.size(), 2u);
-    expectPoint(frames[0].points[0], A, 1, 130, 150);
-    expectPoint(frames[0].points[1], B, 1, 190, 330);
+    expectPoint(frames[0].points[0], A, TouchPhase::Moved, 130, 150);
+    expectPoint(frames[0].points[1], B, TouchPhase::Moved, 190, 330);
     ASSERT_EQ(frames[1].points.size(), 1u);
-    expectPoint(frames[1].points[0], B, 3, 190, 330);
+    expectPoint(frames[1].points[0], B, TouchPhase::Ended, 190, 330);
     in.handle(motion(280, 300));
     frames = in.takeFrames();
     ASSERT_EQ(frames.size(), 1u);
     ASSERT_EQ(frames[0].points.size(), 1u);
-    expectPoint(frames[0].points[0], A, 1, 140, 150);
+    expectPoint(frames[0].points[0], A, TouchPhase::Moved, 140, 150);
     EXPECT_EQ(in.activeTouches().count(B), 0u);
 
     // Alt tapped quickly: each change of B is its own frame.
@@ -178,7 +179,7 @@ TEST(SdlInput, AltToggledMidDragLiftsAndPutsDownTheSecondFingerOnly) {
     in.handle(key(true, KMOD_LALT));
     frames = in.takeFrames();
     ASSERT_EQ(frames.size(), 3u);  // began, ended, began: each its own frame
-    expectPoint(frames[2].points[0], B, 0, 180, 330);
+    expectPoint(frames[2].points[0], B, TouchPhase::Began, 180, 330);
     in.handle(up(280, 300));
     in.handle(key(false, 0));
     frames = in.takeFrames();
@@ -214,11 +215,11 @@ TEST(SdlInput, TouchscreenFingersPassThroughInPoints) {
     EXPECT_NE(f1, f2);
     EXPECT_GE(f1, SdlInput::kFirstTouchFinger);
     EXPECT_GE(f2, SdlInput::kFirstTouchFinger);
-    expectPoint(frames[0].points[0], f1, 0, 80, 240);
-    expectPoint(frames[0].points[1], f2, 0, 240, 240);
+    expectPoint(frames[0].points[0], f1, TouchPhase::Began, 80, 240);
+    expectPoint(frames[0].points[1], f2, TouchPhase::Began, 240, 240);
     ASSERT_EQ(frames[1].points.size(), 2u);
-    expectPoint(frames[1].points[0], f1, 1, 80, 120);
-    expectPoint(frames[1].points[1], f2, 1, 240, 360);
+    expectPoint(frames[1].points[0], f1, TouchPhase::Moved, 80, 120);
+    expectPoint(frames[1].points[1], f2, TouchPhase::Moved, 240, 360);
 
     in.handle(finger(SDL_FINGERUP, 7, 100, 0.25f, 0.25f));
     in.handle(finger(SDL_FINGERMOTION, 7, 100, 0.3f, 0.3f));  // after its end: ignored
@@ -226,8 +227,8 @@ TEST(SdlInput, TouchscreenFingersPassThroughInPoints) {
     frames = in.takeFrames();
     ASSERT_EQ(frames.size(), 1u);
     ASSERT_EQ(frames[0].points.size(), 2u);
-    expectPoint(frames[0].points[0], f1, 3, 80, 120);
-    EXPECT_EQ(frames[0].points[1].phase, 0);
+    expectPoint(frames[0].points[0], f1, TouchPhase::Ended, 80, 120);
+    EXPECT_EQ(frames[0].points[1].phase, TouchPhase::Began);
     EXPECT_NE(frames[0].points[1].finger, f1);
     EXPECT_NE(frames[0].points[1].finger, f2);
     EXPECT_EQ(in.activeTouches().size(), 2u);
@@ -243,7 +244,7 @@ TEST(SdlInput, CancelAllEndsEveryTouchAndForgetsThem) {
     auto frames = in.takeFrames();
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_EQ(frames[0].points.size(), 3u);
-    for (const auto& p : frames[0].points) EXPECT_EQ(p.phase, 4);
+    for (const auto& p : frames[0].points) EXPECT_EQ(p.phase, TouchPhase::Cancelled);
     EXPECT_DOUBLE_EQ(frames[0].timestamp, 2.0);
     EXPECT_TRUE(in.activeTouches().empty());
     // Their later releases and moves belong to no touch.
@@ -267,9 +268,9 @@ TEST(SdlInput, LetterboxedScreenMapsFromItsViewport) {
     in.handle(up(300, 400));
     auto frames = in.takeFrames();
     ASSERT_EQ(frames.size(), 3u);
-    expectPoint(frames[0].points[0], A, 0, 0, 0);
-    expectPoint(frames[1].points[0], A, 1, 320, 480);
-    expectPoint(frames[2].points[0], A, 3, 160, 240);
+    expectPoint(frames[0].points[0], A, TouchPhase::Began, 0, 0);
+    expectPoint(frames[1].points[0], A, TouchPhase::Moved, 320, 480);
+    expectPoint(frames[2].points[0], A, TouchPhase::Ended, 160, 240);
 
     // Touchscreen coordinates are normalised to the whole window.
     in.handle(finger(SDL_FINGERDOWN, 3, 1, 0.1f, 0.05f));
@@ -286,8 +287,8 @@ TEST(SdlInput, LetterboxedScreenMapsFromItsViewport) {
     in.handle(down(180, 220));
     frames = in.takeFrames();
     ASSERT_EQ(frames[0].points.size(), 2u);
-    expectPoint(frames[0].points[0], A, 0, 80, 120);
-    expectPoint(frames[0].points[1], B, 0, 240, 360);
+    expectPoint(frames[0].points[0], A, TouchPhase::Began, 80, 120);
+    expectPoint(frames[0].points[1], B, TouchPhase::Began, 240, 360);
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/VHLinks.h"
+#include "infoscreen/VHLinks.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;

@@ -14,10 +14,11 @@
 #include <vector>
 
 #include "app/VHAppDelegate.h"
-#include "app/VHFlipsideViewController.h"
 #include "chart/ChartCentre.h"
+#include "infoscreen/VHFlipsideViewController.h"
 #include "mainscreen/VHMainViewController.h"
 #include "platform/backend/offscreen/OffscreenApp.h"
+#include "resources/Bundle.h"
 
 namespace {
 
@@ -36,7 +37,9 @@ DeviceProfile device(const std::string& name) {
 class RandomSession {
 public:
     RandomSession(const DeviceProfile& profile, unsigned seed)
-        : profile_(profile), rng_(seed), app_(profile, NSStringFromClass<VHAppDelegate>()) {
+        : profile_(profile),
+          rng_(seed),
+          app_(profile, (registerBundle(), NSStringFromClass<VHAppDelegate>())) {
         app_.launch();
     }
 
@@ -144,7 +147,7 @@ private:
         std::ostringstream s;
         s << what << " {";
         for (const auto& p : points)
-            s << " #" << p.finger << "@(" << p.location.x << "," << p.location.y << ")/" << p.phase;
+            s << " #" << p.finger << "@(" << p.location.x << "," << p.location.y << ")/" << int(p.phase);
         s << " }";
         note(s.str());
         app_.inject(points);
@@ -177,7 +180,7 @@ private:
                 const long long f = freeFinger();
                 const CGPoint p = chance(0.3) ? near(hotspot(), 20) : anywhere();
                 down_[f] = p;
-                pts.push_back({f, p, UITouchPhaseBegan});
+                pts.push_back({f, p, TouchPhase::Began});
             }
             inject(pts, "began");
             what = "began";
@@ -187,9 +190,9 @@ private:
             for (auto& [f, p] : down_) {
                 if (chance(0.6) || pts.empty()) {
                     p = chance(0.1) ? anywhere() : near(p, 40);
-                    pts.push_back({f, p, UITouchPhaseMoved});
+                    pts.push_back({f, p, TouchPhase::Moved});
                 } else if (chance(0.3)) {
-                    pts.push_back({f, p, UITouchPhaseStationary});
+                    pts.push_back({f, p, TouchPhase::Stationary});
                 }
             }
             inject(pts, "moved");
@@ -197,7 +200,7 @@ private:
         } else if (r < 0.62 && !down_.empty()) {
             // Some fingers lift or are cancelled.
             std::vector<TouchPoint> pts;
-            const int phase = chance(0.2) ? UITouchPhaseCancelled : UITouchPhaseEnded;
+            const TouchPhase phase = chance(0.2) ? TouchPhase::Cancelled : TouchPhase::Ended;
             for (auto it = down_.begin(); it != down_.end();) {
                 if (chance(0.5) || (pts.empty() && std::next(it) == down_.end())) {
                     pts.push_back({it->first, it->second, phase});
@@ -206,17 +209,17 @@ private:
                     ++it;
                 }
             }
-            inject(pts, phase == UITouchPhaseEnded ? "ended" : "cancelled");
+            inject(pts, phase == TouchPhase::Ended ? "ended" : "cancelled");
             what = "lift";
         } else if (r < 0.77) {
             // Taps, one to three in a row, mostly on one spot so they count up.
             const CGPoint p = chance(0.7) ? near(hotspot(), 10) : anywhere();
             const int taps = pick(1, 3);
             for (int k = 0; k < taps; ++k) {
-                inject({{900, p, UITouchPhaseBegan}}, "tap down");
+                inject({{900, p, TouchPhase::Began}}, "tap down");
                 if (std::string c = check("tap down"); !c.empty()) return c;
                 pause(uniform(0.01, 0.12));
-                inject({{900, p, UITouchPhaseEnded}}, "tap up");
+                inject({{900, p, TouchPhase::Ended}}, "tap up");
                 if (k + 1 < taps) {
                     if (std::string c = check("tap up"); !c.empty()) return c;
                     pause(uniform(0.02, 0.2));
@@ -252,11 +255,11 @@ private:
             // lifts, or one that is down begins again.
             const long long ghost = 7;
             const int kind = pick(0, 2);
-            if (kind == 0) inject({{ghost, anywhere(), UITouchPhaseMoved}}, "ghost moved");
-            if (kind == 1) inject({{ghost, anywhere(), UITouchPhaseEnded}}, "ghost ended");
+            if (kind == 0) inject({{ghost, anywhere(), TouchPhase::Moved}}, "ghost moved");
+            if (kind == 1) inject({{ghost, anywhere(), TouchPhase::Ended}}, "ghost ended");
             if (kind == 2 && !down_.empty()) {
                 auto& [f, p] = *down_.begin();
-                inject({{f, p, UITouchPhaseBegan}}, "began again");
+                inject({{f, p, TouchPhase::Began}}, "began again");
             }
             what = "ghost";
         } else {
@@ -283,11 +286,11 @@ private:
         const float from = spread ? float(uniform(30, 100)) : float(uniform(100, 250));
         const float to = spread ? from + float(uniform(150, 250)) : 10;
         auto at = [&](float half, float wobble) {
-            return std::vector<TouchPoint>{{0, CGPointMake(c.x - half + wobble, c.y), UITouchPhaseMoved},
-                                           {1, CGPointMake(c.x + half + wobble, c.y), UITouchPhaseMoved}};
+            return std::vector<TouchPoint>{{0, CGPointMake(c.x - half + wobble, c.y), TouchPhase::Moved},
+                                           {1, CGPointMake(c.x + half + wobble, c.y), TouchPhase::Moved}};
         };
         auto began = at(from / 2, 0);
-        for (auto& p : began) p.phase = UITouchPhaseBegan;
+        for (auto& p : began) p.phase = TouchPhase::Began;
         inject(began, "pinch began");
         for (int k = 0, n = pick(5, 40); k < n; ++k) {
             if (std::string e = check("pinch"); !e.empty()) return e;
@@ -296,7 +299,7 @@ private:
             ++zooms_;
         }
         auto ended = at(to / 2, 0);
-        for (auto& p : ended) p.phase = UITouchPhaseEnded;
+        for (auto& p : ended) p.phase = TouchPhase::Ended;
         inject(ended, "pinch ended");
         return "";
     }
@@ -316,16 +319,16 @@ private:
             b = CGPointMake(x, northward_ ? h - 5 : 45);
         }
         for (int pass = 0; pass < 3; ++pass) {
-            inject({{0, a, UITouchPhaseBegan}}, "swipe began");
+            inject({{0, a, TouchPhase::Began}}, "swipe began");
             const int n = 8;
             CGPoint p = a;
             for (int k = 1; k <= n; ++k) {
                 if (std::string e = check("swipe"); !e.empty()) return e;
                 pause(0.016);
                 p = CGPointMake(a.x + (b.x - a.x) * k / n, a.y + (b.y - a.y) * k / n);
-                inject({{0, p, UITouchPhaseMoved}}, "swipe moved");
+                inject({{0, p, TouchPhase::Moved}}, "swipe moved");
             }
-            inject({{0, p, UITouchPhaseEnded}}, "swipe ended");
+            inject({{0, p, TouchPhase::Ended}}, "swipe ended");
             if (std::string e = check("swipe ended"); !e.empty()) return e;
             pause(0.1);
         }

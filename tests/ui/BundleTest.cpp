@@ -5,10 +5,12 @@
 #include <sstream>
 
 #include "platform/ui/Foundation.h"
+#include "resources/Bundle.h"
 
 // Every nib and image in resources/ is in the compiled-in bundle, byte for byte.
 TEST(Bundle, HoldsEveryResourceFileByName) {
     namespace fs = std::filesystem;
+    registerBundle();
     const fs::path dir = fs::path(STARCHART_SOURCE_DIR) / "resources";
     int files = 0;
     for (const auto& entry : fs::directory_iterator(dir)) {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/backend/DeviceProfile.h"
+#include "platform/ui/port/DeviceProfile.h"
 
 namespace {
 DeviceFlagsResult parse(std::vector<std::string> args) { return parseDeviceFlags(args); }

@@ -162,6 +162,8 @@ TEST(Nib, AMissingNibIsAFatalErrorOfTheViewLoad) {
 
 TEST(Nib, UIApplicationMainStopsWithStatus1OnABadNibAnd2OnABadFlag) {
     const std::string name = NSStringFromClass<NibFailDelegate>();
+    UIApplicationSetBackendFactory(
+        [](const DeviceProfile& p) { return std::make_unique<OffscreenBackend>(p); });
     std::vector<std::string> args{"starchart", "--device", "phone"};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
@@ -188,19 +190,6 @@ TEST(Nib, UIApplicationMainStopsWithStatus1OnABadNibAnd2OnABadFlag) {
     err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(status, 1);
     EXPECT_NE(err.find("NoSuchDelegate"), std::string::npos) << err;
-}
-
-TEST(Nib, CommandsRunInsteadOfTheApplication) {
-    std::vector<std::string> seen;
-    UIApplication::registerCommand("ui-test-echo", [&](int argc, char** argv) {
-        for (int i = 0; i < argc; ++i) seen.push_back(argv[i]);
-        return 7;
-    });
-    std::vector<std::string> args{"starchart", "ui-test-echo", "--ra", "5"};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    EXPECT_EQ(UIApplicationMain(int(argv.size()), argv.data(), nullptr, "NoSuchDelegate"), 7);
-    EXPECT_EQ(seen, (std::vector<std::string>{"ui-test-echo", "--ra", "5"}));
 }
 
 TEST(Images, NamedFromTheBundleOrEmpty) {

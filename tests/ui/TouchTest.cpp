@@ -119,14 +119,14 @@ TEST(Touches, EveryEventCarriesAllTouchesOnTheScreen) {
     s.a->setMultipleTouchEnabled(true);
     s.app->touchDown(1, {10, 10});
     s.app->touchDown(2, {30, 30});
-    s.app->inject({{2, {40, 40}, UITouchPhaseMoved}});  // finger 1 rests
+    s.app->inject({{2, {40, 40}, TouchPhase::Moved}});  // finger 1 rests
     ASSERT_EQ(s.a->log.entries.size(), 3u);
     EXPECT_EQ(s.a->log.entries[1].allTouches, 2u);
     EXPECT_EQ(s.a->log.entries[2].what, "moved");
     EXPECT_EQ(s.a->log.entries[2].touches, 1u);
     EXPECT_EQ(s.a->log.entries[2].allTouches, 2u);
     // Two fingers moving at one instant: one call with both.
-    s.app->inject({{1, {12, 12}, UITouchPhaseMoved}, {2, {44, 44}, UITouchPhaseMoved}});
+    s.app->inject({{1, {12, 12}, TouchPhase::Moved}, {2, {44, 44}, TouchPhase::Moved}});
     EXPECT_EQ(s.a->log.entries.back().touches, 2u);
     EXPECT_EQ(s.a->log.entries.size(), 4u);
     // The ending touch is still in its own event, then gone.
@@ -162,7 +162,7 @@ TEST(Touches, AViewWithoutMultiTouchGetsOnlyItsFirstTouch) {
     Scene s;
     s.app->touchDown(1, {10, 10});
     s.app->touchDown(2, {30, 30});
-    s.app->inject({{1, {15, 15}, UITouchPhaseMoved}, {2, {35, 35}, UITouchPhaseMoved}});
+    s.app->inject({{1, {15, 15}, TouchPhase::Moved}, {2, {35, 35}, TouchPhase::Moved}});
     EXPECT_EQ(s.a->log.phases(), "began moved");
     EXPECT_EQ(s.a->log.entries[1].touches, 1u);
     EXPECT_EQ(s.a->log.entries[1].allTouches, 2u);  // the other finger still counts

@@ -27,14 +27,14 @@ void OffscreenApp::inject(const std::vector<TouchPoint>& points) {
     runtime_->runIteration();
 }
 
-void OffscreenApp::touchDown(long long finger, CGPoint p) { inject({{finger, p, UITouchPhaseBegan}}); }
-void OffscreenApp::touchMove(long long finger, CGPoint p) { inject({{finger, p, UITouchPhaseMoved}}); }
-void OffscreenApp::touchUp(long long finger, CGPoint p) { inject({{finger, p, UITouchPhaseEnded}}); }
+void OffscreenApp::touchDown(long long finger, CGPoint p) { inject({{finger, p, TouchPhase::Began}}); }
+void OffscreenApp::touchMove(long long finger, CGPoint p) { inject({{finger, p, TouchPhase::Moved}}); }
+void OffscreenApp::touchUp(long long finger, CGPoint p) { inject({{finger, p, TouchPhase::Ended}}); }
 void OffscreenApp::touchCancel(long long finger) {
     CGPoint p{};
     for (auto& t : runtime_->activeTouches())
         if (t->identifier() == finger) p = t->locationInView(nullptr);
-    inject({{finger, p, UITouchPhaseCancelled}});
+    inject({{finger, p, TouchPhase::Cancelled}});
 }
 
 void OffscreenApp::tap(CGPoint p, int count) {
@@ -57,16 +57,6 @@ void OffscreenApp::drag(CGPoint a, CGPoint b, int steps) {
     }
     advance(0.016);
     touchUp(901, b);
-}
-
-bool OffscreenApp::pressControl(const std::string& name) {
-    for (auto& v : findViewsByTitle(name)) {
-        if (!std::dynamic_pointer_cast<UIControl>(v) || !v->isUserInteractionEnabled()) continue;
-        CGRect f = frameInWindow(*v);
-        tap({f.origin.x + f.size.width / 2, f.origin.y + f.size.height / 2});
-        return true;
-    }
-    return false;
 }
 
 void OffscreenApp::advance(double seconds) {

@@ -2,6 +2,11 @@
 // without blocking, and lets tests and the command line drive it.
 #pragma once
 
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,8 +39,25 @@ public:
     void tap(CGPoint p, int count = 1);
     // One finger from a to b in steps moves, 16 ms apart.
     void drag(CGPoint a, CGPoint b, int steps = 10);
-    // Taps the centre of the visible control whose title, accessibility
-    // identifier or bar item title is name; false if there is none.
+    // What a press by name reaches: the visible, enabled control called name
+    // (its title, trimmed or not, its bar item's title or its accessibility
+    // identifier), topmost first, that a touch at its centre reaches; else no
+    // control and the reason. Tests (pressControl) and replay press through it.
+    struct PressTarget {
+        std::shared_ptr<UIControl> control;
+        CGPoint centre{};
+        std::string error;
+    };
+    struct PressNaming {
+        // Decides instead of the titles for the names it knows (nullopt: by title).
+        std::function<std::optional<bool>(const UIControl&, const UIBarButtonItem* item)> alias;
+        // How the error lists a control on screen ("": by its title).
+        std::function<std::string(const UIControl&)> describe;
+    };
+    PressTarget findControlToPress(const std::string& name, const PressNaming& naming = {}) const;
+    // The bar items' controls (the views the items show as), by view.
+    std::map<const UIView*, std::shared_ptr<UIBarButtonItem>> barItemsByView() const;
+    // Taps the centre of findControlToPress(name); false if there is none.
     bool pressControl(const std::string& name);
 
     // --- time ---

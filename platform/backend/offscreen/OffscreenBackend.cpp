@@ -34,7 +34,3 @@ int OffscreenBackend::run(BackendHost& host) {
     }
     return 0;
 }
-
-STARCHART_REGISTER_BACKEND(offscreen, 0, [](const DeviceProfile& p) {
-    return std::unique_ptr<Backend>(new OffscreenBackend(p));
-});

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/backend/Backend.h"
+#include "platform/ui/port/Backend.h"
 
 class OffscreenBackend : public Backend {
 public:

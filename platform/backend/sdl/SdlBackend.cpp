@@ -10,7 +10,7 @@
 
 #include "platform/backend/sdl/DesktopOpener.h"
 #include "platform/cg/cairo/CairoContext.h"
-#include "platform/ui/UIApplication.h"
+#include "platform/ui/port/FatalError.h"
 
 namespace {
 

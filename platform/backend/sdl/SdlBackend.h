@@ -20,8 +20,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/backend/Backend.h"
 #include "platform/backend/sdl/SdlInput.h"
+#include "platform/ui/port/Backend.h"
 
 class SdlBackend : public Backend {
 public:

@@ -2,7 +2,8 @@
 
 namespace {
 
-constexpr int kBegan = 0, kMoved = 1, kEnded = 3, kCancelled = 4;
+constexpr TouchPhase kBegan = TouchPhase::Began, kMoved = TouchPhase::Moved, kEnded = TouchPhase::Ended,
+                     kCancelled = TouchPhase::Cancelled;
 
 double seconds(Uint32 ms) { return ms / 1000.0; }
 
@@ -110,7 +111,7 @@ void SdlInput::cancelAll(double timestamp) {
     fingerIds_.clear();
 }
 
-void SdlInput::add(long long finger, CGPoint location, int phase, double timestamp) {
+void SdlInput::add(long long finger, CGPoint location, TouchPhase phase, double timestamp) {
     if (phase == kEnded || phase == kCancelled)
         active_.erase(finger);
     else

@@ -19,7 +19,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/backend/Backend.h"
+#include "platform/ui/port/Backend.h"
 
 class SdlInput {
 public:
@@ -38,7 +38,7 @@ public:
     bool handle(const SDL_Event& e);
     // The Alt key's state, e.g. re-read after the window regains focus.
     void setAlt(bool down, double timestamp);
-    // Cancels every touch down (phase 4): focus lost, window hidden.
+    // Cancels every touch down (cancelled): focus lost, window hidden.
     void cancelAll(double timestamp);
 
     bool hasFrames() const { return !frames_.empty() || !current_.points.empty(); }
@@ -52,7 +52,7 @@ public:
 private:
     CGPoint toPoints(double x, double y) const;
     CGPoint mirrored(CGPoint p) const;
-    void add(long long finger, CGPoint location, int phase, double timestamp);
+    void add(long long finger, CGPoint location, TouchPhase phase, double timestamp);
     void flush();
 
     double windowWidth_ = 320, windowHeight_ = 480;

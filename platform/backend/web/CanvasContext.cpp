@@ -46,20 +46,11 @@ namespace {
 constexpr int kSegmentsPerStroke = 4;
 // Filled dots gathered before they are sent as one path.
 constexpr size_t kDotsPerBatch = 256;
+// The path encoding sc_draw_path reads: each operation's number, then its
+// arguments.
+enum PathOp { kMoveToPoint, kAddLineToPoint, kClosePath, kAddRect, kAddRoundedRect };
 
 CGFloat clamp01(CGFloat v) { return v < 0 ? 0 : (v > 1 ? 1 : v); }
-
-CGRect standardized(CGRect r) {
-    if (r.size.width < 0) {
-        r.origin.x += r.size.width;
-        r.size.width = -r.size.width;
-    }
-    if (r.size.height < 0) {
-        r.origin.y += r.size.height;
-        r.size.height = -r.size.height;
-    }
-    return r;
-}
 
 // Images are uploaded once and shared by every surface; an entry whose image
 // is gone is dropped on the next upload.
@@ -283,7 +274,7 @@ void CanvasContext::appendPathOp(float op, std::initializer_list<float> args) {
 
 void CanvasContext::moveToPoint(CGFloat x, CGFloat y) {
     flush();
-    appendPathOp(0, {x, y});
+    appendPathOp(kMoveToPoint, {x, y});
     hasCurrentPoint_ = true;
 }
 
@@ -291,24 +282,24 @@ void CanvasContext::addLineToPoint(CGFloat x, CGFloat y) {
     flush();
     // Without a current point the platform draws nothing for the line.
     if (!hasCurrentPoint_) return;
-    appendPathOp(1, {x, y});
+    appendPathOp(kAddLineToPoint, {x, y});
 }
 
 void CanvasContext::closePath() {
     flush();
-    if (hasCurrentPoint_) appendPathOp(2, {});
+    if (hasCurrentPoint_) appendPathOp(kClosePath, {});
 }
 
 void CanvasContext::addRect(CGRect r) {
     flush();
-    appendPathOp(3, {r.origin.x, r.origin.y, r.size.width, r.size.height});
+    appendPathOp(kAddRect, {r.origin.x, r.origin.y, r.size.width, r.size.height});
     hasCurrentPoint_ = true;
 }
 
 void CanvasContext::addRoundedRect(CGRect r, CGFloat radius) {
     flush();
-    r = standardized(r);
-    appendPathOp(4, {r.origin.x, r.origin.y, r.size.width, r.size.height, radius});
+    r = CGRectStandardize(r);
+    appendPathOp(kAddRoundedRect, {r.origin.x, r.origin.y, r.size.width, r.size.height, radius});
     hasCurrentPoint_ = true;
 }
 
@@ -339,7 +330,7 @@ void CanvasContext::fillEllipseInRect(CGRect r) {
     // first, so they are drawn with the state they were queued under.
     path_.clear();
     hasCurrentPoint_ = false;
-    r = standardized(r);
+    r = CGRectStandardize(r);
     if (r.size.width <= 0 || r.size.height <= 0) return;
     dots_.insert(dots_.end(), {r.origin.x, r.origin.y, r.size.width, r.size.height});
     if (dots_.size() >= 4 * kDotsPerBatch) flush();

@@ -94,7 +94,8 @@ void WebBackend::onInput(int count, double seconds, void* self) {
     frame.timestamp = seconds;
     for (int i = 0; i < count && i < kMaxPoints; ++i) {
         const double* p = &b->input_[4 * size_t(i)];
-        frame.points.push_back({(long long)p[0], CGPointMake(CGFloat(p[1]), CGFloat(p[2])), int(p[3])});
+        frame.points.push_back(
+            {(long long)p[0], CGPointMake(CGFloat(p[1]), CGFloat(p[2])), static_cast<TouchPhase>(int(p[3]))});
     }
     b->host_->postTouches(std::move(frame));
     b->requestFrame();

@@ -12,8 +12,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/backend/Backend.h"
 #include "platform/backend/web/CanvasContext.h"
+#include "platform/ui/port/Backend.h"
 
 class WebBackend : public Backend {
 public:

@@ -29,12 +29,12 @@ bool isFinite(double v) { return std::isfinite(v); }
 
 double clamp01(double v) { return isFinite(v) ? std::min(1.0, std::max(0.0, v)) : 0.0; }
 
-// A rectangle with non-negative sides, as the platform standardises them.
+// A finite rectangle's sides, standardised; false for any other.
 bool standardRect(CGRect r, double& x, double& y, double& w, double& h) {
+    if (!isFinite(r.origin.x) || !isFinite(r.origin.y) || !isFinite(r.size.width) || !isFinite(r.size.height))
+        return false;
+    r = CGRectStandardize(r);
     x = r.origin.x, y = r.origin.y, w = r.size.width, h = r.size.height;
-    if (!isFinite(x) || !isFinite(y) || !isFinite(w) || !isFinite(h)) return false;
-    if (w < 0) x += w, w = -w;
-    if (h < 0) y += h, h = -h;
     return true;
 }
 

@@ -1,10 +1,11 @@
-// Colours, fonts and images.
+// Images from the bundle, decoded from PNG, the @2x one on a 2x screen.
+#include "platform/ui/UIImage.h"
+
 #include <map>
 #include <vector>
 
 #include "platform/ui/UIColor.h"
 #include "platform/ui/UIFont.h"
-#include "platform/ui/UIImage.h"
 #include "platform/ui/UIScreen.h"
 
 #define STB_IMAGE_IMPLEMENTATION
@@ -21,48 +22,6 @@
 #if defined(__GNUC__)
 #pragma GCC diagnostic pop
 #endif
-
-std::shared_ptr<UIColor> UIColor::colorWithRed(CGFloat red, CGFloat green, CGFloat blue, CGFloat alpha) {
-    return std::make_shared<UIColor>(red, green, blue, alpha);
-}
-std::shared_ptr<UIColor> UIColor::colorWithWhite(CGFloat white, CGFloat alpha) {
-    return std::make_shared<UIColor>(white, white, white, alpha);
-}
-std::shared_ptr<UIColor> UIColor::whiteColor() { return colorWithWhite(1, 1); }
-std::shared_ptr<UIColor> UIColor::blackColor() { return colorWithWhite(0, 1); }
-std::shared_ptr<UIColor> UIColor::clearColor() { return colorWithWhite(0, 0); }
-std::shared_ptr<UIColor> UIColor::grayColor() { return colorWithWhite(0.5f, 1); }
-std::shared_ptr<UIColor> UIColor::lightGrayColor() { return colorWithWhite(2.0f / 3, 1); }
-std::shared_ptr<UIColor> UIColor::darkGrayColor() { return colorWithWhite(1.0f / 3, 1); }
-std::shared_ptr<UIColor> UIColor::redColor() { return colorWithRed(1, 0, 0, 1); }
-std::shared_ptr<UIColor> UIColor::greenColor() { return colorWithRed(0, 1, 0, 1); }
-std::shared_ptr<UIColor> UIColor::blueColor() { return colorWithRed(0, 0, 1, 1); }
-
-std::shared_ptr<UIColor> UIColor::colorWithAlphaComponent(CGFloat alpha) const {
-    return colorWithRed(r_, g_, b_, alpha);
-}
-void UIColor::set(CGContextRef ctx) const {
-    setFill(ctx);
-    setStroke(ctx);
-}
-void UIColor::setFill(CGContextRef ctx) const { ctx->setRGBFillColor(r_, g_, b_, a_); }
-void UIColor::setStroke(CGContextRef ctx) const { ctx->setRGBStrokeColor(r_, g_, b_, a_); }
-
-std::shared_ptr<UIFont> UIFont::systemFontOfSize(CGFloat size) {
-    return std::make_shared<UIFont>("Helvetica", size);
-}
-std::shared_ptr<UIFont> UIFont::boldSystemFontOfSize(CGFloat size) {
-    return std::make_shared<UIFont>("Helvetica-Bold", size);
-}
-std::shared_ptr<UIFont> UIFont::fontWithName(const NSString& name, CGFloat size) {
-    if (name.empty() || !(size > 0)) return nullptr;
-    return std::make_shared<UIFont>(name, size);
-}
-void UIFont::selectIn(CGContextRef ctx) const {
-    ctx->selectFont(name_.c_str(), size_, kCGEncodingMacRoman);
-    ctx->setTextDrawingMode(kCGTextFill);
-    ctx->setTextMatrix(CGAffineTransformMake(1, 0, 0, -1, 0, 0));
-}
 
 namespace {
 std::map<std::string, std::shared_ptr<UIImage>>& imageCache() {

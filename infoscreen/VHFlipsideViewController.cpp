@@ -1,6 +1,6 @@
-#include "app/VHFlipsideViewController.h"
+#include "infoscreen/VHFlipsideViewController.h"
 
-#include "app/VHLinks.h"
+#include "infoscreen/VHLinks.h"
 
 VHFlipsideViewController::VHFlipsideViewController() {
     registerAction("choice2", &VHFlipsideViewController::choice2);
@@ -45,7 +45,7 @@ void VHFlipsideViewController::loadFlipsideViewController() {
     auto styleLabel = [](UILabel& label) {
         label.setBackgroundColor(UIColor::blackColor());
         label.setTextColor(UIColor::whiteColor());
-        label.setTextAlignment(1);
+        label.setTextAlignment(UITextAlignmentCenter);
         label.setFont(UIFont::systemFontOfSize(15));
     };
 
@@ -59,21 +59,21 @@ void VHFlipsideViewController::loadFlipsideViewController() {
     styleLabel(*invitation);
     root->addSubview(invitation);
 
-    auto site = UIButton::buttonWithType(1);
+    auto site = UIButton::buttonWithType(UIButtonTypeRoundedRect);
     site->setFrame(CGRectMake(0, 0, 240, 57));
     site->setCenter(CGPointMake(largeur * 0.5f, hauteur - 60.0f));
     site->setBackgroundColor(UIColor::clearColor());
-    site->setBackgroundImage(UIImage::imageNamed("strtstp2.png"), 0);
-    site->setContentHorizontalAlignment(1);
-    site->setTitleColor(UIColor::whiteColor(), 0);
-    site->setTitle(webSiteButtonTitle(), 0);
-    site->addTarget(this, "choice2", 64);
+    site->setBackgroundImage(UIImage::imageNamed("strtstp2.png"), UIControlStateNormal);
+    site->setContentHorizontalAlignment(UIControlContentHorizontalAlignmentLeft);
+    site->setTitleColor(UIColor::whiteColor(), UIControlStateNormal);
+    site->setTitle(webSiteButtonTitle(), UIControlStateNormal);
+    site->addTarget(this, "choice2", UIControlEventTouchUpInside);
     root->addSubview(site);
 
-    auto store = UIButton::buttonWithType(0);
+    auto store = UIButton::buttonWithType(UIButtonTypeCustom);
     store->setFrame(CGRectMake(10, 90, largeur - 10.0f, hauteur * 0.5f));
     store->setBackgroundColor(UIColor::clearColor());
-    store->addTarget(this, "choiceApp", 64);
+    store->addTarget(this, "choiceApp", UIControlEventTouchUpInside);
     root->addSubview(store);
 }
 
@@ -88,7 +88,7 @@ void VHFlipsideViewController::openLink(const char* url) {
         label->initWithFrame(CGRectMake(0, y, largeur, 18));
         label->setBackgroundColor(UIColor::blackColor());
         label->setTextColor(UIColor::whiteColor());
-        label->setTextAlignment(1);
+        label->setTextAlignment(NSTextAlignmentCenter);
         label->setFont(UIFont::systemFontOfSize(12));
         label->setAccessibilityIdentifier(identifier);
         view()->addSubview(label);

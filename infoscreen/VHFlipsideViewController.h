@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "app/VHFlipsideViewControllerDelegate.h"
+#include "infoscreen/VHFlipsideViewControllerDelegate.h"
 #include "platform/ui/UIKit.h"
 
 class VHFlipsideViewController : public UIViewController {

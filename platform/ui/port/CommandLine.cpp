@@ -1,4 +1,4 @@
-#include "platform/backend/CommandLine.h"
+#include "platform/ui/port/CommandLine.h"
 
 #include <cerrno>
 #include <cmath>

@@ -1,11 +1,11 @@
-#include "platform/backend/DeviceProfile.h"
+#include "platform/ui/port/DeviceProfile.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <set>
 
-#include "platform/backend/CommandLine.h"
+#include "platform/ui/port/CommandLine.h"
 
 namespace {
 const char* kDeviceNames = "phone, phone-tall, phone-wide, tablet";

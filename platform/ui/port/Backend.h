@@ -1,5 +1,6 @@
-// What a backend gives the toolkit (surfaces, presentation, input, clock,
-// links) and what the toolkit gives a backend to drive it (BackendHost).
+// The toolkit's port to a backend: what a backend gives the toolkit (surfaces,
+// presentation, input, clock, links) and what the toolkit gives a backend to
+// drive it (BackendHost). Backends include this folder and cg, nothing else of ours.
 #pragma once
 
 #include <functional>
@@ -7,15 +8,18 @@
 #include <string>
 #include <vector>
 
-#include "platform/backend/DeviceProfile.h"
 #include "platform/cg/CoreGraphics.h"
+#include "platform/ui/port/DeviceProfile.h"
 
-// One finger's state at one instant, in window points. phase: 0 began,
-// 1 moved, 2 stationary, 3 ended, 4 cancelled (UITouchPhase).
+// A finger's phase at one instant, in UITouchPhase's order (the browser's page
+// sends these numbers).
+enum class TouchPhase { Began, Moved, Stationary, Ended, Cancelled };
+
+// One finger's state at one instant, in window points.
 struct TouchPoint {
     long long finger = 0;
     CGPoint location{};
-    int phase = 0;
+    TouchPhase phase = TouchPhase::Began;
     // On a began point: the tap count to give the touch instead of the one
     // the toolkit would count (0 = count as usual). Scripted sessions use it.
     int tapCount = 0;
@@ -73,20 +77,5 @@ public:
     virtual int run(BackendHost& host) = 0;
 };
 
+// Makes the backend for a device; main hands one to UIApplicationSetBackendFactory.
 using BackendFactory = std::function<std::unique_ptr<Backend>(const DeviceProfile&)>;
-
-// Backends register themselves at start-up; UIApplicationMain uses the one of
-// highest priority (offscreen 0, desktop and web 10).
-void registerBackend(const std::string& name, int priority, BackendFactory factory);
-std::unique_ptr<Backend> createDefaultBackend(const DeviceProfile& profile);
-std::vector<std::string> registeredBackends();
-
-// In the backend's .cpp: STARCHART_REGISTER_BACKEND(sdl, 10, [](const DeviceProfile& p) {...});
-// and in its CMakeLists: target_link_options(<lib> INTERFACE "LINKER:-u,starchart_backend_anchor_sdl")
-// so that the object file is linked even though nothing calls into it.
-#define STARCHART_REGISTER_BACKEND(NAME, PRIORITY, FACTORY)                  \
-    extern "C" {                                                             \
-    int starchart_backend_anchor_##NAME = 0;                                 \
-    }                                                                        \
-    [[maybe_unused]] static const bool starchart_backend_registered_##NAME = \
-        (registerBackend(#NAME, PRIORITY, FACTORY), true)
