@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <unordered_map>
 
+#include "platform/cg/Fonts.h"
 #include "platform/cg/MacRoman.h"
 
 extern "C" {
@@ -96,29 +97,19 @@ int imageHandle(const CGImageRef& image) {
 }  // namespace
 
 std::string CanvasContext::cssFont(const char* name, CGFloat size) {
-    std::string family = name ? name : "";
-    std::string style;
-    // PostScript-style face suffixes: "Helvetica-Bold", "Helvetica-BoldOblique".
-    auto dash = family.rfind('-');
-    if (dash != std::string::npos) {
-        std::string face = family.substr(dash + 1);
-        if (face.find("Oblique") != std::string::npos || face.find("Italic") != std::string::npos)
-            style += "italic ";
-        if (face.find("Bold") != std::string::npos) style += "bold ";
-        if (!style.empty()) family.resize(dash);
+    // One family with two weights, registered by the page from web/fonts.
+    std::string css = CGFaceForFontName(name) == CGBundledFace::Bold ? "bold " : "";
+    // The size to 1/10000 px, written without printf: its floating-point
+    // half would be linked for this one number.
+    const double px = size > 0 && size < 1e6 ? double(size) : 12;
+    const long long units = std::llround(px * 10000);
+    css += std::to_string(units / 10000);
+    if (long long frac = units % 10000) {
+        std::string digits = std::to_string(10000 + frac).substr(1);
+        digits.erase(digits.find_last_not_of('0') + 1);
+        css += "." + digits;
     }
-    std::string stack;
-    if (family == "Helvetica" || family.empty()) {
-        stack = "Helvetica, \"Nimbus Sans\", \"Nimbus Sans L\", \"Liberation Sans\", Arial, sans-serif";
-    } else {
-        stack = "\"";
-        for (char c : family)
-            if (c != '"' && c != '\\') stack += c;
-        stack += "\", sans-serif";
-    }
-    char px[32];
-    std::snprintf(px, sizeof px, "%gpx ", double(size > 0 ? size : 12));
-    return style + px + stack;
+    return css + "px \"Starchart Sans\"";
 }
 
 CanvasContext::CanvasContext(int handle, double scale) : handle_(handle), scale_(scale) { reset(scale); }

@@ -16,8 +16,8 @@ class CanvasSurface;
 
 class CanvasContext : public CGContext {
 public:
-    // The CSS font for a font name at a size in points: "Helvetica" becomes a
-    // stack that finds Helvetica where it exists and a metric twin elsewhere.
+    // The CSS font for a font name at a size in points: the page's bundled
+    // family, bold for "Helvetica-Bold". Throws CGFontError for other names.
     static std::string cssFont(const char* name, CGFloat size);
 
     CG_DECLARE_DRAWING_OPS
