@@ -25,6 +25,10 @@ public:
         return true;
     }
     void requestFrame() override { ++frameRequests_; }
+    // Recorded: every list the toolkit sent, in order.
+    void accessibilityChanged(const std::vector<AccessibilityNode>& nodes) override {
+        accessibilityUpdates_.push_back(nodes);
+    }
     // Runs iterations at 60 Hz of virtual time until the host is idle.
     int run(BackendHost& host) override;
 
@@ -35,6 +39,9 @@ public:
     const std::string& clipboard() const { return clipboard_; }
     unsigned long presentCount() const { return presents_; }
     CGSurface* lastPresented() const { return lastPresented_; }
+    const std::vector<std::vector<AccessibilityNode>>& accessibilityUpdates() const {
+        return accessibilityUpdates_;
+    }
 
 private:
     DeviceProfile profile_;
@@ -45,4 +52,5 @@ private:
     std::string clipboard_;
     unsigned long presents_ = 0, frameRequests_ = 0;
     CGSurface* lastPresented_ = nullptr;
+    std::vector<std::vector<AccessibilityNode>> accessibilityUpdates_;
 };

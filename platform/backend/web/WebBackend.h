@@ -36,6 +36,8 @@ public:
     double now() const override;
     bool openURL(const std::string& url) override;
     void requestFrame() override;
+    // Mirrors the elements into the page as invisible controls over the canvas.
+    void accessibilityChanged(const std::vector<AccessibilityNode>& nodes) override;
     // Starts listening and returns to the browser's event loop without
     // unwinding: the caller's frame (and the host in it) stays in place for
     // the life of the page, and run never returns.
@@ -47,6 +49,7 @@ private:
     static int onAnimationFrame(double time, void* self);
     static void onInput(int count, double seconds, void* self);
     static void onVisibility(int visible, void* self);
+    static void onActivate(int index, void* self);
 
     DeviceProfile profile_;
     std::unique_ptr<CanvasSurface> screen_;
