@@ -202,9 +202,7 @@ void VHMainViewController::doubleTapStep() {
 
     valLearn = 3;
     const auto image = UIImage::imageNamed("strtstp2.png");
-    // The last Quit button is already off screen after Quit; make sure of it
-    // before letting go of it, so that two can never show.
-    if (lButton) lButton->removeFromSuperview();
+    // Quit took the last button off screen: only one can ever show.
     lButton = UIButton::buttonWithType(UIButtonTypeRoundedRect);
     lButton->setFrame(CGRectMake(largeur - 65.0f, 5, 60, 37));
     lButton->setTitle("Quit", UIControlStateNormal);
