@@ -1,36 +1,16 @@
-// Checked command-line values: every bad value names its flag and the range
-// or values allowed.
+// Checked command-line values of the sub-commands, over the program's one
+// flag reader: every bad value names its flag and the range or values allowed.
 #pragma once
 
 #include <string>
-#include <vector>
 
-struct FlagError {
-    std::string message;
-};
+#include "platform/ui/port/CommandLine.h"
 
-// Walks "--flag value" and "--flag=value" pairs; value() throws FlagError
-// when the value is missing, next() when a flag comes twice.
-class FlagReader {
-public:
-    explicit FlagReader(std::vector<std::string> args) : args_(std::move(args)) {}
-    bool next(std::string& flag);
-    std::string value(const std::string& flag);
-
-private:
-    std::vector<std::string> args_;
-    size_t at_ = 0;
-    std::string inlineValue_;
-    bool hasInline_ = false;
-    std::vector<std::string> seen_;
-};
-
-// A file the program may create or overwrite: its folder exists and is
-// writable, and it is not a folder itself. FlagError names the flag otherwise.
+// A file the program may create or overwrite: a name without control
+// characters, its folder exists and is writable, and it is not a folder
+// itself. FlagError names the flag otherwise.
 void writableFile(const std::string& flag, const std::string& path);
 
-// A finite number within [lo, hi], or FlagError naming the flag and range.
-double numberInRange(const std::string& flag, const std::string& text, double lo, double hi,
-                     const char* unit = "");
-// One of the listed words, or FlagError listing them.
-std::string oneOf(const std::string& flag, const std::string& text, const std::vector<std::string>& allowed);
+// FlagError when two flags name one file (the same path, or two names of it).
+void distinctFiles(const std::string& flagA, const std::string& a, const std::string& flagB,
+                   const std::string& b);

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "cli/Commands.h"
@@ -15,6 +15,7 @@
 #include "mainscreen/VHMainViewController.h"
 #include "platform/backend/offscreen/OffscreenApp.h"
 #include "platform/cg/cairo/CairoContext.h"
+#include "platform/cg/file/OutputFile.h"
 #include "platform/ui/port/DeviceProfile.h"
 
 namespace {
@@ -82,7 +83,10 @@ SnapshotOptions parse(int argc, char** argv) {
     if (!haveDec) throw FlagError{"--dec is required (degrees from -90 to 90)"};
     if (o.out.empty()) throw FlagError{"--out is required (a .png, .svg or .pdf file)"};
     writableFile("--out", o.out);
-    if (!o.trace.empty()) writableFile("--trace", o.trace);
+    if (!o.trace.empty()) {
+        writableFile("--trace", o.trace);
+        distinctFiles("--out", o.out, "--trace", o.trace);
+    }
     return o;
 }
 
@@ -124,11 +128,12 @@ int runSnapshot(int argc, char** argv, const NSString& delegateClassName) {
         std::fprintf(stderr, "starchart snapshot: %s\n%s\n", e.message.c_str(), kUsage);
         return 2;
     }
-    std::ofstream trace;
+    std::unique_ptr<OutputFile> trace;
     if (!o.trace.empty()) {
-        trace.open(o.trace);
+        std::string error;
+        trace = OutputFile::create(o.trace, &error);
         if (!trace) {
-            std::fprintf(stderr, "starchart snapshot: --trace: cannot write '%s'\n", o.trace.c_str());
+            std::fprintf(stderr, "starchart snapshot: --trace: %s\n", error.c_str());
             return 1;
         }
     }
@@ -155,13 +160,11 @@ int runSnapshot(int argc, char** argv, const NSString& delegateClassName) {
 
     auto* traced = dynamic_cast<RecordingSurface*>(chart.backingSurface());
     const std::vector<RecordedOp> pass = traced ? lastPass(traced->recorder()) : std::vector<RecordedOp>{};
-    if (trace.is_open()) {
-        for (const auto& op : pass) RecordingContext::writeJsonLine(trace, op);
-        trace.flush();
-        if (!trace) {
-            std::fprintf(stderr, "starchart snapshot: --trace: writing '%s' failed\n", o.trace.c_str());
-            return 1;
-        }
+    if (trace) {
+        std::ostringstream lines;
+        for (const auto& op : pass) RecordingContext::writeJsonLine(lines, op);
+        const std::string text = lines.str();
+        trace->write(text.data(), text.size());
     }
 
     std::string error;
@@ -178,6 +181,11 @@ int runSnapshot(int argc, char** argv, const NSString& delegateClassName) {
     }
     if (!ok) {
         std::fprintf(stderr, "starchart snapshot: --out: %s\n", error.c_str());
+        return 1;
+    }
+    // Last, so that a failed image leaves no trace of it either.
+    if (trace && !trace->commit(&error)) {
+        std::fprintf(stderr, "starchart snapshot: --trace: %s\n", error.c_str());
         return 1;
     }
     return 0;

@@ -23,6 +23,11 @@ bool UIApplication::openURL(const std::shared_ptr<NSURL>& url) {
     return rt && rt->backend().openURL(url->absoluteString());
 }
 
+bool UIApplication::copyToClipboard(const NSString& text) {
+    auto* rt = UIKitRuntime::current();
+    return rt && rt->backend().copyToClipboard(text);
+}
+
 bool UIApplication::canOpenURL(const std::shared_ptr<NSURL>& url) const { return url != nullptr; }
 
 UIResponder* UIApplication::nextResponder() const {

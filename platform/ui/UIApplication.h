@@ -46,6 +46,8 @@ public:
     // Hands the URL to the backend (desktop browser, new tab); remembered in openedURLs.
     bool openURL(const std::shared_ptr<NSURL>& url);
     bool canOpenURL(const std::shared_ptr<NSURL>& url) const;
+    // Puts text on the system clipboard; false when the platform has none.
+    bool copyToClipboard(const NSString& text);
     const std::vector<NSString>& openedURLs() const { return openedURLs_; }
     std::shared_ptr<UIWindow> keyWindow() const { return keyWindow_.lock(); }
 

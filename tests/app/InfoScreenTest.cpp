@@ -364,3 +364,40 @@ TEST(InfoScreen, TabletFinishWithNoPopoverYetDoesNothing) {
     EXPECT_TRUE(run.app.visiblePopovers().empty());
     EXPECT_EQ(run.app.presentedViewController(), nullptr);
 }
+
+namespace {
+
+std::string labelText(OffscreenApp& app, const std::string& identifier) {
+    for (const auto& v : app.allViews())
+        if (v->accessibilityIdentifier() == identifier && OffscreenApp::isVisible(*v))
+            if (auto l = std::dynamic_pointer_cast<UILabel>(v)) return l->text();
+    return "(none)";
+}
+
+}  // namespace
+
+TEST(InfoScreen, ALinkThatCannotBeOpenedIsToldWithItsAddressCopied) {
+    RunningApp run(namedDevice("phone"));
+    run.app.tap(RunningApp::centreOf(*run.main().infoButton()));
+    run.app.runUntilIdle();
+    const auto info = run.presentedInfo();
+    ASSERT_NE(info, nullptr);
+    const InfoViews v = infoViews(*info);
+    ASSERT_TRUE(v.site && v.store);
+
+    run.app.tap(RunningApp::centreOf(*v.site));
+    EXPECT_EQ(labelText(run.app, "linkFailure"), "(none)") << "an opened link says nothing";
+    EXPECT_EQ(run.app.backend().clipboard(), "");
+
+    run.app.backend().setOpensURLs(false);
+    run.app.tap(RunningApp::centreOf(*v.store));
+    run.app.runUntilIdle();
+    EXPECT_EQ(labelText(run.app, "linkFailure"), "The link could not be opened; its address is copied:");
+    EXPECT_EQ(labelText(run.app, "linkAddress"), kVHOtherAppStoreURL);
+    EXPECT_EQ(run.app.backend().clipboard(), kVHOtherAppStoreURL);
+
+    run.app.tap(RunningApp::centreOf(*v.site));
+    run.app.runUntilIdle();
+    EXPECT_EQ(labelText(run.app, "linkAddress"), kVHMakerSiteURL) << "the last link tried";
+    EXPECT_EQ(run.app.backend().clipboard(), kVHMakerSiteURL);
+}
