@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <sstream>
 
 namespace {
 
@@ -31,10 +30,20 @@ bool isDecimal(const std::string& s) {
     return i == s.size();
 }
 
+// A bound as %g writes it. Whole numbers go through the integer conversion:
+// the web build links snprintf without float conversions, and a string
+// stream would bring the locale machinery along (some 35 KB compressed).
+std::string boundText(double v) {
+    char buf[32];
+    if (v == std::trunc(v) && std::fabs(v) < 1e6)
+        std::snprintf(buf, sizeof buf, "%lld", static_cast<long long>(v));
+    else
+        std::snprintf(buf, sizeof buf, "%g", v);
+    return buf;
+}
+
 std::string rangeText(double lo, double hi, const char* unit) {
-    std::ostringstream range;
-    range << "from " << lo << " to " << hi << unit;
-    return range.str();
+    return "from " + boundText(lo) + " to " + boundText(hi) + unit;
 }
 
 }  // namespace
