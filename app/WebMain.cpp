@@ -6,10 +6,11 @@
 #include "platform/ui/UIKit.h"
 #include "resources/Bundle.h"
 
-int main(int argc, char* argv[]) {
+int main() {
     NSAutoreleasePool pool;
     registerBundle();
     UIApplicationSetBackendFactory(
         [](const DeviceProfile& profile) { return std::make_unique<WebBackend>(profile); });
-    return UIApplicationMain(argc, argv, nullptr, NSStringFromClass<VHAppDelegate>());
+    // The page passes no arguments: the device is the browser's viewport.
+    return UIApplicationRun(DeviceProfile{}, nullptr, NSStringFromClass<VHAppDelegate>());
 }

@@ -69,6 +69,10 @@ private:
 // (UIKitFatalError, e.g. a bad nib) prints its message to stderr and returns 1.
 int UIApplicationMain(int argc, char* argv[], const char* principalClassName,
                       const NSString& delegateClassName);
+// UIApplicationMain after the flags: for a program that takes none (the
+// browser's), so that it carries no flag reader.
+int UIApplicationRun(const DeviceProfile& profile, const char* principalClassName,
+                     const NSString& delegateClassName);
 
 // The backend UIApplicationMain runs on; main sets it first.
 void UIApplicationSetBackendFactory(BackendFactory factory);
