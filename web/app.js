@@ -6,8 +6,62 @@
 (function () {
   'use strict';
   var script = document.currentScript;
+
+  // A fatal error stops the program; the page says what went wrong in one
+  // message with a Reload button, and the details go to the console.
+  var SAY = {
+    missing: 'The chart could not download all of its files. Check the connection, then reload.',
+    damaged: 'The chart\u2019s files arrived damaged. Reload to fetch them again.',
+    memory: 'The chart ran out of memory. Close other pages, then reload.',
+    internal: 'The chart stopped after an internal error. Reload to start again.',
+    browser: 'This browser cannot run the chart: it has no WebAssembly.',
+    update: 'A new version of the chart is ready.'
+  };
+  var said = null;
+
+  function show() {
+    var status = document.getElementById('status');
+    if (!status || !said) return;
+    var button = document.createElement('button');
+    button.textContent = 'Reload';
+    button.onclick = function () { location.reload(); };
+    status.textContent = SAY[said] + ' ';
+    status.appendChild(button);
+  }
+
+  function fatal(kind, detail) {
+    var text = String(detail);
+    // Some engines' stacks leave out the message.
+    if (detail && detail.stack && detail.stack.indexOf(text) < 0) text += '\n' + detail.stack;
+    if (window.console) console.error('starchart: ' + text);
+    if (said && said !== 'update') return;
+    said = kind;
+    show();
+  }
+
+  // A step's failure, tagged with what the user is told unless an earlier
+  // step already tagged it.
+  function as(kind) {
+    return function (e) { throw e && e.kind ? e : {kind: kind, error: e}; };
+  }
+  function failed(e) {
+    fatal(e.kind || 'internal', e.kind ? e.error : e);
+  }
+
+  // An error nothing caught: the module's script broken, or a fault of ours.
+  window.addEventListener('error', function (e) {
+    fatal(typeof createApp === 'function' ? 'internal' : 'damaged', e.error || e.message);
+  });
+
+  function get(url) {
+    return fetch(url, {credentials: 'same-origin'}).then(function (response) {
+      if (!response.ok) throw new Error(response.url + ': HTTP ' + response.status);
+      return response;
+    }).catch(as('missing'));
+  }
+
   var code = typeof fetch === 'function' && typeof WebAssembly === 'object' && script ?
-      fetch(script.getAttribute('data-wasm'), {credentials: 'same-origin'}) : null;
+      get(script.getAttribute('data-wasm')) : null;
   if (code) code.catch(function () {});  // reported when the module asks for it
 
   // ?offscreen=0 takes the path of browsers without OffscreenCanvas.
@@ -20,58 +74,71 @@
   // page before the first frame: canvas text never falls back to the
   // browser's fonts. Asked for at once, so they download beside the module.
   var fonts = (function () {
-    if (!window.FontFace || !document.fonts) return Promise.reject(new Error('FontFace is missing'));
+    if (!window.FontFace || !document.fonts || !code) return Promise.reject({kind: 'browser', error: 'no FontFace'});
     return Promise.all([
       ['fonts/starchart-sans-regular.woff2', 'normal'],
       ['fonts/starchart-sans-bold.woff2', 'bold']
     ].map(function (f) {
-      var face = new FontFace('Starchart Sans', 'url(' + f[0] + ')', {weight: f[1]});
-      return face.load().then(function (loaded) {
-        document.fonts.add(loaded);
-      }, function (e) {
-        throw new Error(f[0] + ': ' + (e && e.message ? e.message : e));
+      return get(f[0]).then(function (response) {
+        return response.arrayBuffer().catch(as('missing'));
+      }).then(function (bytes) {
+        return new FontFace('Starchart Sans', bytes, {weight: f[1]}).load();
+      }).then(function (face) {
+        document.fonts.add(face);
+      }).catch(function (e) {
+        as('damaged')(e.kind ? e : new Error(f[0] + ': ' + (e && e.message || e)));
       });
     }));
   })();
   fonts.catch(function () {});  // reported once the page can show it
 
   function start() {
-    var status = document.getElementById('status');
-
-    function fail(message) {
-      status.textContent = message;
-      if (window.console) console.error('starchart: ' + message);
-    }
+    show();
 
     function installOffline() {
-      if (!('serviceWorker' in navigator)) return;
+      var workers = navigator.serviceWorker;
+      if (!workers) return;
       if (location.protocol !== 'https:' && location.hostname !== '127.0.0.1' && location.hostname !== 'localhost') return;
-      navigator.serviceWorker.register('sw.js').catch(function (e) {
+      // Checks for a new release on every load, past the HTTP cache.
+      workers.register('sw.js', {updateViaCache: 'none'}).catch(function (e) {
         if (window.console) console.warn('starchart: offline copy unavailable: ' + e);
+      });
+      // A new release's worker took over from the one this page came from:
+      // the page keeps its version until it is next hidden, then reloads.
+      var had = workers.controller;
+      workers.addEventListener('controllerchange', function () {
+        if (had && !said) {
+          said = 'update';
+          show();
+          document.addEventListener('visibilitychange', function () {
+            if (document.hidden) location.reload();
+          });
+        }
+        had = workers.controller;
       });
     }
 
     function instantiate(imports, done) {
       code.then(function (response) {
-        if (!response.ok) throw new Error(response.url + ': HTTP ' + response.status);
         var spare = response.clone();
         // Compiles while it downloads; a server with another type for .wasm gets the slow path.
         return (WebAssembly.instantiateStreaming ? WebAssembly.instantiateStreaming(response, imports) :
                 Promise.reject()).catch(function () {
-          return spare.arrayBuffer().then(function (bytes) { return WebAssembly.instantiate(bytes, imports); });
+          return spare.arrayBuffer().catch(as('missing')).then(function (bytes) {
+            return WebAssembly.instantiate(bytes, imports);
+          });
         });
+      }).catch(function (e) {
+        as(e instanceof WebAssembly.RuntimeError ? 'internal' : 'damaged')(e);
       }).then(function (result) {
+        // Runs main: an error out of it is the program's.
         done(result.instance, result.module);
-      }, function (e) {
-        fail('The chart could not start: ' + e);
-      });
+      }).catch(failed);
       return {};
     }
 
-    if (typeof WebAssembly !== 'object' || typeof createApp !== 'function') {
-      fail('This browser cannot run the chart (WebAssembly is missing).');
-      return;
-    }
+    if (typeof WebAssembly !== 'object') return fatal('browser', 'no WebAssembly');
+    if (typeof createApp !== 'function') return fatal('missing', script.getAttribute('data-wasm').replace(/wasm$/, 'js') + ' did not load');
 
     var installed = false;
     // Start-up milestones (ms since navigation), read by the measurements.
@@ -86,19 +153,17 @@
         setTimeout(installOffline, 0);
       },
       printErr: function (text) { if (window.console) console.error(text); },
-      onAbort: function (what) { fail('The chart stopped: ' + what); }
+      onAbort: function (what) {
+        fatal(/out of memory/i.test(what) ? 'memory' : 'internal', what || 'abort()');
+      }
     };
-    if (code) options.instantiateWasm = instantiate;
+    options.instantiateWasm = instantiate;
     fonts.then(function () {
       times.fonts = performance.now();
       return createApp(options).then(function (app) {
         window.starchart = app;
-      }, function (e) {
-        fail('The chart could not start: ' + e);
       });
-    }, function (e) {
-      fail('The chart could not load its typeface: ' + (e && e.message ? e.message : e));
-    });
+    }).catch(failed);
   }
 
   if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', start);

@@ -1,10 +1,11 @@
 #include "platform/backend/web/WebBackend.h"
 
 #include <emscripten/emscripten.h>
-#include <emscripten/html5.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <new>
 
 extern "C" {
 // platform/backend/web/page.js
@@ -14,6 +15,8 @@ int wb_listen(const char* selector, double width, double height, double* buf, in
 int wb_open_url(const char* url);
 void wb_frame_begin();
 void wb_frame_end(int presented);
+void wb_request_frame(void (*cb)(void*), void* user);
+void wb_out_of_memory();
 // platform/backend/web/a11y.js
 int wb_a11y_listen(void (*activate)(int, void*), void* user);
 void wb_a11y_update(const char* records, const float* frames, double width, double height);
@@ -22,6 +25,12 @@ void wb_a11y_update(const char* records, const float* frames, double width, doub
 namespace {
 constexpr const char* kCanvas = "#canvas";
 constexpr int kMaxPoints = 32;  // changed touches in one DOM event
+
+// The page stops the program and tells the user; nothing is left to free.
+void outOfMemory() {
+    wb_out_of_memory();
+    std::abort();
+}
 }  // namespace
 
 DeviceProfile WebBackend::viewportProfile() {
@@ -37,6 +46,7 @@ DeviceProfile WebBackend::viewportProfile() {
 }
 
 WebBackend::WebBackend(const DeviceProfile&) : profile_(viewportProfile()), input_(4 * kMaxPoints) {
+    std::set_new_handler(&outOfMemory);
     screen_ = std::make_unique<CanvasSurface>(CGSizeMake(profile_.width, profile_.height),
                                               profile_.pixelRatio, kCanvas);
 }
@@ -75,10 +85,10 @@ void WebBackend::requestFrame() {
     frameWanted_ = true;
     if (!host_ || framePending_) return;
     framePending_ = true;
-    emscripten_request_animation_frame(&WebBackend::onAnimationFrame, this);
+    wb_request_frame(&WebBackend::onAnimationFrame, this);
 }
 
-int WebBackend::onAnimationFrame(double, void* self) {
+void WebBackend::onAnimationFrame(void* self) {
     auto* b = static_cast<WebBackend*>(self);
     b->framePending_ = false;
     b->frameWanted_ = false;
@@ -88,7 +98,6 @@ int WebBackend::onAnimationFrame(double, void* self) {
     wb_frame_end(b->presents_ != presents);
     // Animations (and work queued while drawing) take the next frame too.
     if (b->host_->needsIteration()) b->requestFrame();
-    return EM_FALSE;
 }
 
 void WebBackend::onInput(int count, double seconds, void* self) {

@@ -46,7 +46,7 @@ public:
     unsigned long presentCount() const { return presents_; }
 
 private:
-    static int onAnimationFrame(double time, void* self);
+    static void onAnimationFrame(void* self);
     static void onInput(int count, double seconds, void* self);
     static void onVisibility(int visible, void* self);
     static void onActivate(int index, void* self);

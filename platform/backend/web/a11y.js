@@ -104,11 +104,13 @@ mergeInto(LibraryManager.library, {
     },
   },
 
-  wb_a11y_listen__deps: ['$A11Y'],
+  wb_a11y_listen__deps: ['$A11Y', '$WB'],
   wb_a11y_listen: function(cb, user) {
     A11Y.activate = function(i) {
       if (i >= 0) {
-        {{{ makeDynCall('vii', 'cb') }}}(i, user);
+        WB.call(function() {
+          {{{ makeDynCall('vii', 'cb') }}}(i, user);
+        });
       }
     };
     window.addEventListener('resize', A11Y.place);

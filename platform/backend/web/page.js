@@ -28,6 +28,23 @@ mergeInto(LibraryManager.library, {
       c.style.top = Math.round((vh - h) / 2) + 'px';
       WB.rect = null;
     },
+    // Runs the program's code for an event unless it has stopped. An error
+    // out of it stops it for good: abort() tells the page (onAbort) once.
+    call: function(f) {
+      if (ABORT) {
+        return;
+      }
+      try {
+        f();
+      } catch (e) {
+        if (!ABORT) {
+          try {
+            abort(typeof e === 'number' ? 'C++ exception' : e);
+          } catch (stopped) {
+          }
+        }
+      }
+    },
     toPoints: function(clientX, clientY, out) {
       var r = WB.rect || (WB.rect = WB.canvas.getBoundingClientRect());
       out[0] = (clientX - r.left) * WB.width / (r.width || 1);
@@ -60,7 +77,9 @@ mergeInto(LibraryManager.library, {
     var xy = [0, 0];
     var base = buf >> 3;
     function send(n) {
-      {{{ makeDynCall('vidi', 'cb') }}}(n, performance.now() / 1000, user);
+      WB.call(function() {
+        {{{ makeDynCall('vidi', 'cb') }}}(n, performance.now() / 1000, user);
+      });
     }
     function put(i, finger, clientX, clientY, phase) {
       WB.toPoints(clientX, clientY, xy);
@@ -139,9 +158,26 @@ mergeInto(LibraryManager.library, {
     window.addEventListener('orientationchange', WB.fit);
     window.addEventListener('scroll', function() { WB.rect = null; });
     document.addEventListener('visibilitychange', function() {
-      {{{ makeDynCall('vii', 'life') }}}(document.visibilityState === 'hidden' ? 0 : 1, user);
+      WB.call(function() {
+        {{{ makeDynCall('vii', 'life') }}}(document.visibilityState === 'hidden' ? 0 : 1, user);
+      });
     });
     return 1;
+  },
+
+  // cb(user) at the next animation frame.
+  wb_request_frame__deps: ['$WB'],
+  wb_request_frame: function(cb, user) {
+    requestAnimationFrame(function() {
+      WB.call(function() {
+        {{{ makeDynCall('vi', 'cb') }}}(user);
+      });
+    });
+  },
+
+  // An allocation failed: the program stops with the page's message.
+  wb_out_of_memory: function() {
+    abort(new RangeError('out of memory'));
   },
 
   // Frame timing for measurements: with Module.frameTimes set (an array),

@@ -1,0 +1,175 @@
+// Every fatal error in each engine: a file of the page missing or damaged, an
+// exception or an abort in a frame, memory running out. Each stops the
+// program and shows one message in the page's words with a Reload button;
+// the details go to the console.
+'use strict';
+const test = require('node:test');
+const assert = require('node:assert/strict');
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const h = require('./harness.js');
+const { ENGINES, injected } = require('./engines.js');
+
+const SAY = {
+  missing: 'The chart could not download all of its files. Check the connection, then reload.',
+  damaged: 'The chart\u2019s files arrived damaged. Reload to fetch them again.',
+  memory: 'The chart ran out of memory. Close other pages, then reload.',
+  internal: 'The chart stopped after an internal error. Reload to start again.',
+};
+
+// Installed before the page's scripts: window.__fault = 'throw' or 'abort'
+// makes the next frame throw, or abort as the program's abort() does.
+function plantFaults() {
+  const wrap = (imports) => {
+    const env = Object.values(imports)[0];
+    if (env.__planted) return;  // the slow path after the streaming one
+    env.__planted = true;
+    const key = {};
+    for (const k of Object.keys(env)) key[env[k].name] = k;
+    const abort = env[key._abort], begin = env[key._wb_frame_begin];
+    if (!abort || !begin) throw new Error('plantFaults: the module has no _abort or _wb_frame_begin');
+    env[key._wb_frame_begin] = function (...a) {
+      if (window.__fault === 'throw') throw new TypeError('planted fault in a frame');
+      if (window.__fault === 'abort') return abort();
+      return begin.apply(this, a);
+    };
+  };
+  const streaming = WebAssembly.instantiateStreaming, instantiate = WebAssembly.instantiate;
+  if (streaming) {
+    WebAssembly.instantiateStreaming = function (source, imports) {
+      wrap(imports);
+      return streaming.call(this, source, imports);
+    };
+  }
+  WebAssembly.instantiate = function (bytes, imports) {
+    if (imports) wrap(imports);
+    return instantiate.call(this, bytes, imports);
+  };
+}
+
+// A check may run while the page is between two documents: it then counts
+// as not yet, and one that never answers (WebKit's driver) times out.
+async function until(what, check, timeout = 20000) {
+  for (const start = Date.now(); ;) {
+    const v = await Promise.race([check(), h.sleep(5000)]).catch(() => false);
+    if (v) return v;
+    if (Date.now() - start > timeout) throw new Error(`timed out waiting for ${what}`);
+    await h.sleep(50);
+  }
+}
+
+// A copy of the built site with `change(dir)` applied.
+function site(change) {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'starchart-site-'));
+  fs.cpSync(h.buildDir('site'), dir, { recursive: true });
+  if (change) change(dir);
+  return dir;
+}
+const halve = (file) => fs.writeFileSync(file, fs.readFileSync(file).subarray(0, fs.statSync(file).size >> 1));
+
+// What the page shows: the message, the buttons in it, and whether anything
+// else ever wrote to it (its text as first seen must stay).
+const shown = () => {
+  const s = document.getElementById('status');
+  return { text: s.firstChild ? s.firstChild.textContent : '', buttons: [...s.querySelectorAll('button')].map((b) => b.textContent),
+           role: s.getAttribute('role'), alerts: document.querySelectorAll('[role=alert]:not(:empty)').length };
+};
+
+for (const name of Object.keys(ENGINES)) {
+  test(`${name}: fatal errors`, async (t) => {
+    const engine = await ENGINES[name]('phone');
+    const dirs = [];
+    t.after(async () => {
+      await engine.close();
+      for (const d of dirs) fs.rmSync(d, { recursive: true, force: true });
+    });
+    t.diagnostic(`${name}: ${engine.version}`);
+    const inject = injected() + `(${plantFaults})();`;
+
+    // Opens a copy of the site (changed by `change`) on a server of its own.
+    const open = async (change) => {
+      const dir = site(change);
+      dirs.push(dir);
+      const server = await h.serve(dir, { inject });
+      t.after(() => server.close());
+      await engine.open(server, server.url);
+      return server;
+    };
+    const message = () => until('the message', async () => {
+      const s = await engine.evaluate(shown);
+      return s.text ? s : null;
+    });
+    const errors = () => engine.evaluate(() => window.__errors.slice());
+    const started = () => engine.evaluate(() => !!(window.starchart && window.starchart.firstFrameAt > 0));
+
+    const loadFailure = (title, kind, change, detail) => t.test(title, async () => {
+      await open(change);
+      const first = await message();
+      await h.sleep(1000);
+      const s = await engine.evaluate(shown);
+      assert.equal(s.text, SAY[kind] + ' ');
+      assert.deepEqual(s.buttons, ['Reload']);
+      assert.deepEqual(first, s, 'the first message stays the only one');
+      assert.equal(s.alerts, 1);
+      assert.equal(await started(), false, 'no chart');
+      const log = await errors();
+      assert.ok(log.some((e) => e.startsWith('starchart: ') && detail.test(e)), `the console has the detail: ${log.join(' | ')}`);
+    });
+
+    await loadFailure('a missing module', 'missing', (d) => fs.rmSync(path.join(d, 'starchart.wasm')),
+                      /starchart\.wasm: HTTP 404/);
+    await loadFailure('a damaged module', 'damaged', (d) => halve(path.join(d, 'starchart.wasm')),
+                      /CompileError/);
+    await loadFailure('a missing module script', 'missing', (d) => fs.rmSync(path.join(d, 'starchart.js')),
+                      /starchart\.js did not load/);
+    await loadFailure('a damaged module script', 'damaged', (d) => halve(path.join(d, 'starchart.js')),
+                      /SyntaxError/);
+    await loadFailure('a missing typeface', 'missing', (d) => fs.rmSync(path.join(d, 'fonts', 'starchart-sans-bold.woff2')),
+                      /starchart-sans-bold\.woff2: HTTP 404/);
+    await loadFailure('a damaged typeface', 'damaged', (d) => halve(path.join(d, 'fonts', 'starchart-sans-regular.woff2')),
+                      /starchart-sans-regular\.woff2/);
+
+    // A running chart meets `fault`: the message, then no more frames and no
+    // more errors however the chart is touched, and Reload starts it afresh.
+    const runFailure = (title, kind, fault, detail) => t.test(title, async () => {
+      await open();
+      await until('the first frame', started);
+      await engine.evaluate(fault);
+      await engine.tap(195, 700);
+      const first = await message();
+      await h.sleep(300);
+      const frames = await engine.evaluate(() => window.starchart.frames);
+      const logged = (await errors()).length;
+      await engine.drag([[100, 700], [150, 720], [200, 740]]);
+      await engine.tap(195, 700);
+      await h.sleep(80);
+      await engine.tap(195, 700);
+      await h.sleep(500);
+      const s = await engine.evaluate(shown);
+      assert.equal(s.text, SAY[kind] + ' ');
+      assert.deepEqual(s.buttons, ['Reload']);
+      assert.deepEqual(first, s, 'the first message stays the only one');
+      assert.equal(s.alerts, 1);
+      assert.equal(await engine.evaluate(() => window.starchart.frames), frames, 'no frame after the error');
+      const log = await errors();
+      assert.equal(log.length, logged, `nothing more goes wrong: ${log.slice(logged).join(' | ')}`);
+      assert.ok(log.some((e) => e.startsWith('starchart: ') && detail.test(e)), `the console has the detail: ${log.join(' | ')}`);
+
+      // Pressed once this call has returned: the page it ran in goes away.
+      await engine.evaluate(() => { setTimeout(() => document.querySelector('#status button').click(), 100); });
+      await h.sleep(1000);
+      await until('the chart after Reload', started);
+      assert.equal((await engine.evaluate(shown)).text, '', 'no message after Reload');
+    });
+
+    await runFailure('an exception in a frame', 'internal', () => { window.__fault = 'throw'; },
+                     /TypeError: planted fault in a frame/);
+    await runFailure('an abort in a frame', 'internal', () => { window.__fault = 'abort'; }, /abort\(\)/);
+    await runFailure('memory running out', 'memory', () => {
+      // The browser gives no more memory, and the program's heap is full.
+      WebAssembly.Memory.prototype.grow = function () { throw new RangeError('planted: no more memory'); };
+      for (let size = 1 << 24; size >= 8; size >>= 1) while (window.starchart._malloc(size));
+    }, /RangeError: out of memory/);
+  });
+}
