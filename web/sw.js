@@ -14,13 +14,16 @@ self.addEventListener('install', function (event) {
   }));
 });
 
+// Takes over every open page at once (each then reloads when it is next
+// hidden), and only then drops the older versions: a worker still answering
+// for a page finds its own version's files until the page is ours.
 self.addEventListener('activate', function (event) {
-  event.waitUntil(caches.keys().then(function (names) {
+  event.waitUntil(self.clients.claim().then(function () {
+    return caches.keys();
+  }).then(function (names) {
     return Promise.all(names.filter(function (n) {
       return n.indexOf('starchart-') === 0 && n !== CACHE;
     }).map(function (n) { return caches.delete(n); }));
-  }).then(function () {
-    return self.clients.claim();
   }));
 });
 

@@ -1,0 +1,96 @@
+// A new release takes over in each engine: release A is published and
+// visited, then release B replaces it on the server. The page running A says
+// a new version is ready, B shows within two reloads and never A again, and
+// B then starts with the server gone.
+'use strict';
+const test = require('node:test');
+const assert = require('node:assert/strict');
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const h = require('./harness.js');
+const { ENGINES, injected } = require('./engines.js');
+
+const NOTICE = 'A new version of the chart is ready. ';
+
+async function until(what, check, timeout = 20000) {
+  for (const start = Date.now(); ;) {
+    // Not yet while the page is between two documents; a check that never
+    // answers (WebKit's driver) times out.
+    const v = await Promise.race([check(), h.sleep(5000)]).catch(() => false);
+    if (v) return v;
+    if (Date.now() - start > timeout) throw new Error(`timed out waiting for ${what}`);
+    await h.sleep(50);
+  }
+}
+
+// The built site as release `name`: its script says which release it is, and
+// its worker's version stamp is the release's own, as a new build's would be.
+function release(root, name) {
+  const dir = path.join(root, name);
+  fs.cpSync(h.buildDir('site'), dir, { recursive: true });
+  fs.appendFileSync(path.join(dir, 'app.js'), `\nwindow.starchartRelease = '${name}';\n`);
+  const sw = path.join(dir, 'sw.js');
+  const text = fs.readFileSync(sw, 'utf8');
+  assert.match(text, /var VERSION = '[0-9a-f]+';/);
+  fs.writeFileSync(sw, text.replace(/var VERSION = '([0-9a-f]+)';/, `var VERSION = '${name}-$1';`));
+  return dir;
+}
+
+for (const name of Object.keys(ENGINES)) {
+  test(`${name}: a new release takes over`, async (t) => {
+    const root = fs.mkdtempSync(path.join(os.tmpdir(), 'starchart-releases-'));
+    const a = release(root, 'A'), b = release(root, 'B');
+    // The server reads through a link that is turned from A to B.
+    const live = path.join(root, 'live');
+    fs.symlinkSync(a, live);
+    const server = await h.serve(live, { inject: injected() });
+    const engine = await ENGINES[name]('phone');
+    let serving = true;
+    t.after(async () => {
+      await engine.close();
+      if (serving) await server.close();
+      fs.rmSync(root, { recursive: true, force: true });
+    });
+    t.diagnostic(`${name}: ${engine.version}`);
+
+    const shown = () => engine.evaluate(() => window.starchart && window.starchart.firstFrameAt > 0 && window.starchartRelease);
+    const status = () => engine.evaluate(() => {
+      const s = document.getElementById('status');
+      return s.firstChild ? s.firstChild.textContent : '';
+    });
+    const seen = [];
+    const load = async (reload) => {
+      if (reload) await engine.reload();
+      seen.push(await until('the chart', shown));
+      return seen[seen.length - 1];
+    };
+
+    await engine.open(server, server.url);
+    assert.equal(await load(false), 'A');
+    await until('the worker in control', () => engine.evaluate(() => !!navigator.serviceWorker.controller));
+
+    fs.unlinkSync(live);
+    fs.symlinkSync(b, live);
+    const before = server.log.length;
+    await load(true);
+    if (seen[1] === 'A') {
+      await until('the notice of the new version', async () => (await status()) === NOTICE);
+    }
+    assert.ok(server.log.slice(before).some((r) => r.path === '/sw.js'), 'the worker script is fetched again');
+    await load(true);
+    assert.equal(seen[2], 'B', `B within two reloads: ${seen.join(' ')}`);
+    await load(true);
+    await load(true);
+    assert.deepEqual(seen.slice(seen.indexOf('B')), Array(seen.length - seen.indexOf('B')).fill('B'),
+                     `never back to A: ${seen.join(' ')}`);
+    assert.equal(await status(), '', 'no notice on B');
+
+    // The test's own script goes into the offline copy too (the page's files already are).
+    await engine.evaluate(() => fetch('/__inject.js').then((r) => r.ok));
+    await server.close();
+    serving = false;
+    assert.equal(await load(true), 'B', 'B starts with the server gone');
+    t.diagnostic(`${name}: releases shown ${seen.join(' ')}`);
+  });
+}
