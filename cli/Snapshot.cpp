@@ -142,6 +142,10 @@ int runSnapshot(int argc, char** argv, const NSString& delegateClassName) {
     // and disc, not the interactive raster caches.
     CairoContext::setDefaultCachesEnabled(false);
     OffscreenApp app(o.profile, delegateClassName, makeTracedSurface);
+    // The image is composited anew as it is written: the window's own
+    // pixels would be another full-size image, unused.
+    app.backend().setWindowSurfaceFactory(
+        [](CGSize size, double scale) { return std::make_unique<RecordingSurface>(size, scale); });
     app.launch();
     auto main = std::dynamic_pointer_cast<VHMainViewController>(app.rootViewController());
     if (!main || !main->chartView()) {

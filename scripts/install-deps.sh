@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   libcairo2-dev          # drawing: raster PNG, SVG and PDF surfaces
+  libpng-dev             # PNG files written a band of rows at a time
   libfreetype-dev        # reads the bundled typefaces for Cairo
   libsdl2-dev            # the desktop window and its touch input
   nlohmann-json3-dev     # interface descriptions and replay scripts

@@ -204,7 +204,7 @@ void UIKitRuntime::runIteration() {
     if (!want) return;
     if (!windowSurface_) {
         const DeviceProfile& p = backend_.profile();
-        windowSurface_ = backend_.createSurface(CGSizeMake(p.width, p.height), p.pixelRatio);
+        windowSurface_ = backend_.createWindowSurface(CGSizeMake(p.width, p.height), p.pixelRatio);
     }
     drawContent(windowSurface_->context(), nullptr);
     windowSurface_->flush();

@@ -1,7 +1,9 @@
 // Files in and out of the Cairo backend: PNG, SVG and PDF.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -168,4 +170,59 @@ TEST(CairoFiles, BadSurfacesAreRefusedWithReasons) {
     EXPECT_THROW(CairoSurface(CGSizeMake(NAN, 10), 1), std::invalid_argument);
     const CairoSurface empty(CGSizeMake(0, 0), 2);
     EXPECT_EQ(empty.pixelWidth(), 0);
+}
+
+// Written a band of rows at a time, the file is the whole surface's, byte for
+// byte, for what a window's composite draws: fills and other surfaces, opaque
+// or not, at whole and fractional places. The result translucent is RGBA
+// (colour type 6), opaque RGB (colour type 2).
+TEST(CairoFiles, PngWrittenInBandsIsTheWholeSurfacesPng) {
+    for (const double scale : {2.0, 3.0, 1.5}) {
+        CairoSurface view(CGSizeMake(24, 20), scale);
+        drawSample(view.context());
+        for (const bool opaque : {false, true}) {
+            SCOPED_TRACE("scale " + std::to_string(scale) + (opaque ? ", opaque" : ", translucent"));
+            auto draw = [&](CGContextRef c) {
+                if (opaque) {
+                    CGContextSetRGBFillColor(c, 0, 0, 0, 1);
+                    CGContextFillRect(c, CGRectMake(0, 0, 40, 40));
+                }
+                CGContextSetRGBFillColor(c, 0.2f, 0.4f, 0.9f, 0.6f);
+                CGContextFillRect(c, CGRectMake(3.3f, 5.7f, 20.2f, 17.9f));
+                c->drawSurface(10, 12, view);
+                CGContextSaveGState(c);
+                CGContextSetAlpha(c, 0.5f);
+                CGContextClipToRect(c, CGRectMake(1.25f, 2.5f, 30, 30.4f));
+                c->drawSurface(2.5f, 17.25f, view);
+                CGContextRestoreGState(c);
+            };
+            CairoSurface whole(CGSizeMake(40, 40), scale);
+            draw(whole.context());
+            const std::string wholePath = tempPath("whole.png"), bandsPath = tempPath("bands.png");
+            std::string error;
+            ASSERT_TRUE(whole.writePng(wholePath, &error)) << error;
+
+            int bands = 0, tallest = 0;
+            ASSERT_TRUE(CairoSurface::writePngInBands(
+                AT_FDCWD, bandsPath, CGSizeMake(40, 40), scale,
+                [&](CairoSurface& band) {
+                    ++bands;
+                    tallest = std::max(tallest, band.pixelHeight());
+                    draw(band.context());
+                },
+                &error, 7))
+                << error;
+            const std::string a = readFile(wholePath), b = readFile(bandsPath);
+            ASSERT_GT(a.size(), 25u);
+            EXPECT_EQ(int(a[25]), opaque ? 2 : 6) << "colour type";
+            EXPECT_TRUE(a == b) << "the banded file differs (" << b.size() << " bytes, not " << a.size()
+                                << ")";
+            EXPECT_EQ(tallest, 7);
+            const int rows = int(std::lround(40 * scale)), perPass = (rows + 6) / 7;
+            // The opaque pass stops at the first band with a translucent pixel.
+            EXPECT_EQ(bands, opaque ? 2 * perPass : 1 + perPass);
+            std::remove(wholePath.c_str());
+            std::remove(bandsPath.c_str());
+        }
+    }
 }

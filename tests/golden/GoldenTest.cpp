@@ -2,13 +2,16 @@
 // committed images, its vector and trace outputs, and its flag checking.
 // Set STARCHART_UPDATE_GOLDEN=1 to rewrite the images on purpose.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -304,3 +307,40 @@ TEST(Snapshot, AFailedWriteLeavesTheOldFileOrNone) {
         EXPECT_EQ(filesIn(dir), std::vector<std::string>{}) << "no part of a file";
     }
 }
+
+// The largest image the flags allow, 4096 x 4096 points at 4 pixels a point,
+// is a surface of 16384 x 16384 pixels of 4 bytes (1 GiB). The program holds
+// that and at most 200 MB more at its peak. Sanitizers add their own memory.
+#if !defined(__SANITIZE_ADDRESS__)
+TEST(Snapshot, TheLargestImagePeaksAtItsSurfacePlus200MB) {
+    const fs::path out = scratch() / "largest.png";
+    const std::vector<std::string> args{kProgram,        "snapshot", "--size", "4096x4096",
+                                        "--pixel-ratio", "4",        "--ra",   "17",
+                                        "--dec",         "31",       "--out",  out.string()};
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        execv(kProgram.c_str(), argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    struct rusage usage {};
+    ASSERT_EQ(wait4(pid, &status, 0, &usage), pid);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    const long long peak = (long long)usage.ru_maxrss * 1024;  // ru_maxrss is in kB
+    std::cout << "peak " << peak / (1 << 20) << " MiB\n";
+    EXPECT_LE(peak, 1073741824LL + 200000000LL);
+    EXPECT_GE(peak, 1073741824LL) << "the surface itself";
+    // Its header (decoding it would take another gigabyte here): width and
+    // height, big-endian, after the signature and the chunk's length and type.
+    std::ifstream png(out, std::ios::binary);
+    unsigned char head[24] = {};
+    png.read(reinterpret_cast<char*>(head), sizeof head);
+    EXPECT_EQ(std::vector<unsigned char>(head + 12, head + 24),
+              (std::vector<unsigned char>{'I', 'H', 'D', 'R', 0, 0, 0x40, 0, 0, 0, 0x40, 0}));
+    fs::remove(out);
+}
+#endif

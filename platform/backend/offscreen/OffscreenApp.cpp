@@ -1,5 +1,7 @@
 #include "platform/backend/offscreen/OffscreenApp.h"
 
+#include <fcntl.h>
+
 #include <cstdio>
 #include <functional>
 
@@ -92,11 +94,8 @@ std::unique_ptr<CGSurface> OffscreenApp::render() {
 }
 
 bool OffscreenApp::writePNG(const std::string& path) {
-    const DeviceProfile& p = backend_.profile();
-    CairoSurface surface(CGSizeMake(p.width, p.height), p.pixelRatio);
-    if (runtime_) runtime_->compositeInto(surface);
     std::string error;
-    if (!surface.writePng(path, &error)) {
+    if (!writePNG(AT_FDCWD, path, &error)) {
         std::fprintf(stderr, "starchart: %s\n", error.c_str());
         return false;
     }
@@ -104,10 +103,15 @@ bool OffscreenApp::writePNG(const std::string& path) {
 }
 
 bool OffscreenApp::writePNG(int dirFd, const std::string& name, std::string* error) {
+    // A band of rows at a time: the largest screens would need another
+    // gigabyte for the whole image.
     const DeviceProfile& p = backend_.profile();
-    CairoSurface surface(CGSizeMake(p.width, p.height), p.pixelRatio);
-    if (runtime_) runtime_->compositeInto(surface);
-    return surface.writePng(dirFd, name, error);
+    return CairoSurface::writePngInBands(
+        dirFd, name, CGSizeMake(p.width, p.height), p.pixelRatio,
+        [&](CairoSurface& band) {
+            if (runtime_) runtime_->compositeInto(band);
+        },
+        error);
 }
 
 std::shared_ptr<UIWindow> OffscreenApp::window() const {

@@ -16,6 +16,10 @@ std::unique_ptr<CGSurface> OffscreenBackend::createSurface(CGSize size, double s
     return factory_(size, scale);
 }
 
+std::unique_ptr<CGSurface> OffscreenBackend::createWindowSurface(CGSize size, double scale) {
+    return windowFactory_ ? windowFactory_(size, scale) : createSurface(size, scale);
+}
+
 void OffscreenBackend::present(CGSurface& window) {
     ++presents_;
     lastPresented_ = &window;

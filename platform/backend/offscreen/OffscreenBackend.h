@@ -17,6 +17,9 @@ public:
 
     const DeviceProfile& profile() const override { return profile_; }
     std::unique_ptr<CGSurface> createSurface(CGSize size, double scale) override;
+    // From the window factory when one is set.
+    std::unique_ptr<CGSurface> createWindowSurface(CGSize size, double scale) override;
+    void setWindowSurfaceFactory(SurfaceFactory factory) { windowFactory_ = std::move(factory); }
     void present(CGSurface& window) override;
     double now() const override { return clock_; }
     bool openURL(const std::string& url) override;
@@ -45,7 +48,7 @@ public:
 
 private:
     DeviceProfile profile_;
-    SurfaceFactory factory_;
+    SurfaceFactory factory_, windowFactory_;
     double clock_ = 1000;  // arbitrary start, far from 0 so that "no previous tap" cannot look recent
     std::vector<std::string> urls_;
     bool opensURLs_ = true;

@@ -25,6 +25,7 @@
 #include <cairo.h>
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -99,7 +100,20 @@ public:
     // The same for `name` beneath the folder dirFd, written whole.
     bool writePng(int dirFd, const std::string& name, std::string* error = nullptr);
 
+    // Writes the PNG a surface of `size` points at `scale` would, after
+    // draw(surface), without holding its pixels: draw is called on bands of
+    // rows (twice each: the first pass finds whether every pixel is opaque,
+    // as the file's colour type depends on it), which hold the rows they
+    // cover at the same places, and each band is written as it is done. The
+    // bytes are those of writePng on the whole surface.
+    static bool writePngInBands(int dirFd, const std::string& path, CGSize size, double scale,
+                                const std::function<void(CairoSurface&)>& draw, std::string* error,
+                                int rowsPerBand = 0);
+
 private:
+    // Rows [firstRow, firstRow + rows) of a surface of `size` at `scale`.
+    CairoSurface(CGSize size, double scale, int firstRow, int rows);
+
     CGSize size_;
     double scale_;
     cairo_surface_t* surface_ = nullptr;

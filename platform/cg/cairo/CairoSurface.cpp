@@ -1,15 +1,18 @@
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
 #include <fcntl.h>
+#include <png.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <vector>
 
 #include "platform/cg/cairo/CairoContext.h"
 #include "platform/cg/file/OutputFile.h"
@@ -75,6 +78,56 @@ bool writeSurfacePng(cairo_surface_t* s, int dirFd, const std::string& path, std
     return true;
 }
 
+// libpng reports errors by not returning: they are thrown past it.
+struct PngError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+void pngError(png_structp, png_const_charp message) { throw PngError(message); }
+void pngWarning(png_structp, png_const_charp) {}
+void pngWrite(png_structp png, png_bytep data, png_size_t length) {
+    if (std::fwrite(data, 1, length, static_cast<FILE*>(png_get_io_ptr(png))) != length)
+        png_error(png, "error while writing to output stream");
+}
+void pngFlush(png_structp) {}
+
+bool allOpaque(cairo_surface_t* s) {
+    const int w = cairo_image_surface_get_width(s), h = cairo_image_surface_get_height(s);
+    const int stride = cairo_image_surface_get_stride(s);
+    const unsigned char* data = cairo_image_surface_get_data(s);
+    for (int row = 0; row < h; ++row) {
+        const auto* in = reinterpret_cast<const uint32_t*>(data + size_t(row) * size_t(stride));
+        for (int col = 0; col < w; ++col)
+            if ((in[col] >> 24) != 0xff) return false;
+    }
+    return true;
+}
+
+// A row of premultiplied ARGB32 as Cairo writes it to PNG: RGB when the
+// image is opaque, else RGBA with the colour divided by alpha, rounded.
+void pngRow(const uint32_t* in, int w, bool opaque, uint8_t* out) {
+    for (int col = 0; col < w; ++col) {
+        const uint32_t p = in[col];
+        const uint32_t a = p >> 24, r = (p >> 16) & 0xff, g = (p >> 8) & 0xff, b = p & 0xff;
+        if (opaque) {
+            *out++ = uint8_t(r), *out++ = uint8_t(g), *out++ = uint8_t(b);
+        } else if (a == 0) {
+            *out++ = 0, *out++ = 0, *out++ = 0, *out++ = 0;
+        } else {
+            *out++ = uint8_t((r * 255 + a / 2) / a);
+            *out++ = uint8_t((g * 255 + a / 2) / a);
+            *out++ = uint8_t((b * 255 + a / 2) / a);
+            *out++ = uint8_t(a);
+        }
+    }
+}
+
+struct PngWriter {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    ~PngWriter() { png_destroy_write_struct(&png, &info); }
+};
+
 struct MemoryReader {
     const unsigned char* data;
     size_t size, pos;
@@ -106,6 +159,21 @@ CairoSurface::CairoSurface(CGSize size, double scale) : size_(size), scale_(scal
     context_ = std::make_unique<CairoContext>(surface_, scale);
 }
 
+CairoSurface::CairoSurface(CGSize size, double scale, int firstRow, int rows) : size_(size), scale_(scale) {
+    surface_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixelsFor(size.width, scale, "width"), rows);
+    if (cairo_surface_status(surface_) != CAIRO_STATUS_SUCCESS) {
+        const std::string why = cairo_status_to_string(cairo_surface_status(surface_));
+        cairo_surface_destroy(surface_);
+        throw std::invalid_argument("CairoSurface: cannot make a band of " + std::to_string(rows) +
+                                    " rows: " + why);
+    }
+    // Before the context exists, which takes the offset from its target.
+    cairo_surface_set_device_offset(surface_, 0, -firstRow);
+    context_ = std::make_unique<CairoContext>(surface_, scale);
+    // The fast paths write pixels where the whole surface has them.
+    context_->setCachesEnabled(false);
+}
+
 CairoSurface::~CairoSurface() {
     context_.reset();
     cairo_surface_destroy(surface_);
@@ -132,6 +200,68 @@ bool CairoSurface::writePng(const std::string& path, std::string* error) {
 bool CairoSurface::writePng(int dirFd, const std::string& name, std::string* error) {
     flush();
     return writeSurfacePng(surface_, dirFd, name, error);
+}
+
+bool CairoSurface::writePngInBands(int dirFd, const std::string& path, CGSize size, double scale,
+                                   const std::function<void(CairoSurface&)>& draw, std::string* error,
+                                   int rowsPerBand) {
+    if (!(scale > 0) || !std::isfinite(scale))
+        throw std::invalid_argument("CairoSurface: scale " + std::to_string(scale) +
+                                    " is not a positive number");
+    const int w = pixelsFor(size.width, scale, "width");
+    const int h = pixelsFor(size.height, scale, "height");
+    // About 16 MB a band.
+    if (rowsPerBand <= 0) rowsPerBand = std::max(1, (16 << 20) / std::max(1, 4 * w));
+    rowsPerBand = std::min(rowsPerBand, std::max(1, h));
+    auto band = [&](int first) {
+        std::unique_ptr<CairoSurface> b(
+            new CairoSurface(size, scale, first, std::min(rowsPerBand, h - first)));
+        draw(*b);
+        b->flush();
+        return b;
+    };
+    bool opaque = true;
+    for (int first = 0; first < h && opaque; first += rowsPerBand) opaque = allOpaque(band(first)->surface_);
+
+    std::unique_ptr<OutputFile> out = OutputFile::create(dirFd, path, error);
+    if (!out) return false;
+    try {
+        PngWriter writer;
+        writer.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngWarning);
+        if (!writer.png) throw PngError("out of memory");
+        writer.info = png_create_info_struct(writer.png);
+        if (!writer.info) throw PngError("out of memory");
+        png_set_write_fn(writer.png, out->stream(), pngWrite, pngFlush);
+        // As Cairo writes them.
+        png_set_IHDR(writer.png, writer.info, png_uint_32(w), png_uint_32(h), 8,
+                     opaque ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
+                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_color_16 white{};
+        white.red = white.green = white.blue = white.gray = 255;
+        png_set_bKGD(writer.png, writer.info, &white);
+        png_write_info(writer.png, writer.info);
+        std::vector<uint8_t> row(size_t(w) * (opaque ? 3 : 4));
+        for (int first = 0; first < h; first += rowsPerBand) {
+            const auto b = band(first);
+            const unsigned char* data = cairo_image_surface_get_data(b->surface_);
+            const int stride = cairo_image_surface_get_stride(b->surface_);
+            for (int r = 0; r < b->pixelHeight(); ++r) {
+                pngRow(reinterpret_cast<const uint32_t*>(data + size_t(r) * size_t(stride)), w, opaque,
+                       row.data());
+                png_write_row(writer.png, row.data());
+            }
+        }
+        png_write_end(writer.png, writer.info);
+    } catch (const PngError& e) {
+        setError(error, "cannot write PNG " + path + ": " + e.what());
+        return false;  // the temporary file goes with `out`
+    }
+    std::string why;
+    if (!out->commit(&why)) {
+        setError(error, "cannot write PNG " + path + ": " + why.substr(why.find(": ") + 2));
+        return false;
+    }
+    return true;
 }
 
 struct CairoVectorSurface::Sink {

@@ -77,6 +77,10 @@ public:
     virtual const DeviceProfile& profile() const = 0;
     // A surface of size points at scale pixels per point, cleared to transparent.
     virtual std::unique_ptr<CGSurface> createSurface(CGSize size, double scale) = 0;
+    // The surface the window is composited into and presented from.
+    virtual std::unique_ptr<CGSurface> createWindowSurface(CGSize size, double scale) {
+        return createSurface(size, scale);
+    }
     // Shows the composited window (size: the screen, scale: the pixel ratio).
     virtual void present(CGSurface& window) = 0;
     // Monotonic seconds (virtual in the offscreen backend).
