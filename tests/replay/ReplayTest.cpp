@@ -637,9 +637,10 @@ TEST_F(ReplayTest, OversizedScriptsAreRefused) {
 }
 
 // A long random session: one-finger pans ended or cancelled, two-finger
-// pinches, taps, the info screen opened and closed, the learning mode entered
-// and quit by its button; every block leaves the app where it found it. 10^4
-// steps keep it near a minute under the sanitizers.
+// pinches, taps, the info screen opened, its two links tapped and the screen
+// closed, the learning mode entered and quit by its button; every block
+// leaves the app where it found it. 10^5 steps take about three minutes under
+// the sanitizers on a phone.
 TEST_F(ReplayTest, LongRandomSessionEndsOnTheMainScreenWithNothingDown) {
     std::mt19937 random(20261206);
     auto coord = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
@@ -648,11 +649,12 @@ TEST_F(ReplayTest, LongRandomSessionEndsOnTheMainScreenWithNothingDown) {
     };
     std::string steps;
     int count = 0, presses = 0, cancels = 0, pinches = 0;
+    std::vector<std::string> links;
     auto add = [&](const std::string& step) {
         steps += (steps.empty() ? "" : ",\n") + step;
         ++count;
     };
-    while (count < 10000) {
+    while (count < 100000) {
         const int kind = coord(0, 9);
         if (kind < 5) {
             std::string p = pt();
@@ -679,6 +681,13 @@ TEST_F(ReplayTest, LongRandomSessionEndsOnTheMainScreenWithNothingDown) {
         } else if (kind == 8) {
             add(R"({"press": "info"})");
             add(R"({"wait": 800})");
+            // The info screen's links on a phone: the web site, the store.
+            if (const int link = coord(0, 3); link < 2) {
+                add(link == 0 ? R"({"tap": [160, 380]})" : R"({"tap": [160, 200]})");
+                add(R"({"wait": 400})");
+                links.push_back(link == 0 ? "https://starchart.example.org/"
+                                          : "https://apps.example.org/app/starchart-planets");
+            }
             add(R"({"press": "Done"})");
             add(R"({"wait": 800})");
             presses += 2;
@@ -697,6 +706,7 @@ TEST_F(ReplayTest, LongRandomSessionEndsOnTheMainScreenWithNothingDown) {
     ASSERT_GT(presses, 100);
     ASSERT_GT(cancels, 100);
     ASSERT_GT(pinches, 100);
+    ASSERT_GT(links.size(), 100u);
 
     const Outcome r = replay("{\"device\": \"phone\", \"steps\": [\n" + steps + "]}");
     ASSERT_EQ(r.status, 0) << r.output;
@@ -716,6 +726,7 @@ TEST_F(ReplayTest, LongRandomSessionEndsOnTheMainScreenWithNothingDown) {
     EXPECT_GE(dec, -90);
     EXPECT_LE(dec, 90);
     EXPECT_EQ(s["step"], count);
+    EXPECT_EQ(s["openedURLs"], json(links));
 }
 
 }  // namespace
