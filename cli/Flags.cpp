@@ -66,3 +66,13 @@ std::string oneOf(const std::string& flag, const std::string& text, const std::v
     }
     throw FlagError{flag + ": '" + text + "' is not allowed (allowed: " + list + ")"};
 }
+
+InfoRequest infoRequest(const std::vector<std::string>& args) {
+    for (const auto& a : args) {
+        if (a == "--help" || a == "-h") return InfoRequest::Help;
+        if (a == "--version") return InfoRequest::Version;
+    }
+    return InfoRequest::None;
+}
+
+const char* versionLine() { return "starchart " STARCHART_VERSION; }

@@ -34,3 +34,10 @@ double numberInRange(const std::string& flag, const std::string& text, double lo
                      const char* unit = "");
 // One of the listed words, or FlagError listing them.
 std::string oneOf(const std::string& flag, const std::string& text, const std::vector<std::string>& allowed);
+
+// What --help and --version ask for: anywhere among args, they win over
+// every other argument (and the command exits 0 after printing).
+enum class InfoRequest { None, Help, Version };
+InfoRequest infoRequest(const std::vector<std::string>& args);
+// "starchart 1.0.0": the program and its version, as --version prints it.
+const char* versionLine();

@@ -345,11 +345,15 @@ int fail(int status, const std::string& message) {
 
 int runReplay(int argc, char** argv, const NSString& delegateClassName) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    for (const auto& a : args) {
-        if (a == "--help" || a == "-h") {
+    switch (infoRequest(args)) {
+        case InfoRequest::Help:
             std::printf("%s\n", kUsage);
             return 0;
-        }
+        case InfoRequest::Version:
+            std::printf("%s\n", versionLine());
+            return 0;
+        case InfoRequest::None:
+            break;
     }
     ReplayOptions o;
     try {

@@ -24,6 +24,12 @@ constexpr const char* kUsage =
     "phone|tablet]"
     " [--pixel-ratio N] --ra HOURS --dec DEGREES [--zoom Z] [--labels 0|1|2] --out FILE.png|.svg|.pdf"
     " [--trace FILE.jsonl]";
+constexpr const char* kHelp =
+    "  Writes the chart centred on right ascension HOURS (0..24) and declination DEGREES (-90..90)\n"
+    "  at zoom Z (0.9..3, default 1) in label mode 0 (as at start), 1 (star names: one double tap)\n"
+    "  or 2 (the learning mode: two), as the app shows it on the device (default phone), to FILE: PNG,\n"
+    "  SVG or PDF by its extension. --trace writes every drawing call of the chart's last pass,\n"
+    "  one JSON object a line. A bad flag is named with its allowed values, exit status 2.";
 
 struct SnapshotOptions {
     DeviceProfile profile;
@@ -117,6 +123,16 @@ bool writeVector(OffscreenApp& app, QuartzView& chart, const std::vector<Recorde
 }  // namespace
 
 int runSnapshot(int argc, char** argv, const NSString& delegateClassName) {
+    switch (infoRequest(std::vector<std::string>(argv + 1, argv + argc))) {
+        case InfoRequest::Help:
+            std::printf("%s\n%s\n", kUsage, kHelp);
+            return 0;
+        case InfoRequest::Version:
+            std::printf("%s\n", versionLine());
+            return 0;
+        case InfoRequest::None:
+            break;
+    }
     SnapshotOptions o;
     try {
         o = parse(argc, argv);

@@ -1,6 +1,9 @@
 #include "platform/ui/UIKitRuntime.h"
 
+#include <cctype>
 #include <cstring>
+#include <functional>
+#include <map>
 
 void UIKitRuntimeSetSharedApplication(UIApplication* app);
 
@@ -145,6 +148,66 @@ void UIKitRuntime::runIteration() {
     windowSurface_->flush();
     backend_.present(*windowSurface_);
     ++presents_;
+}
+
+namespace {
+
+std::string trimmedLower(const std::string& s) {
+    const auto a = s.find_first_not_of(' ');
+    if (a == std::string::npos) return "";
+    std::string t = s.substr(a, s.find_last_not_of(' ') - a + 1);
+    for (char& c : t) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return t;
+}
+
+bool onScreen(const UIView& view) {
+    if (!view.window()) return false;
+    for (const UIView* v = &view; v; v = v->superview().get())
+        if (v->isHidden() || v->alpha() <= 0) return false;
+    return true;
+}
+
+}  // namespace
+
+bool UIKitRuntime::locateControl(const std::string& name, CGPoint& centre) const {
+    auto window = keyWindow_.lock();
+    const std::string wanted = trimmedLower(name);
+    if (!window || wanted.empty()) return false;
+    std::map<const UIView*, std::string> itemTitles;
+    std::vector<std::shared_ptr<UIView>> views;  // in drawing order
+    std::function<void(const std::shared_ptr<UIView>&)> walk = [&](const std::shared_ptr<UIView>& v) {
+        views.push_back(v);
+        if (auto bar = std::dynamic_pointer_cast<UIToolbar>(v))
+            for (const auto& item : bar->items())
+                if (auto iv = item->itemView()) itemTitles[iv.get()] = item->title();
+        if (auto bar = std::dynamic_pointer_cast<UINavigationBar>(v))
+            for (const auto& item : {bar->leftBarButtonItem(), bar->rightBarButtonItem()})
+                if (item && item->itemView()) itemTitles[item->itemView().get()] = item->title();
+        for (const auto& s : v->subviews()) walk(s);
+    };
+    walk(window);
+    for (auto it = views.rbegin(); it != views.rend(); ++it) {
+        auto control = std::dynamic_pointer_cast<UIControl>(*it);
+        if (!control || !onScreen(*control) || !control->isUserInteractionEnabled() || !control->isEnabled())
+            continue;
+        const auto* button = dynamic_cast<const UIButton*>(control.get());
+        const auto item = itemTitles.find(control.get());
+        const bool named =
+            (button && trimmedLower(button->currentTitle()) == wanted) ||
+            (item != itemTitles.end() && trimmedLower(item->second) == wanted) ||
+            trimmedLower(control->accessibilityIdentifier()) == wanted ||
+            (wanted == "info" && button &&
+             (button->buttonType() == UIButtonTypeInfoLight || button->buttonType() == UIButtonTypeInfoDark));
+        if (!named) continue;
+        const CGRect f = control->convertRectToView(control->bounds(), nullptr);
+        const CGPoint c = CGPointMake(f.origin.x + f.size.width / 2, f.origin.y + f.size.height / 2);
+        auto hit = window->hitTest(c, nullptr);
+        if (hit == control || (hit && hit->isDescendantOfView(control.get()))) {
+            centre = c;
+            return true;
+        }
+    }
+    return false;
 }
 
 void UIKitRuntime::compositeInto(CGSurface& target) {

@@ -42,6 +42,7 @@ public:
     void applicationDidEnterBackground() override;
     void applicationWillEnterForeground() override;
     void applicationDidBecomeActive() override;
+    bool locateControl(const std::string& name, CGPoint& centre) const override;
 
     // What happened so far.
     unsigned long iterationCount() const { return iterations_; }

@@ -265,6 +265,7 @@ void SdlBackend::handle(const SDL_Event& e, bool& quit) {
 }
 
 int SdlBackend::run(BackendHost& host) {
+    input_.setHost(&host);
     if (!shown_) {
         SDL_ShowWindow(window_);
         shown_ = true;

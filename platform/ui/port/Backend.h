@@ -50,6 +50,11 @@ public:
     virtual void applicationDidEnterBackground() = 0;
     virtual void applicationWillEnterForeground() = 0;
     virtual void applicationDidBecomeActive() = 0;
+    // Where a finger would press the visible control called `name` now (its
+    // title without edge spaces, its bar item's title or its accessibility
+    // identifier, in any case; "info" is also an info button), in window
+    // points; false when none is on screen or it is covered.
+    virtual bool locateControl(const std::string& name, CGPoint& centre) const = 0;
 };
 
 class Backend {
