@@ -16,12 +16,15 @@ namespace {
 constexpr const char* kHelp =
     "usage: starchart [--device phone|phone-tall|phone-wide|tablet | --size WxH [--idiom phone|tablet]]\n"
     "                 [--pixel-ratio 1..4]\n"
+    "                 [--ra HOURS] [--dec DEGREES] [--zoom Z]\n"
     "       starchart snapshot ...     the chart as a PNG, SVG or PDF file (starchart snapshot --help)\n"
     "       starchart replay ...       a scripted session, headless (starchart replay --help)\n"
     "       starchart --help | --version\n"
     "\n"
     "Opens the star chart in a window, as a phone (default) or tablet screen of that size in\n"
-    "points: phone 320x480, phone-tall 320x568, phone-wide 375x667, tablet 768x1024.\n"
+    "points: phone 320x480, phone-tall 320x568, phone-wide 375x667, tablet 768x1024. It starts\n"
+    "centred on right ascension HOURS (0..24, default 17) and declination DEGREES (-90..90,\n"
+    "default 31) at zoom Z (0.9..3, default 1), reached as a finger would: a drag, then pinches.\n"
     "\n"
     "The chart is made for fingers; everything else stands in for them:\n"
     "  mouse          the left button is one finger: drag to pan, double click to step the labels\n"
@@ -35,6 +38,37 @@ constexpr const char* kHelp =
     "  i              the info screen (again: closes its popover on a tablet)\n"
     "  Escape         \"Done\" on the info screen, \"Quit\" in the learning mode\n"
     "A touchscreen's own fingers pass straight through.";
+
+// Takes the starting view's flags out of args (the rest are the window's).
+StartView takeStartView(std::vector<std::string>& args) {
+    StartView view;
+    std::vector<std::string> rest;
+    std::vector<std::string> seen;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        std::string flag = a, value;
+        const auto eq = a.find('=');
+        if (eq != std::string::npos) flag = a.substr(0, eq);
+        if (flag != "--ra" && flag != "--dec" && flag != "--zoom") {
+            rest.push_back(a);
+            continue;
+        }
+        for (const auto& s : seen)
+            if (s == flag) throw FlagError{flag + " is given more than once"};
+        seen.push_back(flag);
+        if (eq != std::string::npos)
+            value = a.substr(eq + 1);
+        else if (i + 1 < args.size())
+            value = args[++i];
+        else
+            throw FlagError{flag + " needs a value"};
+        if (flag == "--ra") view.rightAscension = numberInRange(flag, value, 0, 24, " hours");
+        if (flag == "--dec") view.declination = numberInRange(flag, value, -90, 90, " degrees");
+        if (flag == "--zoom") view.zoom = numberInRange(flag, value, 0.9, 3.0);
+    }
+    args = rest;
+    return view;
+}
 
 }  // namespace
 
@@ -56,7 +90,17 @@ int main(int argc, char* argv[]) {
         case InfoRequest::None:
             break;
     }
+    std::vector<std::string> args(argv + 1, argv + argc);
+    try {
+        VHAppDelegate::setStartView(takeStartView(args));
+    } catch (const FlagError& e) {
+        std::fprintf(stderr, "starchart: %s\n", e.message.c_str());
+        return 2;
+    }
+    std::vector<char*> rest{argv[0]};
+    for (auto& a : args) rest.push_back(a.data());
+    rest.push_back(nullptr);
     UIApplicationSetBackendFactory(
         [](const DeviceProfile& profile) { return std::make_unique<SdlBackend>(profile); });
-    return UIApplicationMain(argc, argv, nullptr, delegateClassName);
+    return UIApplicationMain(int(rest.size()) - 1, rest.data(), nullptr, delegateClassName);
 }

@@ -582,6 +582,25 @@ TEST_F(CommandLineTest, HelpAndVersionForTheProgramAndEachCommand) {
         EXPECT_EQ(r.status, 0) << r.output;
         EXPECT_EQ(r.output, "starchart 1.0.0\n");
     }
+    // The starting view's flags are the window's; bad ones are named.
+    struct Bad {
+        std::vector<std::string> args;
+        const char* says;
+    } bads[] = {
+        {{"--ra", "25"}, "--ra: 25 is out of range (allowed: from 0 to 24 hours)"},
+        {{"--dec=-91"}, "--dec: -91 is out of range (allowed: from -90 to 90 degrees)"},
+        {{"--zoom", "0.5"}, "--zoom: 0.5 is out of range (allowed: from 0.9 to 3)"},
+        {{"--zoom", ""}, "--zoom: '' is not a number"},
+        {{"--ra", "1", "--ra", "2"}, "--ra is given more than once"},
+        {{"--dec"}, "--dec needs a value"},
+        {{"--ra", "5", "--dec", "10", "--zoom=2", "--bogus"}, "unknown argument '--bogus'"},
+    };
+    for (const Bad& b : bads) {
+        SCOPED_TRACE(b.says);
+        const Outcome r = run(b.args);
+        EXPECT_EQ(r.status, 2) << r.output;
+        EXPECT_NE(r.output.find(b.says), std::string::npos) << r.output;
+    }
     // Without them, the same arguments are still refused.
     const Outcome bogus = run({"--bogus"});
     EXPECT_EQ(bogus.status, 2) << bogus.output;
