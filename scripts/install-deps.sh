@@ -15,6 +15,7 @@ packages=(
   liberfa-dev            # independent astronomy oracle in the tests
   xvfb xdotool x11-apps imagemagick     # desktop end-to-end test under a virtual display
   poppler-utils          # reads back the PDF snapshots in a test
+  dpkg-dev file          # CPack's .deb: library dependencies from the program (dpkg-shlibdeps)
   emscripten node-acorn  # the WebAssembly build
   chromium               # browser end-to-end tests
   nodejs npm             # Playwright driver for those tests
