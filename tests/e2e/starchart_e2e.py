@@ -187,6 +187,27 @@ def test(display, out_dir, args):
     check(text_changed(crop(back, READOUT), readout0) < 0.002 and changed(crop(back, CHART), sky0) < 0.002,
           "Done brings back the same chart")
 
+    # Keys and the wheel make a finger's touches: i taps the info button,
+    # Escape taps Done, a wheel notch pinches (the sky changes, the centre
+    # and its readout stay) and the notch back undoes it.
+    app.move(160, 300)
+    app.display.xdotool("key", "i")
+    wait_still(app)
+    check(crop(app.screenshot("key-i"), READOUT).count(e.is_red) == 0, "the i key opens the info screen")
+    app.display.xdotool("key", "Escape")
+    wait_still(app)
+    check(text_changed(crop(app.screenshot("key-escape"), READOUT), readout0) < 0.002,
+          "Escape closes the info screen")
+    app.display.xdotool("click", 4)
+    wait_still(app)
+    wheeled = app.screenshot("wheel-up")
+    check(text_changed(crop(wheeled, READOUT), readout0) < 0.002 and changed(crop(wheeled, CHART), sky0) > 0.002,
+          "a wheel notch zooms about the same centre (%.1f%% of the sky changed)"
+          % (100 * changed(crop(wheeled, CHART), sky0)))
+    app.display.xdotool("click", 5)
+    wait_still(app)
+    check(changed(crop(app.screenshot("wheel-down"), CHART), sky0) < 0.002, "the notch back restores the sky")
+
     # A drag moves the chart centre: the readout changes.
     app.drag(160, 300, 220, 330, steps=10)
     wait_still(app)
