@@ -42,6 +42,9 @@ TEST(DeviceProfile, SizeIdiomAndPixelRatio) {
     EXPECT_EQ(parse({"--size=599x900"}).profile.idiom, 0);
     EXPECT_EQ(parse({"--size", "200x4096"}).profile.height, 4096);
     EXPECT_EQ(parse({"--pixel-ratio=1.5"}).profile.pixelRatio, 1.5);
+    // Only a ratio asked for holds on a HiDPI screen; else the window's drawable decides.
+    EXPECT_TRUE(parse({"--pixel-ratio=1"}).profile.pixelRatioGiven);
+    EXPECT_FALSE(parse({"--device", "tablet"}).profile.pixelRatioGiven);
 }
 
 TEST(DeviceProfile, OtherArgumentsAreKeptInOrder) {

@@ -141,6 +141,7 @@ DeviceFlagsResult parseDeviceFlags(const std::vector<std::string>& args) {
             return r;
         }
         r.profile.pixelRatio = n;
+        r.profile.pixelRatioGiven = true;
     }
     return r;
 }

@@ -9,6 +9,7 @@ struct DeviceProfile {
     std::string name = "phone";       // "phone", "phone-tall", "phone-wide", "tablet" or "custom"
     float width = 320, height = 480;  // points
     double pixelRatio = 1;            // device pixels per point
+    bool pixelRatioGiven = false;     // by --pixel-ratio: a window keeps it on any screen
     int idiom = 0;                    // 0 phone, 1 tablet
 
     // The named profile; false if the name is not one of the four.
