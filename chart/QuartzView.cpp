@@ -26,8 +26,10 @@ constexpr CGAffineTransform kUpright{1, 0, 0, -1, 0, 0};
 // acos would then give NaN and hide it.
 double arcOf(double cosc) { return std::acos(std::clamp(cosc, -1.0, 1.0)); }
 
+}  // namespace
+
 // The pass's per-centre values and the tangent-plane projection.
-struct Projection {
+struct QuartzView::Projection {
     double a0, sd0, cd0, scale;
     float cx, cy;
 
@@ -48,8 +50,6 @@ struct Projection {
         return {CGFloat(x), CGFloat(y)};
     }
 };
-
-}  // namespace
 
 void QuartzView::writexs(float ra, float dec, float width, float height) {
     largeur = width;
@@ -98,6 +98,7 @@ void QuartzView::drawText14(CGContextRef ctx, float x, float y, const char* text
 }
 
 void QuartzView::showText(CGContextRef ctx, float x, float y, const char* text, CGFloat smallSize) {
+    // Wide views select the small size, then 18: the first call is deliberate.
     CGContextSelectFont(ctx, "Helvetica", smallSize, kCGEncodingMacRoman);
     if (!iphone) CGContextSelectFont(ctx, "Helvetica", 18, kCGEncodingMacRoman);
     CGContextSetTextDrawingMode(ctx, kCGTextFillStroke);
@@ -134,18 +135,8 @@ void QuartzView::drawRect(CGRect rect) {
     CGContextRef ctx = cgContext1;
     if (!ctx) return;  // drawn outside the run loop: nothing to draw into
 
-    CGContextClearRect(ctx, rect);
-    CGContextSelectFont(ctx, "Helvetica", 14, kCGEncodingMacRoman);
-    if (!iphone) CGContextSelectFont(ctx, "Helvetica", 18, kCGEncodingMacRoman);
-
     Projection pr;
     pr.scale = baseRadius * ech;
-    CGContextSetTextDrawingMode(ctx, kCGTextFillStroke);
-    CGContextSetTextMatrix(ctx, kUpright);
-    CGContextSetRGBStrokeColor(ctx, 1, 1, 1, 1);
-    CGContextSetRGBStrokeColor(ctx, 0, 0, 0.8f, 1);
-    CGContextSetLineWidth(ctx, 2);
-
     pr.a0 = oxs1 * kPi / 12;
     const double d0 = oys1 * kPi / 180;
     pr.sd0 = std::sin(d0);
@@ -153,8 +144,45 @@ void QuartzView::drawRect(CGRect rect) {
     pr.cx = largeur * 0.5f;
     pr.cy = hauteur * 0.5f;
 
-    // Layer 1: constellation segments, computed in every label mode. A centre
-    // that selects more than the buffer holds is stroked in full batches.
+    // Each checkpoint ends the pass when the centre moved under it.
+    beginPass(ctx, rect);
+    drawConstellationLines(pr);
+    if (centreMoved()) return;
+    if (wSN) {
+        drawStarNames(ctx, pr);
+        if (centreMoved()) return;
+    }
+    drawConstellationNames(ctx, pr);
+    if (centreMoved()) return;
+    drawGalacticCentre(ctx, pr);
+    if (wLN != 2) {
+        drawEcliptic(ctx, pr);
+        if (centreMoved()) return;
+        drawEquator(ctx, pr);
+    }
+    if (centreMoved()) return;
+    drawReadout(ctx);
+    drawStars(ctx, pr);
+    if (centreMoved()) return;
+    drawCentreCross(ctx, pr);
+}
+
+void QuartzView::beginPass(CGContextRef ctx, CGRect rect) {
+    CGContextClearRect(ctx, rect);
+    // Wide views select 14, then 18: the first call is deliberate, keep it.
+    CGContextSelectFont(ctx, "Helvetica", 14, kCGEncodingMacRoman);
+    if (!iphone) CGContextSelectFont(ctx, "Helvetica", 18, kCGEncodingMacRoman);
+    CGContextSetTextDrawingMode(ctx, kCGTextFillStroke);
+    CGContextSetTextMatrix(ctx, kUpright);
+    // White, then at once the segments' blue: the first call is deliberate.
+    CGContextSetRGBStrokeColor(ctx, 1, 1, 1, 1);
+    CGContextSetRGBStrokeColor(ctx, 0, 0, 0.8f, 1);
+    CGContextSetLineWidth(ctx, 2);
+}
+
+// Layer 1: constellation segments, computed in every label mode. A centre
+// that selects more than the buffer holds is stroked in full batches.
+void QuartzView::drawConstellationLines(const Projection& pr) {
     int32_t n = 0;
     for (size_t i = 0; i < lineCount_; ++i) {
         const LineRecord& l = lineTable_[i];
@@ -169,106 +197,108 @@ void QuartzView::drawRect(CGRect rect) {
         points[n + 1] = pr.point(l.ra2, l.sinDec2, l.cosDec2, c2);
         n += 2;
     }
-    ctxDraw = ctx;
+    ctxDraw = cgContext1;
     nblines = n;
     strokeSegments(n);
-    if (centreMoved()) return;
+}
 
-    auto drawLabels = [&](const LabelPosition* positions, size_t count, auto textOf) {
-        for (size_t i = 0; i < count; ++i) {
-            const double a = positions[i].raHours * kPi / 12;
-            const double d = positions[i].decDegrees * kPi / 180;
-            const double sd = std::sin(d), cd = std::cos(d);
-            const double c = pr.cosc(a, sd, cd);
-            if (!(arcOf(c) < kLabelCutoff) || wLN == 2) continue;
-            const CGPoint p = pr.point(a, sd, cd, c);
-            const char* text = textOf(i);
-            CGContextShowTextAtPoint(ctx, p.x, p.y, text, std::strlen(text));
-        }
-    };
-
-    // Layer 2: star names.
-    if (wSN) {
-        CGContextSetRGBFillColor(ctx, 0.8f, 0.8f, 0.8f, 1);
-        CGContextSetLineWidth(ctx, 0);
-        drawLabels(starNamePositions, kStarNamesCount, [](size_t i) { return starNames[i]; });
-        if (centreMoved()) return;
+void QuartzView::drawLabels(CGContextRef ctx, const Projection& pr, const LabelPosition* positions,
+                            size_t count, const char* (*textOf)(size_t)) {
+    for (size_t i = 0; i < count; ++i) {
+        const double a = positions[i].raHours * kPi / 12;
+        const double d = positions[i].decDegrees * kPi / 180;
+        const double sd = std::sin(d), cd = std::cos(d);
+        const double c = pr.cosc(a, sd, cd);
+        if (!(arcOf(c) < kLabelCutoff) || wLN == 2) continue;
+        const CGPoint p = pr.point(a, sd, cd, c);
+        const char* text = textOf(i);
+        CGContextShowTextAtPoint(ctx, p.x, p.y, text, std::strlen(text));
     }
+}
 
-    // Layer 3: constellation names (the loop runs in every mode, drawing in 0 and 1).
+// Layer 2: star names.
+void QuartzView::drawStarNames(CGContextRef ctx, const Projection& pr) {
+    CGContextSetRGBFillColor(ctx, 0.8f, 0.8f, 0.8f, 1);
+    CGContextSetLineWidth(ctx, 0);
+    drawLabels(ctx, pr, starNamePositions, kStarNamesCount, [](size_t i) { return starNames[i]; });
+}
+
+// Layer 3: constellation names (the loop runs in every mode, drawing in 0 and 1).
+void QuartzView::drawConstellationNames(CGContextRef ctx, const Projection& pr) {
     CGContextSetRGBFillColor(ctx, 0, 0.8f, 0, 1);
     CGContextSetLineWidth(ctx, 0);
-    drawLabels(constellationLabelPositions, kConstellationNamesCount,
+    drawLabels(ctx, pr, constellationLabelPositions, kConstellationNamesCount,
                [](size_t i) { return constellationNames[i].name; });
-    if (centreMoved()) return;
+}
 
-    // Layer 4: galactic-centre marker.
+// Layer 4: galactic-centre marker; its colour and width are set even when it
+// is out of sight.
+void QuartzView::drawGalacticCentre(CGContextRef ctx, const Projection& pr) {
     CGContextSetRGBFillColor(ctx, 0, 0.5f, 0, 1);
     CGContextSetLineWidth(ctx, 0);
-    {
-        const double c = pr.cosc(kGalacticCentreRa, kGalacticCentreSinDec, kGalacticCentreCosDec);
-        if (arcOf(c) < kLabelCutoff) {
-            double x, y;
-            pr.project(kGalacticCentreRa, kGalacticCentreSinDec, kGalacticCentreCosDec, c, x, y);
-            drawText(ctx, float(x - 10), float(y - 8), "GC");
-            CGContextSetLineWidth(ctx, 1);
-            CGContextBeginPath(ctx);
-            CGContextMoveToPoint(ctx, CGFloat(x - 5), CGFloat(y));
-            CGContextAddLineToPoint(ctx, CGFloat(x + 5), CGFloat(y));
-            CGContextMoveToPoint(ctx, CGFloat(x), CGFloat(y - 5));
-            CGContextAddLineToPoint(ctx, CGFloat(x), CGFloat(y + 5));
-            CGContextStrokePath(ctx);
-        }
+    const double c = pr.cosc(kGalacticCentreRa, kGalacticCentreSinDec, kGalacticCentreCosDec);
+    if (!(arcOf(c) < kLabelCutoff)) return;
+    double x, y;
+    pr.project(kGalacticCentreRa, kGalacticCentreSinDec, kGalacticCentreCosDec, c, x, y);
+    drawText(ctx, float(x - 10), float(y - 8), "GC");
+    CGContextSetLineWidth(ctx, 1);
+    CGContextBeginPath(ctx);
+    CGContextMoveToPoint(ctx, CGFloat(x - 5), CGFloat(y));
+    CGContextAddLineToPoint(ctx, CGFloat(x + 5), CGFloat(y));
+    CGContextMoveToPoint(ctx, CGFloat(x), CGFloat(y - 5));
+    CGContextAddLineToPoint(ctx, CGFloat(x), CGFloat(y + 5));
+    CGContextStrokePath(ctx);
+}
+
+// Layer 5: ecliptic, 48 dashes of 3.75 degrees of longitude.
+void QuartzView::drawEcliptic(CGContextRef ctx, const Projection& pr) {
+    CGContextSetRGBStrokeColor(ctx, 0.4f, 0, 0, 1);
+    CGContextSetLineWidth(ctx, 2);
+    CGContextBeginPath(ctx);
+    auto eclipticPoint = [](double t, double& a, double& sd, double& cd) {
+        double raDeg, decDeg;
+        eclipticToEquatorial(raDeg, decDeg, kEclipticYear, t * 360 / 24, 0);
+        a = raDeg * 24 / 360 * kPi / 12;
+        const double d = decDeg * kPi / 180;
+        sd = std::sin(d);
+        cd = std::cos(d);
+    };
+    for (int i = 0; i <= 47; ++i) {
+        const double t = i * 0.5;
+        double a1, sd1, cd1;
+        eclipticPoint(t, a1, sd1, cd1);
+        const double c1 = pr.cosc(a1, sd1, cd1);
+        if (!(arcOf(c1) < kLabelCutoff)) continue;
+        const CGPoint p1 = pr.point(a1, sd1, cd1, c1);
+        double a2, sd2, cd2;
+        eclipticPoint(t + 0.25, a2, sd2, cd2);
+        const CGPoint p2 = pr.point(a2, sd2, cd2, pr.cosc(a2, sd2, cd2));
+        CGContextMoveToPoint(ctx, p1.x, p1.y);
+        CGContextAddLineToPoint(ctx, p2.x, p2.y);
     }
+    CGContextStrokePath(ctx);
+}
 
-    if (wLN != 2) {
-        // Layer 5: ecliptic, 48 dashes of 3.75 degrees of longitude.
-        CGContextSetRGBStrokeColor(ctx, 0.4f, 0, 0, 1);
-        CGContextSetLineWidth(ctx, 2);
-        CGContextBeginPath(ctx);
-        auto eclipticPoint = [](double t, double& a, double& sd, double& cd) {
-            double raDeg, decDeg;
-            eclipticToEquatorial(raDeg, decDeg, kEclipticYear, t * 360 / 24, 0);
-            a = raDeg * 24 / 360 * kPi / 12;
-            const double d = decDeg * kPi / 180;
-            sd = std::sin(d);
-            cd = std::cos(d);
-        };
-        for (int i = 0; i <= 47; ++i) {
-            const double t = i * 0.5;
-            double a1, sd1, cd1;
-            eclipticPoint(t, a1, sd1, cd1);
-            const double c1 = pr.cosc(a1, sd1, cd1);
-            if (!(arcOf(c1) < kLabelCutoff)) continue;
-            const CGPoint p1 = pr.point(a1, sd1, cd1, c1);
-            double a2, sd2, cd2;
-            eclipticPoint(t + 0.25, a2, sd2, cd2);
-            const CGPoint p2 = pr.point(a2, sd2, cd2, pr.cosc(a2, sd2, cd2));
-            CGContextMoveToPoint(ctx, p1.x, p1.y);
-            CGContextAddLineToPoint(ctx, p2.x, p2.y);
-        }
-        CGContextStrokePath(ctx);
-        if (centreMoved()) return;
-
-        // Layer 6: celestial equator, 48 dashes of 5 minutes of right ascension.
-        CGContextSetRGBStrokeColor(ctx, 0, 0.6f, 0, 1);
-        CGContextSetLineWidth(ctx, 2);
-        CGContextBeginPath(ctx);
-        for (int i = 0; i <= 47; ++i) {
-            const double a1 = i * 0.5 * kPi / 12;
-            const double c1 = pr.cosc(a1, 0, 1);
-            if (!(arcOf(c1) < kLabelCutoff)) continue;
-            const CGPoint p1 = pr.point(a1, 0, 1, c1);
-            const double a2 = (i * 0.5 + 0.08333333333333333) * kPi / 12;
-            const CGPoint p2 = pr.point(a2, 0, 1, pr.cosc(a2, 0, 1));
-            CGContextMoveToPoint(ctx, p1.x, p1.y);
-            CGContextAddLineToPoint(ctx, p2.x, p2.y);
-        }
-        CGContextStrokePath(ctx);
+// Layer 6: celestial equator, 48 dashes of 5 minutes of right ascension.
+void QuartzView::drawEquator(CGContextRef ctx, const Projection& pr) {
+    CGContextSetRGBStrokeColor(ctx, 0, 0.6f, 0, 1);
+    CGContextSetLineWidth(ctx, 2);
+    CGContextBeginPath(ctx);
+    for (int i = 0; i <= 47; ++i) {
+        const double a1 = i * 0.5 * kPi / 12;
+        const double c1 = pr.cosc(a1, 0, 1);
+        if (!(arcOf(c1) < kLabelCutoff)) continue;
+        const CGPoint p1 = pr.point(a1, 0, 1, c1);
+        const double a2 = (i * 0.5 + 0.08333333333333333) * kPi / 12;
+        const CGPoint p2 = pr.point(a2, 0, 1, pr.cosc(a2, 0, 1));
+        CGContextMoveToPoint(ctx, p1.x, p1.y);
+        CGContextAddLineToPoint(ctx, p2.x, p2.y);
     }
-    if (centreMoved()) return;
+    CGContextStrokePath(ctx);
+}
 
-    // Layer 7: readout of the centre, read afresh.
+// Layer 7: readout of the centre, read afresh.
+void QuartzView::drawReadout(CGContextRef ctx) {
     CGContextSetRGBFillColor(ctx, 0, 0, 0, 1);
     CGContextFillRect(ctx, CGRectMake(0, 0, largeur * 40 / 320 + 260, largeur * 10 / 320 + 16));
     CGContextSetRGBStrokeColor(ctx, 0.6f, 0, 0, 1);
@@ -277,30 +307,31 @@ void QuartzView::drawRect(CGRect rect) {
     char readout[50];
     formatReadout(readout, chartCentreRightAscension, chartCentreDeclination);
     drawText14(ctx, 20, largeur * 11 / 320 + 20, readout);
+}
 
-    // Layer 8: star dots over the declination band of the centre.
+// Layer 8: star dots over the declination band of the centre.
+void QuartzView::drawStars(CGContextRef ctx, const Projection& pr) {
     CGContextSetRGBFillColor(ctx, 1, 1, 1, 1);
-    {
-        const double D = chartCentreDeclination;
-        const int k = std::clamp(int(D - 45 + 90), 0, int(kDecZoneIndexCount) - 1);
-        const size_t r = size_t(decZoneIndex[k]);
-        const double limit = D * kPi / 180 + kPi / 4;
-        for (size_t i = r; i < kStarCatalogCount; ++i) {
-            const StarRecord& s = starCatalog[i];
-            const double c = pr.cosc(s.ra, s.sinDec, s.cosDec);
-            if (c > kStarCutoff) {
-                double x, y;
-                pr.project(s.ra, s.sinDec, s.cosDec, c, x, y);
-                const double dia = s.mag > 4 ? 2 : s.mag > 2 ? 4 : 6;
-                CGContextFillEllipseInRect(
-                    ctx, CGRectMake(CGFloat(x - dia / 2), CGFloat(y - dia / 2), CGFloat(dia), CGFloat(dia)));
-            }
-            if (s.dec > limit) break;
+    const double D = chartCentreDeclination;
+    const int k = std::clamp(int(D - 45 + 90), 0, int(kDecZoneIndexCount) - 1);
+    const size_t r = size_t(decZoneIndex[k]);
+    const double limit = D * kPi / 180 + kPi / 4;
+    for (size_t i = r; i < kStarCatalogCount; ++i) {
+        const StarRecord& s = starCatalog[i];
+        const double c = pr.cosc(s.ra, s.sinDec, s.cosDec);
+        if (c > kStarCutoff) {
+            double x, y;
+            pr.project(s.ra, s.sinDec, s.cosDec, c, x, y);
+            const double dia = s.mag > 4 ? 2 : s.mag > 2 ? 4 : 6;
+            CGContextFillEllipseInRect(
+                ctx, CGRectMake(CGFloat(x - dia / 2), CGFloat(y - dia / 2), CGFloat(dia), CGFloat(dia)));
         }
+        if (s.dec > limit) break;
     }
-    if (centreMoved()) return;
+}
 
-    // Layer 9: centre cross.
+// Layer 9: centre cross.
+void QuartzView::drawCentreCross(CGContextRef ctx, const Projection& pr) {
     CGContextSetRGBStrokeColor(ctx, 0.8f, 0, 0, 1);
     CGContextSetLineWidth(ctx, 1);
     CGContextSetRGBFillColor(ctx, 0.8f, 0, 0, 1);

@@ -53,6 +53,21 @@ public:
     static void formatReadout(char (&buffer)[50], double raHours, double decDegrees);
 
 private:
+    struct Projection;
+    // The pass, one layer a function, in the order drawRect calls them.
+    void beginPass(CGContextRef ctx, CGRect rect);
+    void drawConstellationLines(const Projection& pr);
+    void drawStarNames(CGContextRef ctx, const Projection& pr);
+    void drawConstellationNames(CGContextRef ctx, const Projection& pr);
+    void drawGalacticCentre(CGContextRef ctx, const Projection& pr);
+    void drawEcliptic(CGContextRef ctx, const Projection& pr);
+    void drawEquator(CGContextRef ctx, const Projection& pr);
+    void drawReadout(CGContextRef ctx);
+    void drawStars(CGContextRef ctx, const Projection& pr);
+    void drawCentreCross(CGContextRef ctx, const Projection& pr);
+    void drawLabels(CGContextRef ctx, const Projection& pr, const LabelPosition* positions, size_t count,
+                    const char* (*textOf)(size_t));
+
     bool centreMoved() const { return oxs1 != chartCentreRightAscension || oys1 != chartCentreDeclination; }
     void strokeSegments(int32_t count);
     // The two text primitives: a font of smallSize points (18 on wide views).

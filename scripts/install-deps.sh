@@ -6,10 +6,10 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   libcairo2-dev          # drawing: raster PNG, SVG and PDF surfaces
+  libfreetype-dev        # reads the bundled typefaces for Cairo
   libsdl2-dev            # the desktop window and its touch input
   nlohmann-json3-dev     # interface descriptions and replay scripts
   libstb-dev             # PNG decoding of bundled images (header-only, also in the web build)
-  fonts-urw-base35       # a metric twin of Helvetica for fontconfig
   libgtest-dev googletest libgmock-dev  # unit tests
   libbenchmark-dev       # benchmarks
   liberfa-dev            # independent astronomy oracle in the tests
@@ -18,7 +18,9 @@ packages=(
   dpkg-dev file          # CPack's .deb: library dependencies from the program (dpkg-shlibdeps)
   emscripten node-acorn  # the WebAssembly build
   chromium               # browser end-to-end tests
-  nodejs npm             # Playwright driver for those tests
+  firefox-esr            # the same tests in Gecko (over WebDriver BiDi)
+  webkit2gtk-driver      # and in WebKit: WebKitWebDriver, MiniBrowser (under xvfb)
+  nodejs npm             # the tests' drivers (Playwright, puppeteer-core)
 )
 
 missing=()
@@ -34,5 +36,8 @@ fi
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 echo "Installing: ${missing[*]}"
-$SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+# A freshly booted machine often runs apt in the background: wait for its
+# lock rather than fail.
+lock=(-o DPkg::Lock::Timeout=600)
+$SUDO apt-get "${lock[@]}" update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get "${lock[@]}" install -y -qq "${missing[@]}" >/dev/null

@@ -6,7 +6,7 @@
 // - constellation figures: d3-celestial 0.7.35, data/constellations.lines.json
 //   (Copyright (c) 2015, Olaf Frohn; BSD-3-Clause), less the segments the
 //   generator's drop list names;
-// - star names: shared/data/star-names.tsv.
+// - star names: tools/star-names.tsv.
 // 1601 stars, the brightest with distinct positions: 50 of magnitude 2.0 or
 // brighter, 467 from 2.0 to 4.0, 1084 fainter. Of the 1014 line endpoints 981 are
 // catalogue stars and 33 points of their own.

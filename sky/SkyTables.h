@@ -42,19 +42,3 @@ extern const char* const starNames[kStarNamesCount];
 extern const LabelPosition starNamePositions[kStarNamesCount];
 extern const ConstellationName constellationNames[kConstellationNamesCount];
 extern const LabelPosition constellationLabelPositions[kConstellationNamesCount];
-
-// Declination band start: the decZoneIndex entry for a chart centre at
-// decDegrees is the whole part of (decDegrees - 45 + 90), clamped to the table
-// (a NaN gives entry 0).
-inline size_t decZoneEntry(double decDegrees) {
-    const double k = decDegrees - 45.0 + 90.0;
-    if (!(k >= 1.0)) return 0;
-    if (k >= static_cast<double>(kDecZoneIndexCount - 1)) return kDecZoneIndexCount - 1;
-    return static_cast<size_t>(k);
-}
-
-// The record at which a scan for stars around decDegrees begins: the first
-// star at or above (decZoneEntry(decDegrees) - 89) degrees.
-inline size_t decZoneStart(double decDegrees) {
-    return static_cast<size_t>(decZoneIndex[decZoneEntry(decDegrees)]);
-}

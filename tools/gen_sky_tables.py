@@ -22,8 +22,8 @@ Sources and where they are looked for by default:
            build/sky-sources/d3-celestial-0.7.35/constellations.lines.json.
            --fetch-lines puts it there with `npm pack` (the package itself is
            never committed).
-  --names  The star-name table: ../shared/data/star-names.tsv relative to the
-           repository (entry, name, HR number, Bayer designation).
+  --names  The star-name table: tools/star-names.tsv, beside this script
+           (entry, name, HR number, Bayer designation).
 
 --output defaults to sky/SkyTables.cpp. --check writes nothing and exits 1 if
 the committed file differs from what the sources give. --suggest-drops prints
@@ -54,7 +54,7 @@ LINES_MEMBER = "package/data/constellations.lines.json"
 DEFAULT_LINES = os.path.join(REPO, "build", "sky-sources", "d3-celestial-0.7.35", "constellations.lines.json")
 # The drop list below names segments of exactly this file.
 LINES_SHA256 = "294f66bef5d5cf50b1e17f16d2efa1d97a15131612c68dd935adef6e7373e13c"
-DEFAULT_NAMES = os.path.join(os.path.dirname(REPO), "shared", "data", "star-names.tsv")
+DEFAULT_NAMES = os.path.join(REPO, "tools", "star-names.tsv")
 DEFAULT_OUTPUT = os.path.join(REPO, "sky", "SkyTables.cpp")
 
 STAR_COUNT = 1601
@@ -857,7 +857,7 @@ def emit(records, zones, lines, figures, names, bsc_by_hr, counts):
 // - constellation figures: d3-celestial 0.7.35, data/constellations.lines.json
 //   (Copyright (c) 2015, Olaf Frohn; BSD-3-Clause), less the segments the
 //   generator's drop list names;
-// - star names: shared/data/star-names.tsv.
+// - star names: tools/star-names.tsv.
 // %d stars, the brightest with distinct positions: %d of magnitude 2.0 or
 // brighter, %d from 2.0 to 4.0, %d fainter. Of the %d line endpoints %d are
 // catalogue stars and %d points of their own.

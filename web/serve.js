@@ -19,19 +19,25 @@ const TYPES = {
   '.png': 'image/png',
   '.css': 'text/css; charset=utf-8',
   '.txt': 'text/plain; charset=utf-8',
+  '.woff2': 'font/woff2',
+  '.otf': 'font/otf',
 };
 
-// Resolves to { url, port, server, requests, close() }; requests lists every
-// path asked for, in order.
-function serve(dir, { port = 0, host = '127.0.0.1', gzip = true } = {}) {
+// Resolves to { url, port, server, requests, log, close() }; requests lists
+// every path asked for, in order, and log the same as { path, referer } (a
+// service worker's own fetches name its script as referer). inject: source of
+// a script served as /__inject.js and loaded first by every HTML page (tests).
+function serve(dir, { port = 0, host = '127.0.0.1', gzip = true, inject = null } = {}) {
   const root = path.resolve(dir);
   if (!fs.existsSync(root) || !fs.statSync(root).isDirectory()) {
     return Promise.reject(new Error(`serve: ${root} is not a directory (build the page first)`));
   }
   const compressed = new Map();
   const requests = [];
+  const log = [];
   const server = http.createServer((req, res) => {
     requests.push(req.url);
+    log.push({ path: req.url, referer: req.headers.referer || '' });
     if (req.method !== 'GET' && req.method !== 'HEAD') {
       res.writeHead(405, { Allow: 'GET, HEAD' }).end();
       return;
@@ -49,18 +55,23 @@ function serve(dir, { port = 0, host = '127.0.0.1', gzip = true } = {}) {
       return;
     }
     if (rel.endsWith('/')) file = path.join(file, 'index.html');
-    fs.readFile(file, (err, body) => {
+    if (inject !== null && rel === '/__inject.js') file = '';
+    const read = file ? fs.readFile.bind(fs, file) : (done) => done(null, Buffer.from(inject));
+    read((err, body) => {
       if (err) {
         res.writeHead(404, { 'Content-Type': 'text/plain' }).end('not found');
         return;
       }
+      if (inject !== null && file.endsWith('.html')) {
+        body = Buffer.from(String(body).replace(/<head>/i, '$&<script src="/__inject.js"></script>'));
+      }
       const headers = {
-        'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream',
+        'Content-Type': TYPES[path.extname(file || 'x.js')] || 'application/octet-stream',
         'Cache-Control': 'no-cache',
         'X-Content-Type-Options': 'nosniff',
       };
       if (gzip && /\bgzip\b/.test(req.headers['accept-encoding'] || '')) {
-        const key = file + ':' + body.length + ':' + fs.statSync(file).mtimeMs;
+        const key = file + ':' + body.length + ':' + (file ? fs.statSync(file).mtimeMs : 0);
         if (!compressed.has(key)) compressed.set(key, zlib.gzipSync(body, { level: 9 }));
         body = compressed.get(key);
         headers['Content-Encoding'] = 'gzip';
@@ -80,6 +91,7 @@ function serve(dir, { port = 0, host = '127.0.0.1', gzip = true } = {}) {
         port: actual,
         server,
         requests,
+        log,
         close: () => new Promise((done) => { server.closeAllConnections(); server.close(() => done()); }),
       });
     });

@@ -17,8 +17,13 @@ set(icons icons/icon-192.png icons/icon-512.png icons/icon-maskable-512.png icon
 foreach(f app.js manifest.webmanifest icon.svg ${icons})
   configure_file(${SOURCE}/${f} ${SITE}/${f} COPYONLY)
 endforeach()
+# The typefaces, made by tools/subset_fonts.py; app.js names them.
+set(fonts fonts/starchart-sans-regular.woff2 fonts/starchart-sans-bold.woff2)
+foreach(f ${fonts})
+  configure_file(${SOURCE}/${f} ${SITE}/${f} COPYONLY)
+endforeach()
 
-set(files index.html app.js ${MODULE}.js ${MODULE}.wasm manifest.webmanifest icon.svg ${icons})
+set(files index.html app.js ${MODULE}.js ${MODULE}.wasm manifest.webmanifest icon.svg ${fonts} ${icons})
 set(digest "")
 set(list "'./'")
 foreach(f ${files})

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/cg/DrawingOps.h"
+
 // The platform this code was written for was 32-bit: its coordinate type is
 // single precision, and the chart relies on that rounding.
 using CGFloat = float;
@@ -36,6 +38,18 @@ inline CGAffineTransform CGAffineTransformMake(CGFloat a, CGFloat b, CGFloat c, 
 inline bool CGRectContainsPoint(CGRect r, CGPoint p) {
     return p.x >= r.origin.x && p.y >= r.origin.y && p.x < r.origin.x + r.size.width &&
            p.y < r.origin.y + r.size.height;
+}
+// The same rectangle with a non-negative width and height.
+inline CGRect CGRectStandardize(CGRect r) {
+    if (r.size.width < 0) {
+        r.origin.x += r.size.width;
+        r.size.width = -r.size.width;
+    }
+    if (r.size.height < 0) {
+        r.origin.y += r.size.height;
+        r.size.height = -r.size.height;
+    }
+    return r;
 }
 inline bool operator==(CGPoint a, CGPoint b) { return a.x == b.x && a.y == b.y; }
 inline bool operator==(CGSize a, CGSize b) { return a.width == b.width && a.height == b.height; }
@@ -68,39 +82,15 @@ class CGContext {
 public:
     virtual ~CGContext() = default;
 
-    // The operations the chart draws with.
-    virtual void clearRect(CGRect r) = 0;
-    virtual void selectFont(const char* name, CGFloat size, CGTextEncoding encoding) = 0;
-    virtual void setTextDrawingMode(CGTextDrawingMode mode) = 0;
-    virtual void setTextMatrix(CGAffineTransform m) = 0;
-    virtual void showTextAtPoint(CGFloat x, CGFloat y, const char* text, size_t length) = 0;
-    virtual void setRGBStrokeColor(CGFloat r, CGFloat g, CGFloat b, CGFloat a) = 0;
-    virtual void setRGBFillColor(CGFloat r, CGFloat g, CGFloat b, CGFloat a) = 0;
-    virtual void setLineWidth(CGFloat width) = 0;
-    virtual void strokeLineSegments(const CGPoint* points, size_t count) = 0;
-    virtual void beginPath() = 0;
-    virtual void moveToPoint(CGFloat x, CGFloat y) = 0;
-    virtual void addLineToPoint(CGFloat x, CGFloat y) = 0;
-    virtual void strokePath() = 0;
-    virtual void fillRect(CGRect r) = 0;
-    virtual void fillEllipseInRect(CGRect r) = 0;
+    // The drawing operations (DrawingOps.h).
+#define CG_CONTEXT_OP(Name, method, params, ...) virtual void method params = 0;
+#define CG_CONTEXT_OP0(Name, method) virtual void method() = 0;
+    CG_DRAWING_OPS(CG_CONTEXT_OP, CG_CONTEXT_OP0)
+#undef CG_CONTEXT_OP
+#undef CG_CONTEXT_OP0
 
-    // What the toolkit draws its controls, labels and images with.
-    virtual void saveGState() = 0;
-    virtual void restoreGState() = 0;
-    virtual void translateCTM(CGFloat tx, CGFloat ty) = 0;
-    virtual void clipToRect(CGRect r) = 0;
-    virtual void setAlpha(CGFloat alpha) = 0;
-    virtual void addRect(CGRect r) = 0;
-    // A rounded rectangle as one closed subpath.
-    virtual void addRoundedRect(CGRect r, CGFloat radius) = 0;
-    virtual void closePath() = 0;
-    virtual void fillPath() = 0;
-    // Draws the image scaled into r, upright in the view's downward y axis.
-    virtual void drawImage(CGRect r, const CGImageRef& image) = 0;
-    // Composites another surface's pixels with its top-left corner at (x, y).
-    virtual void drawSurface(CGFloat x, CGFloat y, CGSurface& surface) = 0;
-    // Advance width of text in the currently selected font, in points.
+    // A query, not a drawing operation: the advance width of text in the
+    // currently selected font, in points.
     virtual CGFloat textWidth(const char* text, size_t length) = 0;
 };
 
@@ -125,39 +115,10 @@ void UIGraphicsPopContext();
 CGContextRef UIGraphicsGetCurrentContext();
 
 // The platform's free functions, by their own names.
-inline void CGContextClearRect(CGContextRef c, CGRect r) { c->clearRect(r); }
-inline void CGContextSelectFont(CGContextRef c, const char* name, CGFloat size, CGTextEncoding enc) {
-    c->selectFont(name, size, enc);
-}
-inline void CGContextSetTextDrawingMode(CGContextRef c, CGTextDrawingMode mode) {
-    c->setTextDrawingMode(mode);
-}
-inline void CGContextSetTextMatrix(CGContextRef c, CGAffineTransform m) { c->setTextMatrix(m); }
-inline void CGContextShowTextAtPoint(CGContextRef c, CGFloat x, CGFloat y, const char* text, size_t length) {
-    c->showTextAtPoint(x, y, text, length);
-}
-inline void CGContextSetRGBStrokeColor(CGContextRef c, CGFloat r, CGFloat g, CGFloat b, CGFloat a) {
-    c->setRGBStrokeColor(r, g, b, a);
-}
-inline void CGContextSetRGBFillColor(CGContextRef c, CGFloat r, CGFloat g, CGFloat b, CGFloat a) {
-    c->setRGBFillColor(r, g, b, a);
-}
-inline void CGContextSetLineWidth(CGContextRef c, CGFloat w) { c->setLineWidth(w); }
-inline void CGContextStrokeLineSegments(CGContextRef c, const CGPoint* points, size_t count) {
-    c->strokeLineSegments(points, count);
-}
-inline void CGContextBeginPath(CGContextRef c) { c->beginPath(); }
-inline void CGContextMoveToPoint(CGContextRef c, CGFloat x, CGFloat y) { c->moveToPoint(x, y); }
-inline void CGContextAddLineToPoint(CGContextRef c, CGFloat x, CGFloat y) { c->addLineToPoint(x, y); }
-inline void CGContextStrokePath(CGContextRef c) { c->strokePath(); }
-inline void CGContextFillRect(CGContextRef c, CGRect r) { c->fillRect(r); }
-inline void CGContextFillEllipseInRect(CGContextRef c, CGRect r) { c->fillEllipseInRect(r); }
-inline void CGContextSaveGState(CGContextRef c) { c->saveGState(); }
-inline void CGContextRestoreGState(CGContextRef c) { c->restoreGState(); }
-inline void CGContextTranslateCTM(CGContextRef c, CGFloat tx, CGFloat ty) { c->translateCTM(tx, ty); }
-inline void CGContextClipToRect(CGContextRef c, CGRect r) { c->clipToRect(r); }
-inline void CGContextSetAlpha(CGContextRef c, CGFloat a) { c->setAlpha(a); }
-inline void CGContextAddRect(CGContextRef c, CGRect r) { c->addRect(r); }
-inline void CGContextClosePath(CGContextRef c) { c->closePath(); }
-inline void CGContextFillPath(CGContextRef c) { c->fillPath(); }
-inline void CGContextDrawImage(CGContextRef c, CGRect r, const CGImageRef& image) { c->drawImage(r, image); }
+#define CG_FREE_OP(Name, method, params, args, ...) \
+    inline void CGContext##Name(CGContextRef c, CG_UNPAREN params) { c->method args; }
+#define CG_FREE_OP0(Name, method) \
+    inline void CGContext##Name(CGContextRef c) { c->method(); }
+CG_DRAWING_OPS(CG_FREE_OP, CG_FREE_OP0)
+#undef CG_FREE_OP
+#undef CG_FREE_OP0

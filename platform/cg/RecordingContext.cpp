@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <ostream>
 
 namespace {
@@ -17,7 +18,40 @@ const uint16_t kHelveticaWidths[95] = {
     556,  556, 333, 500, 278, 556, 500, 722, 500, 500, 500, 334, 260, 334, 584,       // p..~
 };
 
+// How the trace lists the arguments that are not plain numbers.
 std::vector<double> rectArgs(CGRect r) { return {r.origin.x, r.origin.y, r.size.width, r.size.height}; }
+[[gnu::always_inline]] inline std::vector<double> imageArgs(CGRect r, const CGImageRef& image) {
+    auto args = rectArgs(r);
+    args.push_back(image ? image->pixelWidth : 0);
+    args.push_back(image ? image->pixelHeight : 0);
+    return args;
+}
+
+[[gnu::always_inline]] inline std::vector<double> pointArgs(const CGPoint* points, size_t count) {
+    std::vector<double> args;
+    if (points) {
+        args.reserve(count * 2);
+        for (size_t i = 0; i < count; ++i) {
+            args.push_back(points[i].x);
+            args.push_back(points[i].y);
+        }
+    }
+    return args;
+}
+
+// The decoder's readers of a trace's numbers.
+CGRect rectAt(const std::vector<double>& a) {
+    return CGRectMake(CGFloat(a[0]), CGFloat(a[1]), CGFloat(a[2]), CGFloat(a[3]));
+}
+CGAffineTransform matrixAt(const std::vector<double>& a) {
+    return CGAffineTransformMake(CGFloat(a[0]), CGFloat(a[1]), CGFloat(a[2]), CGFloat(a[3]), CGFloat(a[4]),
+                                 CGFloat(a[5]));
+}
+const CGPoint* pointsAt(const std::vector<double>& a, std::vector<CGPoint>& pts) {
+    pts.clear();
+    for (size_t i = 0; i + 1 < a.size(); i += 2) pts.push_back({CGFloat(a[i]), CGFloat(a[i + 1])});
+    return pts.data();
+}
 
 void writeNumber(std::ostream& out, double v) {
     if (!std::isfinite(v)) {
@@ -99,12 +133,29 @@ CGFloat RecordingContext::estimateTextWidth(const char* text, size_t length, CGF
     return CGFloat(units * fontSize / 1000.0);
 }
 
+void RecordingContext::record(const char* op) { ops_.push_back(RecordedOp{op, {}, {}, false}); }
+
 void RecordingContext::record(const char* op, std::vector<double> args) {
     ops_.push_back(RecordedOp{op, std::move(args), {}, false});
 }
 
-void RecordingContext::recordText(const char* op, std::vector<double> args, std::string text) {
+void RecordingContext::record(const char* op, std::vector<double> args, std::string text) {
     ops_.push_back(RecordedOp{op, std::move(args), std::move(text), true});
+}
+
+// The font size the width estimate uses follows the state.
+template <CGOp op>
+inline void RecordingContext::track() {
+    if constexpr (op == CGOp::SelectFont) {
+        fontSize_ = CGFloat(ops_.back().args[0]);
+    } else if constexpr (op == CGOp::SaveGState) {
+        savedFontSizes_.push_back(fontSize_);
+    } else if constexpr (op == CGOp::RestoreGState) {
+        if (!savedFontSizes_.empty()) {
+            fontSize_ = savedFontSizes_.back();
+            savedFontSizes_.pop_back();
+        }
+    }
 }
 
 // Called at the end of each drawing call, after forwarding, so the hook sees
@@ -117,182 +168,24 @@ void RecordingContext::finish() {
     }
 }
 
-void RecordingContext::clearRect(CGRect r) {
-    record("CGContextClearRect", rectArgs(r));
-    if (target_) target_->clearRect(r);
-    finish();
-}
-
-void RecordingContext::selectFont(const char* name, CGFloat size, CGTextEncoding encoding) {
-    recordText("CGContextSelectFont", {size, double(encoding)}, name ? name : "");
-    fontSize_ = size;
-    if (target_) target_->selectFont(name, size, encoding);
-    finish();
-}
-
-void RecordingContext::setTextDrawingMode(CGTextDrawingMode mode) {
-    record("CGContextSetTextDrawingMode", {double(mode)});
-    if (target_) target_->setTextDrawingMode(mode);
-    finish();
-}
-
-void RecordingContext::setTextMatrix(CGAffineTransform m) {
-    record("CGContextSetTextMatrix", {m.a, m.b, m.c, m.d, m.tx, m.ty});
-    if (target_) target_->setTextMatrix(m);
-    finish();
-}
-
-void RecordingContext::showTextAtPoint(CGFloat x, CGFloat y, const char* text, size_t length) {
-    recordText("CGContextShowTextAtPoint", {x, y, double(length)},
-               text ? std::string(text, length) : std::string());
-    if (target_) target_->showTextAtPoint(x, y, text, length);
-    finish();
-}
-
-void RecordingContext::setRGBStrokeColor(CGFloat r, CGFloat g, CGFloat b, CGFloat a) {
-    record("CGContextSetRGBStrokeColor", {r, g, b, a});
-    if (target_) target_->setRGBStrokeColor(r, g, b, a);
-    finish();
-}
-
-void RecordingContext::setRGBFillColor(CGFloat r, CGFloat g, CGFloat b, CGFloat a) {
-    record("CGContextSetRGBFillColor", {r, g, b, a});
-    if (target_) target_->setRGBFillColor(r, g, b, a);
-    finish();
-}
-
-void RecordingContext::setLineWidth(CGFloat width) {
-    record("CGContextSetLineWidth", {width});
-    if (target_) target_->setLineWidth(width);
-    finish();
-}
-
-void RecordingContext::strokeLineSegments(const CGPoint* points, size_t count) {
-    std::vector<double> args;
-    if (points) {
-        args.reserve(count * 2);
-        for (size_t i = 0; i < count; ++i) {
-            args.push_back(points[i].x);
-            args.push_back(points[i].y);
-        }
+// Each call is recorded, then forwarded, then shown to the hook.
+#define RECORD_OP(Name, method, params, args, recorded, ...) \
+    void RecordingContext::method params {                   \
+        record("CGContext" #Name, CG_UNPAREN recorded);      \
+        track<CGOp::Name>();                                 \
+        if (target_) target_->method args;                   \
+        finish();                                            \
     }
-    record("CGContextStrokeLineSegments", std::move(args));
-    if (target_) target_->strokeLineSegments(points, count);
-    finish();
-}
-
-void RecordingContext::beginPath() {
-    record("CGContextBeginPath", {});
-    if (target_) target_->beginPath();
-    finish();
-}
-
-void RecordingContext::moveToPoint(CGFloat x, CGFloat y) {
-    record("CGContextMoveToPoint", {x, y});
-    if (target_) target_->moveToPoint(x, y);
-    finish();
-}
-
-void RecordingContext::addLineToPoint(CGFloat x, CGFloat y) {
-    record("CGContextAddLineToPoint", {x, y});
-    if (target_) target_->addLineToPoint(x, y);
-    finish();
-}
-
-void RecordingContext::strokePath() {
-    record("CGContextStrokePath", {});
-    if (target_) target_->strokePath();
-    finish();
-}
-
-void RecordingContext::fillRect(CGRect r) {
-    record("CGContextFillRect", rectArgs(r));
-    if (target_) target_->fillRect(r);
-    finish();
-}
-
-void RecordingContext::fillEllipseInRect(CGRect r) {
-    record("CGContextFillEllipseInRect", rectArgs(r));
-    if (target_) target_->fillEllipseInRect(r);
-    finish();
-}
-
-void RecordingContext::saveGState() {
-    record("CGContextSaveGState", {});
-    savedFontSizes_.push_back(fontSize_);
-    if (target_) target_->saveGState();
-    finish();
-}
-
-void RecordingContext::restoreGState() {
-    record("CGContextRestoreGState", {});
-    if (!savedFontSizes_.empty()) {
-        fontSize_ = savedFontSizes_.back();
-        savedFontSizes_.pop_back();
+#define RECORD_OP0(Name, method)        \
+    void RecordingContext::method() {   \
+        record("CGContext" #Name);      \
+        track<CGOp::Name>();            \
+        if (target_) target_->method(); \
+        finish();                       \
     }
-    if (target_) target_->restoreGState();
-    finish();
-}
-
-void RecordingContext::translateCTM(CGFloat tx, CGFloat ty) {
-    record("CGContextTranslateCTM", {tx, ty});
-    if (target_) target_->translateCTM(tx, ty);
-    finish();
-}
-
-void RecordingContext::clipToRect(CGRect r) {
-    record("CGContextClipToRect", rectArgs(r));
-    if (target_) target_->clipToRect(r);
-    finish();
-}
-
-void RecordingContext::setAlpha(CGFloat alpha) {
-    record("CGContextSetAlpha", {alpha});
-    if (target_) target_->setAlpha(alpha);
-    finish();
-}
-
-void RecordingContext::addRect(CGRect r) {
-    record("CGContextAddRect", rectArgs(r));
-    if (target_) target_->addRect(r);
-    finish();
-}
-
-void RecordingContext::addRoundedRect(CGRect r, CGFloat radius) {
-    auto args = rectArgs(r);
-    args.push_back(radius);
-    record("CGContextAddRoundedRect", std::move(args));
-    if (target_) target_->addRoundedRect(r, radius);
-    finish();
-}
-
-void RecordingContext::closePath() {
-    record("CGContextClosePath", {});
-    if (target_) target_->closePath();
-    finish();
-}
-
-void RecordingContext::fillPath() {
-    record("CGContextFillPath", {});
-    if (target_) target_->fillPath();
-    finish();
-}
-
-void RecordingContext::drawImage(CGRect r, const CGImageRef& image) {
-    auto args = rectArgs(r);
-    args.push_back(image ? image->pixelWidth : 0);
-    args.push_back(image ? image->pixelHeight : 0);
-    record("CGContextDrawImage", std::move(args));
-    if (target_) target_->drawImage(r, image);
-    finish();
-}
-
-void RecordingContext::drawSurface(CGFloat x, CGFloat y, CGSurface& surface) {
-    const CGSize size = surface.size();
-    record("CGContextDrawSurface", {x, y, size.width, size.height});
-    if (target_) target_->drawSurface(x, y, surface);
-    finish();
-}
+CG_DRAWING_OPS(RECORD_OP, RECORD_OP0)
+#undef RECORD_OP
+#undef RECORD_OP0
 
 CGFloat RecordingContext::textWidth(const char* text, size_t length) {
     if (target_) return target_->textWidth(text, length);
@@ -304,4 +197,32 @@ RecordingSurface::RecordingSurface(CGSize size, double scale, CGSurface* wrapped
 
 void RecordingSurface::flush() {
     if (wrapped_) wrapped_->flush();
+}
+
+void replayOps(const std::vector<RecordedOp>& ops, CGContext& ctx, bool skipClear) {
+#define REPLAY_NAME(Name, ...) {"CGContext" #Name, CGOp::Name},
+    static const std::map<std::string, CGOp> byName = {CG_DRAWING_OPS(REPLAY_NAME, REPLAY_NAME)};
+#undef REPLAY_NAME
+    std::vector<CGPoint> pts;
+    for (const auto& op : ops) {
+        auto found = byName.find(op.op);
+        if (found == byName.end() || (skipClear && found->second == CGOp::ClearRect)) continue;
+        const std::vector<double>& a = op.args;
+        switch (found->second) {
+#define REPLAY_1(call) call;
+#define REPLAY_0(call)
+#define REPLAY_OP(Name, method, params, args, recorded, replayable, decoded) \
+    case CGOp::Name:                                                         \
+        REPLAY_##replayable(ctx.method decoded) break;
+#define REPLAY_OP0(Name, method) \
+    case CGOp::Name:             \
+        ctx.method();            \
+        break;
+            CG_DRAWING_OPS(REPLAY_OP, REPLAY_OP0)
+#undef REPLAY_1
+#undef REPLAY_0
+#undef REPLAY_OP
+#undef REPLAY_OP0
+        }
+    }
 }

@@ -55,38 +55,16 @@ public:
     // so layout that depends on text width is the same on every machine.
     static CGFloat estimateTextWidth(const char* text, size_t length, CGFloat fontSize);
 
-    void clearRect(CGRect r) override;
-    void selectFont(const char* name, CGFloat size, CGTextEncoding encoding) override;
-    void setTextDrawingMode(CGTextDrawingMode mode) override;
-    void setTextMatrix(CGAffineTransform m) override;
-    void showTextAtPoint(CGFloat x, CGFloat y, const char* text, size_t length) override;
-    void setRGBStrokeColor(CGFloat r, CGFloat g, CGFloat b, CGFloat a) override;
-    void setRGBFillColor(CGFloat r, CGFloat g, CGFloat b, CGFloat a) override;
-    void setLineWidth(CGFloat width) override;
-    void strokeLineSegments(const CGPoint* points, size_t count) override;
-    void beginPath() override;
-    void moveToPoint(CGFloat x, CGFloat y) override;
-    void addLineToPoint(CGFloat x, CGFloat y) override;
-    void strokePath() override;
-    void fillRect(CGRect r) override;
-    void fillEllipseInRect(CGRect r) override;
-    void saveGState() override;
-    void restoreGState() override;
-    void translateCTM(CGFloat tx, CGFloat ty) override;
-    void clipToRect(CGRect r) override;
-    void setAlpha(CGFloat alpha) override;
-    void addRect(CGRect r) override;
-    void addRoundedRect(CGRect r, CGFloat radius) override;
-    void closePath() override;
-    void fillPath() override;
-    void drawImage(CGRect r, const CGImageRef& image) override;
-    void drawSurface(CGFloat x, CGFloat y, CGSurface& surface) override;
+    CG_DECLARE_DRAWING_OPS
     // A query, not a drawing call: forwarded when forwarding, never recorded.
     CGFloat textWidth(const char* text, size_t length) override;
 
 private:
+    void record(const char* op);
     void record(const char* op, std::vector<double> args);
-    void recordText(const char* op, std::vector<double> args, std::string text);
+    void record(const char* op, std::vector<double> args, std::string text);
+    template <CGOp op>
+    void track();
     void finish();
 
     CGContext* target_ = nullptr;
@@ -96,6 +74,11 @@ private:
     CGFloat fontSize_ = 12;
     std::vector<CGFloat> savedFontSizes_;
 };
+
+// Sends recorded calls to another context, in order; images and surfaces,
+// which a trace only describes, are left out. A vector file has no pixels to
+// clear, and clearing would erase its background, so clears can be left out.
+void replayOps(const std::vector<RecordedOp>& ops, CGContext& ctx, bool skipClear);
 
 // A surface whose context records; it can wrap another surface, whose context
 // then receives every call and whose pixels are what flush() finishes.

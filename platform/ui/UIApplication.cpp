@@ -1,6 +1,7 @@
 // The application object and the entry point.
 #include <cstdio>
 
+#include "platform/cg/Fonts.h"
 #include "platform/ui/UIKitRuntime.h"
 
 namespace {
@@ -66,6 +67,9 @@ int UIApplicationMain(int argc, char* argv[], const char* principalClassName,
         runtime->terminate();
         return status;
     } catch (const UIKitFatalError& e) {
+        std::fprintf(stderr, "starchart: %s\n", e.what());
+        return 1;
+    } catch (const CGFontError& e) {
         std::fprintf(stderr, "starchart: %s\n", e.what());
         return 1;
     } catch (const std::exception& e) {

@@ -1,5 +1,5 @@
-// Fonts by name and size; the system font is Helvetica (fontconfig or the
-// browser's font stack resolve it).
+// Fonts by name and size; the system font is "Helvetica", drawn with the
+// program's own regular face, and "Helvetica-Bold" with its bold one.
 #pragma once
 
 #include <memory>

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
+#include "platform/cg/Fonts.h"
 #include "platform/ui/UIKit.h"
 
 namespace {
@@ -96,7 +97,13 @@ struct Loader {
             float size = v.contains("size") ? float(number(v["size"], path, "font.size")) : 17;
             if (!(size > 0)) fail(path, "'font.size' must be positive");
             if (!v.contains("name")) return UIFont::systemFontOfSize(size);
-            return UIFont::fontWithName(string(v["name"], path, "font.name"), size);
+            const std::string name = string(v["name"], path, "font.name");
+            try {
+                CGFaceForFontName(name.c_str());
+            } catch (const CGFontError& e) {
+                fail(path, e.what());
+            }
+            return UIFont::fontWithName(name, size);
         }
         fail(path, "'font' must be a size or {\"name\": ..., \"size\": ...}");
     }

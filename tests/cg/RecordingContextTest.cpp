@@ -247,3 +247,71 @@ TEST(RecordingSurface, WrapsAnotherSurface) {
     EXPECT_EQ(plain.flushes, 1);
     EXPECT_EQ(surface.size(), CGSizeMake(10, 20));
 }
+
+// The decoder beside the encoder: a trace sent back through replayOps makes
+// the same calls again, less the clears when asked and the images and
+// surfaces, which a trace only describes.
+TEST(ReplayOps, RebuildsEachCallFromItsTrace) {
+    RecordingContext rec;
+    CGContextRef c = &rec;
+    CGContextClearRect(c, CGRectMake(0, 0, 320, 480));
+    CGContextSelectFont(c, "Helvetica", 14, kCGEncodingMacRoman);
+    CGContextSetTextDrawingMode(c, kCGTextFillStroke);
+    CGContextSetTextMatrix(c, CGAffineTransformMake(0.5f, 0.25f, 0.25f, -0.5f, 7, 8));
+    CGContextShowTextAtPoint(c, 10.5f, 20.25f, "a\0b\xe9", 4);
+    CGContextSetRGBStrokeColor(c, 0, 0, 0.8f, 1);
+    CGContextSetRGBFillColor(c, 0.8f, 0.8f, 0.8f, 0.5f);
+    CGContextSetLineWidth(c, 2);
+    const CGPoint pts[3] = {{1, 2}, {3, 4}, {5, 6}};
+    CGContextStrokeLineSegments(c, pts, 3);
+    CGContextBeginPath(c);
+    CGContextMoveToPoint(c, -5, 0.1f);
+    CGContextAddLineToPoint(c, 5, 0);
+    CGContextStrokePath(c);
+    CGContextFillRect(c, CGRectMake(0, 0, 356, 40));
+    CGContextFillEllipseInRect(c, CGRectMake(99.3f, 199, 2, 2));
+    CGContextSaveGState(c);
+    CGContextTranslateCTM(c, 3, 4);
+    CGContextClipToRect(c, CGRectMake(1, 2, 3, 4));
+    CGContextSetAlpha(c, 0.5f);
+    CGContextAddRect(c, CGRectMake(0, 0, 1, 1));
+    CGContextAddRoundedRect(c, CGRectMake(10, 20, 30, 40), 6);
+    CGContextClosePath(c);
+    CGContextFillPath(c);
+    auto image = std::make_shared<CGImage>();
+    image->pixelWidth = 3;
+    image->pixelHeight = 5;
+    CGContextDrawImage(c, CGRectMake(1, 2, 3, 4), image);
+    CGContextRestoreGState(c);
+
+    const auto& ops = rec.ops();
+    ASSERT_EQ(ops.size(), 25u);
+    EXPECT_EQ(ops[20].op, "CGContextAddRoundedRect");
+    EXPECT_EQ(ops[20].args, (std::vector<double>{10, 20, 30, 40, 6}));
+    EXPECT_EQ(ops[23].op, "CGContextDrawImage");
+    EXPECT_EQ(ops[23].args, (std::vector<double>{1, 2, 3, 4, 3, 5}));
+
+    auto same = [](const RecordedOp& a, const RecordedOp& b) {
+        return a.op == b.op && a.args == b.args && a.text == b.text && a.hasText == b.hasText;
+    };
+    RecordingContext again;
+    replayOps(ops, again, /*skipClear=*/false);
+    ASSERT_EQ(again.ops().size(), 24u);
+    for (size_t i = 0, j = 0; i < ops.size(); ++i) {
+        if (ops[i].op == "CGContextDrawImage") continue;
+        EXPECT_TRUE(same(ops[i], again.ops()[j])) << ops[i].op << " at " << i;
+        ++j;
+    }
+
+    RecordingContext noClear;
+    replayOps(ops, noClear, /*skipClear=*/true);
+    ASSERT_EQ(noClear.ops().size(), 23u);
+    EXPECT_EQ(noClear.ops()[0].op, "CGContextSelectFont");
+}
+
+TEST(CGGeometry, StandardizeFlipsNegativeSidesOnly) {
+    EXPECT_EQ(CGRectStandardize(CGRectMake(20, 30, -10, -5)), CGRectMake(10, 25, 10, 5));
+    EXPECT_EQ(CGRectStandardize(CGRectMake(20, 30, 10, -5)), CGRectMake(20, 25, 10, 5));
+    EXPECT_EQ(CGRectStandardize(CGRectMake(20, 30, -10, 5)), CGRectMake(10, 30, 10, 5));
+    EXPECT_EQ(CGRectStandardize(CGRectMake(1, 2, 3, 4)), CGRectMake(1, 2, 3, 4));
+}

@@ -230,6 +230,40 @@ TEST(ChartPass, StarWalkStartsAtTheBandNotAtTheVisibilityCircle) {
     EXPECT_LT(starCatalog[first - 1].dec * 180 / kPi, -34.0);
 }
 
+TEST(ChartPass, OnTheEquatorStarsBetweenMinus45AndMinus44AreNotWalked) {
+    // A star in that sliver, on the centre's own right ascension, is inside
+    // the dot cut-off (cos 44.x > 0.7) but before the band's first record.
+    const StarRecord* sliver = nullptr;
+    for (const auto& s : starCatalog)
+        if (s.dec * 180 / kPi > -44.6 && s.dec * 180 / kPi < -44.0) sliver = &s;
+    ASSERT_NE(sliver, nullptr);
+    ChartFixture f(320, 480, float(sliver->ra * 12 / kPi), 0);
+    auto dots = dotsOf(f.draw());
+    // Straight below the centre, tan(44.x) radii of 300 points down (below
+    // the screen's edge, where the pass still draws what it walks).
+    const double y = 240 - 300 * std::tan(double(sliver->dec));
+    EXPECT_FALSE(std::any_of(dots.begin(), dots.end(),
+                             [&](const Dot& d) { return std::hypot(d.x - 160, d.y - y) < 0.5; }));
+}
+
+TEST(ChartPass, NoStarWithin44DegreesSouthOfTheCentreIsSkipped) {
+    // Whatever the centre, every star inside the cut-off from 44 degrees south
+    // of it to 45 north is drawn.
+    for (double d = -90; d <= 90; d += 7.5) {
+        ChartFixture f(320, 480, 6, float(d));
+        const size_t drawn = dotsOf(f.draw()).size();
+        const double a0 = 6 * kPi / 12, d0 = d * kPi / 180;
+        size_t inside = 0;
+        for (const auto& s : starCatalog) {
+            const double dec = s.dec * 180 / kPi;
+            const double c = std::sin(d0) * s.sinDec + std::cos(d0) * s.cosDec * std::cos(s.ra - a0);
+            if (dec >= d - 44 && dec <= d + 45 && c > 0.7) ++inside;
+        }
+        EXPECT_GE(drawn, inside) << "centre " << d;
+        EXPECT_GT(inside, 0u) << "centre " << d;
+    }
+}
+
 TEST(ChartPass, PolesWalkToTheEndOrFromTheStart) {
     ChartFixture north(320, 480, 0, 90);
     auto dotsNorth = dotsOf(north.draw());

@@ -129,6 +129,9 @@ TEST(Nib, FaultsNameTheFileAndTheFault) {
         {R"({"root": {"class": "UIView", "hidden": "yes"}})", {"root", "'hidden' must be true or false"}},
         {R"({"root": {"class": "UIView", "fram": [0,0,1,1]}})", {"root", "unknown key 'fram'"}},
         {R"({"root": {"class": "Foundation"}})", {"root", "unknown class 'Foundation'"}},
+        {R"({"root": {"class": "UIView", "subviews": [{"class": "UILabel", "frame": [0,0,1,1],
+            "font": {"name": "Arial", "size": 12}}]}})",
+         {"Broken.json", "root.subviews[0]", "unknown font name 'Arial'"}},
     };
     for (const auto& c : cases) {
         std::string error = loadError(c.json, owner.get());

@@ -100,8 +100,9 @@ test('canvas context', async (t) => {
   await t.test('the text matrix: flipped is upright, identity is mirrored, composed not hard-coded', async () => {
     const s = 2, base = 60;
     const glyph = async (a, b, c, d, tx, ty, text = 'F') => {
+      // Tall enough for text turned to run down from the point.
       return inkBox(await draw(([s, m, text]) => {
-        P.begin(200, 120, s);
+        P.begin(200, 180, s);
         P.fill(1, 1, 1, 1);
         P.selectFont('Helvetica', 40, 1);
         P.textMode(0);

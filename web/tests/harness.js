@@ -157,22 +157,56 @@ function recordDrawing() {
 // Where the last drawing of `text` is on the page, in CSS pixels: follows the
 // canvas it was drawn on through the composites onto the screen canvas.
 async function locateText(page, text) {
-  return page.evaluate((text) => {
-    const log = window.__draw, screen = window.__canvasId(document.getElementById('canvas'));
-    const hit = [...log.texts].reverse().find((t) => t.text === text);
-    if (!hit) return null;
-    let { canvas, x, y } = hit;
-    for (let hops = 0; canvas !== screen && hops < 10; ++hops) {
-      const blit = [...log.blits].reverse().find((b) => b.src === canvas);
-      if (!blit) return null;
-      x += blit.x;
-      y += blit.y;
-      canvas = blit.dst;
+  return page.evaluate(findText, text);
+}
+
+// locateText's page side, for drivers that take a function to run in the page.
+function findText(text) {
+  const log = window.__draw, screen = window.__canvasId(document.getElementById('canvas'));
+  const hit = [...log.texts].reverse().find((t) => t.text === text);
+  if (!hit) return null;
+  let { canvas, x, y } = hit;
+  for (let hops = 0; canvas !== screen && hops < 10; ++hops) {
+    const blit = [...log.blits].reverse().find((b) => b.src === canvas);
+    if (!blit) return null;
+    x += blit.x;
+    y += blit.y;
+    canvas = blit.dst;
+  }
+  const r = document.getElementById('canvas').getBoundingClientRect();
+  const scale = document.getElementById('canvas').width / r.width;
+  return { x: r.left + x / scale, y: r.top + y / scale };
+}
+
+// Centroids of the pure white blobs (star dots) below the top band.
+function dots(img, top) {
+  const { width, height, rgba } = img;
+  const white = (i) => rgba[4 * i] > 230 && rgba[4 * i + 1] > 230 && rgba[4 * i + 2] > 230;
+  const seen = new Uint8Array(width * height);
+  const out = [];
+  for (let y = top; y < height; ++y) {
+    for (let x = 0; x < width; ++x) {
+      const start = y * width + x;
+      if (seen[start] || !white(start)) continue;
+      let sx = 0, sy = 0, n = 0;
+      const stack = [start];
+      seen[start] = 1;
+      while (stack.length) {
+        const i = stack.pop(), px = i % width, py = (i - px) / width;
+        sx += px; sy += py; ++n;
+        for (const [qx, qy] of [[px + 1, py], [px - 1, py], [px, py + 1], [px, py - 1]]) {
+          if (qx < 0 || qy < top || qx >= width || qy >= height) continue;
+          const j = qy * width + qx;
+          if (!seen[j] && white(j)) {
+            seen[j] = 1;
+            stack.push(j);
+          }
+        }
+      }
+      out.push([sx / n, sy / n]);
     }
-    const r = document.getElementById('canvas').getBoundingClientRect();
-    const scale = document.getElementById('canvas').width / r.width;
-    return { x: r.left + x / scale, y: r.top + y / scale };
-  }, text);
+  }
+  return out;
 }
 
 // Resolves after the frame that follows everything sent so far is drawn.
@@ -200,6 +234,8 @@ const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
 module.exports.recordDrawing = recordDrawing;
 module.exports.locateText = locateText;
+module.exports.findText = findText;
+module.exports.dots = dots;
 module.exports.nextFrame = nextFrame;
 module.exports.touchscreen = touchscreen;
 module.exports.sleep = sleep;

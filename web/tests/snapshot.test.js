@@ -12,36 +12,6 @@ const h = require('./harness.js');
 const NATIVE = process.env.STARCHART_NATIVE ||
   path.join(__dirname, '..', '..', 'build', 'dev', 'app', 'starchart');
 
-// Centroids of the pure white blobs (star dots) below the top band.
-function dots(img, top) {
-  const { width, height, rgba } = img;
-  const white = (i) => rgba[4 * i] > 230 && rgba[4 * i + 1] > 230 && rgba[4 * i + 2] > 230;
-  const seen = new Uint8Array(width * height);
-  const out = [];
-  for (let y = top; y < height; ++y) {
-    for (let x = 0; x < width; ++x) {
-      const start = y * width + x;
-      if (seen[start] || !white(start)) continue;
-      let sx = 0, sy = 0, n = 0;
-      const stack = [start];
-      seen[start] = 1;
-      while (stack.length) {
-        const i = stack.pop(), px = i % width, py = (i - px) / width;
-        sx += px; sy += py; ++n;
-        for (const [qx, qy] of [[px + 1, py], [px - 1, py], [px, py + 1], [px, py - 1]]) {
-          if (qx < 0 || qy < top || qx >= width || qy >= height) continue;
-          const j = qy * width + qx;
-          if (!seen[j] && white(j)) {
-            seen[j] = 1;
-            stack.push(j);
-          }
-        }
-      }
-      out.push([sx / n, sy / n]);
-    }
-  }
-  return out;
-}
 
 test('first chart matches the native snapshot in star positions', async (t) => {
   if (!fs.existsSync(NATIVE)) {
@@ -74,7 +44,7 @@ test('first chart matches the native snapshot in star positions', async (t) => {
       assert.equal(native.height, web.height);
 
       // Below the 40-point bar that holds the Info item (white text).
-      const a = dots(native, 40 * scale), b = dots(web, 40 * scale);
+      const a = h.dots(native, 40 * scale), b = h.dots(web, 40 * scale);
       assert.ok(a.length > 100, `${a.length} dots in the native snapshot`);
       assert.equal(b.length, a.length, 'as many dots in the browser');
       let worst = 0;

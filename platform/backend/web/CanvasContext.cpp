@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <unordered_map>
 
+#include "platform/cg/Fonts.h"
 #include "platform/cg/MacRoman.h"
 
 extern "C" {
@@ -46,20 +47,11 @@ namespace {
 constexpr int kSegmentsPerStroke = 4;
 // Filled dots gathered before they are sent as one path.
 constexpr size_t kDotsPerBatch = 256;
+// The path encoding sc_draw_path reads: each operation's number, then its
+// arguments.
+enum PathOp { kMoveToPoint, kAddLineToPoint, kClosePath, kAddRect, kAddRoundedRect };
 
 CGFloat clamp01(CGFloat v) { return v < 0 ? 0 : (v > 1 ? 1 : v); }
-
-CGRect standardized(CGRect r) {
-    if (r.size.width < 0) {
-        r.origin.x += r.size.width;
-        r.size.width = -r.size.width;
-    }
-    if (r.size.height < 0) {
-        r.origin.y += r.size.height;
-        r.size.height = -r.size.height;
-    }
-    return r;
-}
 
 // Images are uploaded once and shared by every surface; an entry whose image
 // is gone is dropped on the next upload.
@@ -105,29 +97,19 @@ int imageHandle(const CGImageRef& image) {
 }  // namespace
 
 std::string CanvasContext::cssFont(const char* name, CGFloat size) {
-    std::string family = name ? name : "";
-    std::string style;
-    // PostScript-style face suffixes: "Helvetica-Bold", "Helvetica-BoldOblique".
-    auto dash = family.rfind('-');
-    if (dash != std::string::npos) {
-        std::string face = family.substr(dash + 1);
-        if (face.find("Oblique") != std::string::npos || face.find("Italic") != std::string::npos)
-            style += "italic ";
-        if (face.find("Bold") != std::string::npos) style += "bold ";
-        if (!style.empty()) family.resize(dash);
+    // One family with two weights, registered by the page from web/fonts.
+    std::string css = CGFaceForFontName(name) == CGBundledFace::Bold ? "bold " : "";
+    // The size to 1/10000 px, written without printf: its floating-point
+    // half would be linked for this one number.
+    const double px = size > 0 && size < 1e6 ? double(size) : 12;
+    const long long units = std::llround(px * 10000);
+    css += std::to_string(units / 10000);
+    if (long long frac = units % 10000) {
+        std::string digits = std::to_string(10000 + frac).substr(1);
+        digits.erase(digits.find_last_not_of('0') + 1);
+        css += "." + digits;
     }
-    std::string stack;
-    if (family == "Helvetica" || family.empty()) {
-        stack = "Helvetica, \"Nimbus Sans\", \"Nimbus Sans L\", \"Liberation Sans\", Arial, sans-serif";
-    } else {
-        stack = "\"";
-        for (char c : family)
-            if (c != '"' && c != '\\') stack += c;
-        stack += "\", sans-serif";
-    }
-    char px[32];
-    std::snprintf(px, sizeof px, "%gpx ", double(size > 0 ? size : 12));
-    return style + px + stack;
+    return css + "px \"Starchart Sans\"";
 }
 
 CanvasContext::CanvasContext(int handle, double scale) : handle_(handle), scale_(scale) { reset(scale); }
@@ -283,7 +265,7 @@ void CanvasContext::appendPathOp(float op, std::initializer_list<float> args) {
 
 void CanvasContext::moveToPoint(CGFloat x, CGFloat y) {
     flush();
-    appendPathOp(0, {x, y});
+    appendPathOp(kMoveToPoint, {x, y});
     hasCurrentPoint_ = true;
 }
 
@@ -291,24 +273,24 @@ void CanvasContext::addLineToPoint(CGFloat x, CGFloat y) {
     flush();
     // Without a current point the platform draws nothing for the line.
     if (!hasCurrentPoint_) return;
-    appendPathOp(1, {x, y});
+    appendPathOp(kAddLineToPoint, {x, y});
 }
 
 void CanvasContext::closePath() {
     flush();
-    if (hasCurrentPoint_) appendPathOp(2, {});
+    if (hasCurrentPoint_) appendPathOp(kClosePath, {});
 }
 
 void CanvasContext::addRect(CGRect r) {
     flush();
-    appendPathOp(3, {r.origin.x, r.origin.y, r.size.width, r.size.height});
+    appendPathOp(kAddRect, {r.origin.x, r.origin.y, r.size.width, r.size.height});
     hasCurrentPoint_ = true;
 }
 
 void CanvasContext::addRoundedRect(CGRect r, CGFloat radius) {
     flush();
-    r = standardized(r);
-    appendPathOp(4, {r.origin.x, r.origin.y, r.size.width, r.size.height, radius});
+    r = CGRectStandardize(r);
+    appendPathOp(kAddRoundedRect, {r.origin.x, r.origin.y, r.size.width, r.size.height, radius});
     hasCurrentPoint_ = true;
 }
 
@@ -339,7 +321,7 @@ void CanvasContext::fillEllipseInRect(CGRect r) {
     // first, so they are drawn with the state they were queued under.
     path_.clear();
     hasCurrentPoint_ = false;
-    r = standardized(r);
+    r = CGRectStandardize(r);
     if (r.size.width <= 0 || r.size.height <= 0) return;
     dots_.insert(dots_.end(), {r.origin.x, r.origin.y, r.size.width, r.size.height});
     if (dots_.size() >= 4 * kDotsPerBatch) flush();

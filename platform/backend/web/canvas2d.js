@@ -75,7 +75,8 @@ mergeInto(LibraryManager.library, {
              ',' + a + ')';
     },
     // Replays the C++ path encoding onto the context's current path.
-    // Ops: 0 move x y, 1 line x y, 2 close, 3 rect x y w h, 4 round rect x y w h r.
+    // Ops, named as in platform/cg/DrawingOps.h: 0 MoveToPoint x y,
+    // 1 AddLineToPoint x y, 2 ClosePath, 3 AddRect x y w h, 4 AddRoundedRect x y w h r.
     tracePath: function(g, p, end) {
       var F = HEAPF32;
       while (p < end) {

@@ -10,6 +10,7 @@
 
 #include "platform/cg/MacRoman.h"
 #include "platform/cg/RecordingContext.h"
+#include "platform/cg/cairo/CairoFonts.h"
 #include "platform/cg/cairo/PixelOps.h"
 
 namespace {
@@ -29,12 +30,12 @@ bool isFinite(double v) { return std::isfinite(v); }
 
 double clamp01(double v) { return isFinite(v) ? std::min(1.0, std::max(0.0, v)) : 0.0; }
 
-// A rectangle with non-negative sides, as the platform standardises them.
+// A finite rectangle's sides, standardised; false for any other.
 bool standardRect(CGRect r, double& x, double& y, double& w, double& h) {
+    if (!isFinite(r.origin.x) || !isFinite(r.origin.y) || !isFinite(r.size.width) || !isFinite(r.size.height))
+        return false;
+    r = CGRectStandardize(r);
     x = r.origin.x, y = r.origin.y, w = r.size.width, h = r.size.height;
-    if (!isFinite(x) || !isFinite(y) || !isFinite(w) || !isFinite(h)) return false;
-    if (w < 0) x += w, w = -w;
-    if (h < 0) y += h, h = -h;
     return true;
 }
 
@@ -43,7 +44,7 @@ struct GState {
     double stroke[4] = {0, 0, 0, 1};
     double lineWidth = 1;
     double alpha = 1;
-    int font = 0;  // index into Impl::faces
+    int font = 0;  // a CGBundledFace
     double fontSize = 12;
     CGTextEncoding encoding = kCGEncodingMacRoman;
     int mode = kCGTextFill;
@@ -228,7 +229,6 @@ struct CairoContext::Impl {
     GState gs;
     std::vector<GState> saved;
     cairo_font_options_t* fontOptions = nullptr;
-    std::vector<std::pair<std::string, cairo_font_face_t*>> faces;
     std::vector<TextStyle> textStyles;
     std::vector<DiscStyle> discStyles;
 
@@ -269,7 +269,6 @@ struct CairoContext::Impl {
 
     ~Impl() {
         for (auto& f : scaledFonts) cairo_scaled_font_destroy(f.second);
-        for (auto& f : faces) cairo_font_face_destroy(f.second);
         for (auto& i : images) cairo_surface_destroy(i.second.surface);
         if (scratch) cairo_destroy(scratch);
         if (scratchSurface) cairo_surface_destroy(scratchSurface);
@@ -294,13 +293,12 @@ struct CairoContext::Impl {
         return s > 0 ? hairline / s : 0;
     }
 
-    int faceIndex(const char* name) {
-        for (size_t i = 0; i < faces.size(); ++i)
-            if (faces[i].first == name) return int(i);
-        cairo_font_face_t* face =
-            cairo_toy_font_face_create(name, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-        faces.emplace_back(name, face);
-        return int(faces.size() - 1);
+    // The bundled face a font name selects; loading it here makes a missing
+    // face fail when the font is chosen, not at some later draw.
+    static int faceIndex(const char* name) {
+        const CGBundledFace face = CGFaceForFontName(name);
+        CairoBundledFace(face);
+        return int(face);
     }
 
     // The font as placed by the text matrix and size, for the given CTM; null
@@ -320,7 +318,7 @@ struct CairoContext::Impl {
         cairo_matrix_t lin = m;
         lin.x0 = lin.y0 = 0;
         cairo_scaled_font_t* font =
-            cairo_scaled_font_create(faces[size_t(g.font)].second, &fm, &lin, fontOptions);
+            CairoCreateScaledFont(CairoBundledFace(CGBundledFace(g.font)), fm, lin, fontOptions);
         if (cairo_scaled_font_status(font) != CAIRO_STATUS_SUCCESS) {
             cairo_scaled_font_destroy(font);
             return nullptr;
@@ -638,10 +636,7 @@ CairoContext::CairoContext(cairo_surface_t* target, double scale, double hairlin
     cairo_set_miter_limit(d.cr, kMiterLimit);
     // Unhinted outlines at their exact positions: the same shapes at every
     // size and sub-pixel offset, and advance widths that scale linearly.
-    d.fontOptions = cairo_font_options_create();
-    cairo_font_options_set_antialias(d.fontOptions, CAIRO_ANTIALIAS_GRAY);
-    cairo_font_options_set_hint_style(d.fontOptions, CAIRO_HINT_STYLE_NONE);
-    cairo_font_options_set_hint_metrics(d.fontOptions, CAIRO_HINT_METRICS_OFF);
+    d.fontOptions = CairoCreateFontOptions();
     d.gs.font = d.faceIndex("Helvetica");
     d.scratchSurface = cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1);
     d.scratch = cairo_create(d.scratchSurface);
@@ -951,10 +946,3 @@ CGFloat CairoContext::textWidth(const char* text, size_t length) {
     cairo_scaled_font_text_extents(font, utf8.c_str(), &ext);
     return CGFloat(ext.x_advance);
 }
-
-#if defined(__SANITIZE_ADDRESS__)
-// Fontconfig, which Cairo's font lookup initialises, loses a few small blocks
-// of its process-wide configuration by design; leak checks in every program
-// that draws text would otherwise fail on them. Only that library is excused.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-#endif

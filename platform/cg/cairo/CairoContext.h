@@ -61,32 +61,7 @@ public:
     void clearCaches();
     CairoCacheStats cacheStats() const;
 
-    void clearRect(CGRect r) override;
-    void selectFont(const char* name, CGFloat size, CGTextEncoding encoding) override;
-    void setTextDrawingMode(CGTextDrawingMode mode) override;
-    void setTextMatrix(CGAffineTransform m) override;
-    void showTextAtPoint(CGFloat x, CGFloat y, const char* text, size_t length) override;
-    void setRGBStrokeColor(CGFloat r, CGFloat g, CGFloat b, CGFloat a) override;
-    void setRGBFillColor(CGFloat r, CGFloat g, CGFloat b, CGFloat a) override;
-    void setLineWidth(CGFloat width) override;
-    void strokeLineSegments(const CGPoint* points, size_t count) override;
-    void beginPath() override;
-    void moveToPoint(CGFloat x, CGFloat y) override;
-    void addLineToPoint(CGFloat x, CGFloat y) override;
-    void strokePath() override;
-    void fillRect(CGRect r) override;
-    void fillEllipseInRect(CGRect r) override;
-    void saveGState() override;
-    void restoreGState() override;
-    void translateCTM(CGFloat tx, CGFloat ty) override;
-    void clipToRect(CGRect r) override;
-    void setAlpha(CGFloat alpha) override;
-    void addRect(CGRect r) override;
-    void addRoundedRect(CGRect r, CGFloat radius) override;
-    void closePath() override;
-    void fillPath() override;
-    void drawImage(CGRect r, const CGImageRef& image) override;
-    void drawSurface(CGFloat x, CGFloat y, CGSurface& surface) override;
+    CG_DECLARE_DRAWING_OPS
     CGFloat textWidth(const char* text, size_t length) override;
 
     struct Impl;
