@@ -2,10 +2,11 @@
 // Measures the built page: bytes shipped (raw and gzip), time from navigation
 // to the first frame (fresh browser context each run, so nothing is cached;
 // "drawn" when the program has drawn it, "shown" two animation frames later),
-// and the median time of a redraw during a scripted one-finger drag at
-// 768x1024 and pixel ratio 2 (a frame's work up to the screen's pixels).
+// and the time of a redraw during a scripted one-finger drag at 768x1024 and
+// pixel ratio 2 (a frame's work up to the screen's pixels), pooled over the
+// runs: median, p10, p90.
 // With --peer, the same for the npm package d3-celestial drawing a comparable
-// gnomonic chart (web/bench: run "npm install" there first).
+// gnomonic chart (web/bench: run "npm ci" there first), in the same browser.
 //   node web/measure.js [--runs N] [--site DIR] [--peer]
 'use strict';
 const fs = require('fs');
@@ -35,9 +36,14 @@ for (let i = 0; i < args.length; ++i) {
 }
 
 const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];
+// Median and spread of a set of timings, in ms.
+function spread(xs) {
+  const s = [...xs].sort((a, b) => a - b);
+  const at = (q) => +s[Math.min(s.length - 1, Math.floor(s.length * q))].toFixed(2);
+  return { n: s.length, median: at(0.5), p10: at(0.1), p90: at(0.9), max: +s[s.length - 1].toFixed(2) };
+}
 
-// One frame per touch move across the chart; the median and spread of the
-// frames' times.
+// One frame per touch move across the chart: the frames' times.
 async function dragTimes(context, page) {
   const touch = touchscreen(await context.newCDPSession(page));
   await page.evaluate(() => { window.starchart.frameTimes = []; });
@@ -47,14 +53,11 @@ async function dragTimes(context, page) {
     await nextFrame(page);
   }
   await touch.end();
-  const times = await page.evaluate(() => window.starchart.frameTimes);
-  const sorted = [...times].sort((a, b) => a - b);
-  return { frames: times.length, median: +median(times).toFixed(2), p10: +sorted[Math.floor(times.length / 10)].toFixed(2),
-           p90: +sorted[Math.floor(times.length * 0.9)].toFixed(2) };
+  return page.evaluate(() => window.starchart.frameTimes);
 }
 
 // The peer at 768x1024, pixel ratio 2: bytes of everything its page loaded,
-// first chart, and the median of 60 redraws while its centre moves.
+// first chart, and 60 redraws a run while its centre moves.
 async function measurePeer(browser) {
   const dir = path.join(__dirname, 'bench');
   if (!fs.existsSync(path.join(dir, 'node_modules', 'd3-celestial'))) {
@@ -63,7 +66,8 @@ async function measurePeer(browser) {
   const server = await serve(dir);
   try {
     const firsts = [];
-    let redraw = null, raw = 0, gz = 0;
+    const redraws = [];
+    let raw = 0, gz = 0;
     for (let r = 0; r < runs; ++r) {
       const { context } = await openContext(browser, server, 'tablet');
       const page = await context.newPage();
@@ -81,13 +85,12 @@ async function measurePeer(browser) {
           raw += body.length;
           gz += zlib.gzipSync(body, { level: 9 }).length;
         }
-        const times = [];
-        for (let i = 1; i <= 60; ++i) times.push(await page.evaluate((i) => window.peer.redraw(255 + i * 0.4, 31 + (i % 20) * 0.1), i));
-        redraw = +median(times).toFixed(2);
       }
+      for (let i = 1; i <= 60; ++i) redraws.push(await page.evaluate((i) => window.peer.redraw(255 + i * 0.4, 31 + (i % 20) * 0.1), i));
       await context.close();
     }
-    return { bytes: { raw, gzip: gz }, firstChartMs: Math.round(median(firsts)), redrawMs: redraw };
+    return { bytes: { raw, gzip: gz }, firstChartMs: Math.round(median(firsts)), allFirstChart: firsts.map(Math.round),
+             redrawMs: spread(redraws) };
   } finally {
     await server.close();
   }
@@ -114,6 +117,7 @@ async function measurePeer(browser) {
 
   const server = await serve(site);
   const browser = await launch();
+  const drags = [];
   try {
     for (const device of ['phone', 'tablet']) {
       const drawn = [], shown = [];
@@ -124,14 +128,18 @@ async function measurePeer(browser) {
         drawn.push(await firstFrame(page));
         await page.waitForFunction(() => window.starchart.firstFrameShownAt > 0);
         shown.push(await page.evaluate(() => window.starchart.firstFrameShownAt));
-        if (device === 'tablet' && r === runs - 1) result.redrawMs = await dragTimes(context, page);
+        if (device === 'tablet') drags.push(...(await dragTimes(context, page)));
         await context.close();
       }
       result[`firstFrameMs_${device}`] = {
         drawn: Math.round(median(drawn)), shown: Math.round(median(shown)), allDrawn: drawn.map(Math.round),
       };
     }
-    if (peer) result.peer = await measurePeer(browser);
+    result.redrawMs = spread(drags);
+    if (peer) {
+      result.peer = await measurePeer(browser);
+      result.redrawMedianOverPeer = +(result.redrawMs.median / result.peer.redrawMs.median).toFixed(3);
+    }
   } finally {
     await browser.close();
     await server.close();

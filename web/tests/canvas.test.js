@@ -74,6 +74,61 @@ test('canvas context', async (t) => {
     }
   });
 
+  await t.test('a fill or clear of the whole surface after other drawing still covers it', async () => {
+    // Each case: the whole surface one colour, something drawn on it, then
+    // the whole surface filled or cleared again: nothing of the middle step
+    // may show.
+    const cases = ['segments', 'a path', 'a dot', 'text', 'an opaque fill of another colour',
+                   'a half-transparent fill of the same colour'];
+    for (const what of cases) {
+      const [filled, cleared] = await draw((what) => {
+        const steps = {
+          'segments': () => { P.stroke(1, 0, 0, 1); P.lineWidth(6); P.segments([[0, 30], [100, 30]]); },
+          'a path': () => { P.fill(1, 0, 0, 1); P.beginPath(); P.addRect(40, 20, 20, 20); P.fillPath(); },
+          'a dot': () => { P.fill(1, 0, 0, 1); P.fillEllipse(45, 25, 10, 10); },
+          'text': () => { P.fill(1, 0, 0, 1); P.selectFont('Helvetica', 40, 1); P.textMode(0); P.textMatrix(1, 0, 0, -1, 0, 0); P.text(30, 45, 'MM'); },
+          'an opaque fill of another colour': () => { P.fill(1, 0, 0, 1); P.fillRect(0, 0, 100, 60); },
+          'a half-transparent fill of the same colour': () => { P.fill(1, 0, 0, 1); P.fillRect(0, 0, 100, 60); P.fill(0, 0, 0, 0.5); P.fillRect(0, 0, 100, 60); },
+        };
+        P.begin(100, 60, 2);
+        P.fill(0, 0, 0, 1);
+        P.fillRect(0, 0, 100, 60);
+        steps[what]();
+        P.fill(0, 0, 0, 1);
+        P.fillRect(0, 0, 100, 60);
+        const a = P.pixels();
+        P.begin(100, 60, 2);
+        P.clearRect(0, 0, 100, 60);
+        steps[what]();
+        P.clearRect(0, 0, 100, 60);
+        return [a, P.pixels()];
+      }, what);
+      for (const px of [filled, cleared]) px.data = Buffer.from(px.data, 'base64');
+      const reds = (px) => inkBox(px, (p) => p[0] > 10).count;
+      assert.equal(reds(filled), 0, `black fill after ${what}`);
+      assert.equal(inkBox(cleared, (p) => p[3] > 0).count, 0, `clear after ${what}`);
+    }
+    // A fill under a clip and one translated away still draw only their part.
+    const px = await draw(() => {
+      P.begin(100, 60, 2);
+      P.fill(0, 0, 0, 1);
+      P.fillRect(0, 0, 100, 60);
+      P.fill(0, 0, 1, 1);
+      P.save();
+      P.clip(0, 0, 50, 60);
+      P.fillRect(0, 0, 100, 60);
+      P.restore();
+      P.fill(0, 0, 0, 1);
+      P.save();
+      P.translate(70, 0);
+      P.fillRect(0, 0, 100, 60);
+      P.restore();
+      return P.pixels();
+    });
+    assert.deepEqual(at(px, 30, 60), [0, 0, 255, 255], 'blue inside the clip');
+    assert.deepEqual(at(px, 120, 60), [0, 0, 0, 255], 'black outside it');
+  });
+
   await t.test('line width 0 strokes one device pixel at every pixel ratio', async () => {
     for (const s of [1, 2, 3]) {
       const px = await draw((s) => {

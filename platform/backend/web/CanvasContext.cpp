@@ -112,10 +112,15 @@ std::string CanvasContext::cssFont(const char* name, CGFloat size) {
     return css + "px \"Starchart Sans\"";
 }
 
-CanvasContext::CanvasContext(int handle, double scale) : handle_(handle), scale_(scale) { reset(scale); }
+CanvasContext::CanvasContext(int handle, CGSize size, double scale)
+    : handle_(handle), size_(size), scale_(scale) {
+    reset(size, scale);
+}
 
-void CanvasContext::reset(double scale) {
+void CanvasContext::reset(CGSize size, double scale) {
+    size_ = size;
     scale_ = scale;
+    uniform_ = false;
     state_ = State{};
     state_.font = cssFont("Helvetica", 12);
     applied_ = Applied{};
@@ -172,8 +177,20 @@ void CanvasContext::flush() {
     dots_.clear();
 }
 
+bool CanvasContext::coversSurface(CGRect r) const {
+    r = CGRectStandardize(r);
+    CGFloat x = r.origin.x + state_.tx, y = r.origin.y + state_.ty;
+    return x <= 0 && y <= 0 && x + r.size.width >= size_.width && y + r.size.height >= size_.height;
+}
+
 void CanvasContext::clearRect(CGRect r) {
     flush();
+    // Clearing a surface that is all transparent already (a view's backing
+    // store is cleared before each pass, and the pass clears it again).
+    if (uniform_ && uniformColour_.a == 0) return;
+    bool whole = !state_.clipped && coversSurface(r);
+    uniform_ = whole;
+    uniformColour_ = Colour{0, 0, 0, 0};
     sync(0);
     sc_clear_rect(handle_, r.origin.x, r.origin.y, r.size.width, r.size.height);
 }
@@ -224,6 +241,7 @@ void CanvasContext::showTextAtPoint(CGFloat x, CGFloat y, const char* text, size
     if ((how & 2) && det > 0 && std::fabs(det - 1) > 1e-6f) lineWidth = deviceLineWidth() / std::sqrt(det);
     size_t n = 0;
     const char* bytes = textBytes(text, length, n);
+    drew();
     sc_text(handle_, bytes, n, x, y, a, b, c, d, how, lineWidth);
 }
 
@@ -249,6 +267,7 @@ void CanvasContext::strokeLineSegments(const CGPoint* points, size_t count) {
     hasCurrentPoint_ = false;
     if (!points || count < 2) return;
     sync(kStroke | kWidth);
+    drew();
     sc_stroke_segments(handle_, points, count, kSegmentsPerStroke);
 }
 
@@ -298,6 +317,7 @@ void CanvasContext::drawPath(int mode) {
     flush();
     if (!path_.empty()) {
         sync(mode == 1 ? kStroke | kWidth : kFill);
+        drew();
         sc_draw_path(handle_, path_.data(), path_.size(), mode);
     }
     path_.clear();
@@ -312,6 +332,13 @@ void CanvasContext::fillRect(CGRect r) {
     flush();
     path_.clear();
     hasCurrentPoint_ = false;
+    // An opaque colour over pixels that all hold it already (the screen is
+    // painted black, then the window's black background).
+    bool opaque = state_.alpha == 1 && state_.fill.a == 1;
+    if (opaque && uniform_ && !(state_.fill != uniformColour_)) return;
+    bool whole = opaque && !state_.clipped && coversSurface(r);
+    uniform_ = whole;
+    uniformColour_ = state_.fill;
     sync(kFill);
     sc_fill_rect(handle_, r.origin.x, r.origin.y, r.size.width, r.size.height);
 }
@@ -323,6 +350,7 @@ void CanvasContext::fillEllipseInRect(CGRect r) {
     hasCurrentPoint_ = false;
     r = CGRectStandardize(r);
     if (r.size.width <= 0 || r.size.height <= 0) return;
+    drew();
     dots_.insert(dots_.end(), {r.origin.x, r.origin.y, r.size.width, r.size.height});
     if (dots_.size() >= 4 * kDotsPerBatch) flush();
 }
@@ -354,6 +382,7 @@ void CanvasContext::translateCTM(CGFloat tx, CGFloat ty) {
 
 void CanvasContext::clipToRect(CGRect r) {
     flush();
+    state_.clipped = true;
     sync(0);
     sc_clip_rect(handle_, r.origin.x, r.origin.y, r.size.width, r.size.height);
 }
@@ -369,6 +398,7 @@ void CanvasContext::drawImage(CGRect r, const CGImageRef& image) {
         image->rgba.size() != size_t(image->pixelWidth) * size_t(image->pixelHeight) * 4)
         return;
     sync(0);
+    drew();
     sc_draw_image(handle_, imageHandle(image), r.origin.x, r.origin.y, r.size.width, r.size.height);
 }
 
@@ -378,6 +408,7 @@ void CanvasContext::drawSurface(CGFloat x, CGFloat y, CGSurface& surface) {
     if (!source) return;
     source->flush();
     sync(0);
+    drew();
     sc_draw_surface(handle_, source->handle(), x, y);
 }
 
@@ -399,7 +430,7 @@ CanvasSurface::CanvasSurface(CGSize size, double scale, const char* selector) : 
                      selector);
         handle_ = sc_surface_create(size.width, size.height, scale_, nullptr);
     }
-    context_.reset(new CanvasContext(handle_, scale_));
+    context_.reset(new CanvasContext(handle_, size_, scale_));
 }
 
 CanvasSurface::~CanvasSurface() {
@@ -407,19 +438,23 @@ CanvasSurface::~CanvasSurface() {
     sc_surface_release(handle_);
 }
 
-void CanvasSurface::flush() { context_->flush(); }
+void CanvasSurface::flush() {
+    context_->flush();
+    // Between frames the browser may drop the pixels (a lost context).
+    context_->uniform_ = false;
+}
 
 void CanvasSurface::resize(CGSize size, double scale) {
     size_ = size;
     scale_ = scale > 0 ? scale : 1;
     sc_surface_resize(handle_, size.width, size.height, scale_);
-    context_->reset(scale_);
+    context_->reset(size_, scale_);
 }
 
 bool CanvasSurface::moveOnscreen(const char* selector) {
     context_->flush();
     if (!sc_surface_adopt(handle_, selector)) return false;
-    context_->reset(scale_);
+    context_->reset(size_, scale_);
     return true;
 }
 

@@ -28,9 +28,9 @@ public:
 
 private:
     friend class CanvasSurface;
-    CanvasContext(int handle, double scale);
+    CanvasContext(int handle, CGSize size, double scale);
     // The surface's backing store was remade: the canvas state is fresh.
-    void reset(double scale);
+    void reset(CGSize size, double scale);
 
     struct Colour {
         CGFloat r = 0, g = 0, b = 0, a = 1;
@@ -42,6 +42,7 @@ private:
         CGFloat lineWidth = 1;
         CGFloat alpha = 1;
         CGFloat tx = 0, ty = 0;
+        bool clipped = false;
         std::string font;
         CGTextDrawingMode textMode = kCGTextFill;
         CGTextEncoding encoding = kCGEncodingMacRoman;
@@ -60,9 +61,19 @@ private:
     void appendPathOp(float op, std::initializer_list<float> args);
     void drawPath(int mode);
     const char* textBytes(const char* text, size_t length, size_t& outLength);
+    // Whether r, in user space, covers the whole surface.
+    bool coversSurface(CGRect r) const;
+    // Something was drawn: the pixels are no longer one known colour.
+    void drew() { uniform_ = false; }
 
     int handle_;
+    CGSize size_;
     double scale_;
+    // Every pixel of the surface holds uniformColour_ (transparent after a
+    // clear): filling it again with that colour changes nothing and is
+    // skipped, which saves a pass over the whole backing store.
+    bool uniform_ = false;
+    Colour uniformColour_;
     State state_;
     Applied applied_;
     std::vector<std::pair<State, Applied>> stack_;

@@ -59,6 +59,7 @@ mergeInto(LibraryManager.library, {
         return c;
       }
       if (SC.discs.size >= 4096) {
+        SC.discs.forEach(SC.drop);
         SC.discs.clear();
       }
       c = SC.makeCanvas(Math.ceil(dw + 1) + 2, Math.ceil(dh + 1) + 2);
@@ -67,8 +68,19 @@ mergeInto(LibraryManager.library, {
       g.beginPath();
       g.ellipse(1 + kx / SC.phases + dw / 2, 1 + ky / SC.phases + dh / 2, dw / 2, dh / 2, 0, 0, 2 * Math.PI);
       g.fill();
+      c = SC.freeze(c);
       SC.discs.set(key, c);
       return c;
+    },
+    // A canvas drawn once and then only copied from, as an image bitmap: a
+    // canvas source is snapshotted on every drawImage, a bitmap is not.
+    freeze: function(c) {
+      return c.transferToImageBitmap ? c.transferToImageBitmap() : c;
+    },
+    drop: function(b) {
+      if (b.close) {
+        b.close();
+      }
     },
     colour: function(r, g, b, a) {
       return 'rgba(' + Math.round(r * 255) + ',' + Math.round(g * 255) + ',' + Math.round(b * 255) +
@@ -376,6 +388,7 @@ mergeInto(LibraryManager.library, {
     var c = SC.makeCanvas(w, h);
     var data = new ImageData(new Uint8ClampedArray(HEAPU8.subarray(ptr, ptr + w * h * 4)), w, h);
     c.getContext('2d').putImageData(data, 0, 0);
+    c = SC.freeze(c);
     var i = SC.freeImages.length ? SC.freeImages.pop() : SC.images.length;
     SC.images[i] = c;
     return i;
@@ -384,6 +397,7 @@ mergeInto(LibraryManager.library, {
   sc_image_release__deps: ['$SC'],
   sc_image_release: function(i) {
     if (SC.images[i]) {
+      SC.drop(SC.images[i]);
       SC.images[i] = null;
       SC.freeImages.push(i);
     }
