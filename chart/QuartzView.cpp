@@ -307,6 +307,7 @@ void QuartzView::drawReadout(CGContextRef ctx) {
     char readout[50];
     formatReadout(readout, chartCentreRightAscension, chartCentreDeclination);
     drawText14(ctx, 20, largeur * 11 / 320 + 20, readout);
+    readout_ = readout;
 }
 
 // Layer 8: star dots over the declination band of the centre.

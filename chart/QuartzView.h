@@ -52,6 +52,16 @@ public:
     // Formats the coordinate readout for a centre; at most 49 characters.
     static void formatReadout(char (&buffer)[50], double raHours, double decDegrees);
 
+protected:
+    // One element, "Star chart", whose value is the readout last drawn; the
+    // toolkit passes it on once no finger is down.
+    bool defaultIsAccessibilityElement() const override { return true; }
+    NSString defaultAccessibilityLabel() const override { return "Star chart"; }
+    NSString defaultAccessibilityValue() const override { return readout_; }
+    UIAccessibilityTraits defaultAccessibilityTraits() const override {
+        return UIAccessibilityTraitUpdatesFrequently;
+    }
+
 private:
     struct Projection;
     // The pass, one layer a function, in the order drawRect calls them.
@@ -95,6 +105,7 @@ private:
     double ech = 0;
     int32_t wLN = 0;
 
+    NSString readout_;
     const LineRecord* lineTable_ = constellationLines;
     size_t lineCount_ = kConstellationLinesCount;
 };

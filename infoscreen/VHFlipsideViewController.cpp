@@ -68,12 +68,18 @@ void VHFlipsideViewController::loadFlipsideViewController() {
     site->setTitleColor(UIColor::whiteColor(), UIControlStateNormal);
     site->setTitle(webSiteButtonTitle(), UIControlStateNormal);
     site->addTarget(this, "choice2", UIControlEventTouchUpInside);
+    site->setAccessibilityTraits(UIAccessibilityTraitLink);
+    site->setAccessibilityLinkAddress(kVHMakerSiteURL);
     root->addSubview(site);
 
     auto store = UIButton::buttonWithType(UIButtonTypeCustom);
     store->setFrame(CGRectMake(10, 90, largeur - 10.0f, hauteur * 0.5f));
     store->setBackgroundColor(UIColor::clearColor());
     store->addTarget(this, "choiceApp", UIControlEventTouchUpInside);
+    // The picture above is the way to the other application; it has no title to read.
+    store->setAccessibilityLabel("Our other application");
+    store->setAccessibilityTraits(UIAccessibilityTraitLink);
+    store->setAccessibilityLinkAddress(kVHOtherAppStoreURL);
     root->addSubview(store);
 }
 

@@ -96,6 +96,15 @@ public:
         uidraw::drawText(ctx, item->title(), *font, *UIColor::colorWithWhite(1, a), b, NSTextAlignmentCenter);
     }
 
+protected:
+    // Read as a button with the item's title.
+    bool defaultIsAccessibilityElement() const override { return true; }
+    NSString defaultAccessibilityLabel() const override {
+        auto item = item_.lock();
+        return item ? item->title() : NSString();
+    }
+    UIAccessibilityTraits defaultAccessibilityTraits() const override { return UIAccessibilityTraitButton; }
+
 private:
     void tapped() {
         auto item = item_.lock();

@@ -34,6 +34,12 @@ void UIButton::setTitle(const NSString& title, UIControlState state) {
     setNeedsDisplay();
 }
 NSString UIButton::titleForState(UIControlState state) const { return lookup(titles_, state); }
+
+NSString UIButton::defaultAccessibilityLabel() const {
+    NSString title = currentTitle();
+    if (title.empty() && (type_ == UIButtonTypeInfoLight || type_ == UIButtonTypeInfoDark)) return "Info";
+    return title;
+}
 void UIButton::setTitleColor(std::shared_ptr<UIColor> color, UIControlState state) {
     titleColors_[state] = std::move(color);
     setNeedsDisplay();

@@ -49,6 +49,12 @@ public:
     void drawRect(CGRect rect) override;
     void sizeToFit() override;
 
+protected:
+    // A button: its title (info buttons: "Info"); untitled, no label.
+    bool defaultIsAccessibilityElement() const override { return true; }
+    NSString defaultAccessibilityLabel() const override;
+    UIAccessibilityTraits defaultAccessibilityTraits() const override { return UIAccessibilityTraitButton; }
+
 private:
     template <class V>
     static V lookup(const std::map<UIControlState, V>& m, UIControlState state);

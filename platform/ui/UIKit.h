@@ -3,6 +3,7 @@
 
 #include "platform/cg/CoreGraphics.h"
 #include "platform/ui/Foundation.h"
+#include "platform/ui/UIAccessibility.h"
 #include "platform/ui/UIApplication.h"
 #include "platform/ui/UIBarButtonItem.h"
 #include "platform/ui/UIButton.h"

@@ -95,6 +95,70 @@ void UIKitRuntime::applicationDidBecomeActive() {
         application_->delegate_->applicationDidBecomeActive(application_.get());
 }
 
+namespace {
+NSString trimmed(const NSString& s) {
+    const auto b = s.find_first_not_of(" \t\n");
+    if (b == NSString::npos) return {};
+    return s.substr(b, s.find_last_not_of(" \t\n") - b + 1);
+}
+
+// Elements under view, front to back as views are added; an element's own
+// subviews are part of it.
+void collectAccessibility(UIView* view, std::vector<AccessibilityNode>& nodes,
+                          std::vector<std::weak_ptr<UIView>>& views) {
+    if (!view || view->isHidden() || view->alpha() < 0.01f) return;
+    if (view->isAccessibilityElement()) {
+        AccessibilityNode n;
+        const UIAccessibilityTraits traits = view->accessibilityTraits();
+        n.label = trimmed(view->accessibilityLabel());
+        n.value = trimmed(view->accessibilityValue());
+        n.frame = view->accessibilityFrame();
+        if ((traits & UIAccessibilityTraitLink) && !view->accessibilityLinkAddress().empty()) {
+            n.role = AccessibilityNode::Role::Link;
+            n.link = view->accessibilityLinkAddress();
+        } else if (traits & (UIAccessibilityTraitButton | UIAccessibilityTraitLink)) {
+            n.role = AccessibilityNode::Role::Button;
+        } else if (traits & UIAccessibilityTraitUpdatesFrequently) {
+            n.role = AccessibilityNode::Role::Live;
+        }
+        nodes.push_back(std::move(n));
+        views.push_back(view->weak_from_this());
+        return;
+    }
+    for (auto& sub : view->subviews()) collectAccessibility(sub.get(), nodes, views);
+}
+}  // namespace
+
+void UIKitRuntime::updateAccessibility(UIWindow* window) {
+    std::vector<AccessibilityNode> nodes;
+    std::vector<std::weak_ptr<UIView>> views;
+    collectAccessibility(window, nodes, views);
+    a11yViews_ = std::move(views);
+    if (nodes == a11yNodes_) return;
+    a11yNodes_ = std::move(nodes);
+    backend_.accessibilityChanged(a11yNodes_);
+}
+
+bool UIKitRuntime::accessibilityActivate(size_t index) {
+    if (index >= a11yViews_.size()) return false;
+    auto view = a11yViews_[index].lock();
+    if (!view || !view->window()) return false;
+    // A tap at the element's middle, counted as a single tap whatever came
+    // before, down the same path as a finger's.
+    const CGRect f = view->accessibilityFrame();
+    const CGPoint p = CGPointMake(f.origin.x + f.size.width / 2, f.origin.y + f.size.height / 2);
+    constexpr long long kActivationFinger = -2;  // apart from touch ids and the mouse's -1
+    TouchFrame down;
+    down.timestamp = now();
+    down.points.push_back({kActivationFinger, p, TouchPhase::Began, 1});
+    TouchFrame up = down;
+    up.points[0].phase = TouchPhase::Ended;
+    up.points[0].tapCount = 0;
+    postTouches(std::move(down));
+    postTouches(std::move(up));
+    return true;
+}
+
 void UIKitRuntime::setNeedsComposite() {
     if (!needsComposite_) {
         needsComposite_ = true;
@@ -139,6 +203,7 @@ void UIKitRuntime::runIteration() {
     bool want = needsComposite_ || isAnimating();
     needsComposite_ = false;
     if (Compositor::displayTree(window.get())) want = true;
+    if (touches_.active().empty()) updateAccessibility(window.get());
     if (!want) return;
     if (!windowSurface_) {
         const DeviceProfile& p = backend_.profile();

@@ -43,7 +43,10 @@ public:
     void applicationWillEnterForeground() override;
     void applicationDidBecomeActive() override;
     bool locateControl(const std::string& name, CGPoint& centre) const override;
+    bool accessibilityActivate(size_t index) override;
 
+    // The accessibility elements last sent to the backend.
+    const std::vector<AccessibilityNode>& accessibilityNodes() const { return a11yNodes_; }
     // What happened so far.
     unsigned long iterationCount() const { return iterations_; }
     unsigned long presentCount() const { return presents_; }
@@ -87,6 +90,8 @@ public:
 private:
     void flushCancels() { touches_.flushCancels(now()); }
     void drawContent(CGContextRef ctx, const ContentOverride* content);
+    // Sends the window's elements to the backend if they changed.
+    void updateAccessibility(UIWindow* window);
 
     Backend& backend_;
     std::shared_ptr<UIApplication> application_;
@@ -99,4 +104,6 @@ private:
     bool launched_ = false, terminated_ = false;
     unsigned long iterations_ = 0, presents_ = 0;
     UIKitRuntime* previous_ = nullptr;
+    std::vector<AccessibilityNode> a11yNodes_;
+    std::vector<std::weak_ptr<UIView>> a11yViews_;
 };

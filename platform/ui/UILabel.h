@@ -26,6 +26,14 @@ public:
     void drawRect(CGRect rect) override;
     void sizeToFit() override;
 
+protected:
+    // Static text that reads as it shows.
+    bool defaultIsAccessibilityElement() const override { return true; }
+    NSString defaultAccessibilityLabel() const override { return text_; }
+    UIAccessibilityTraits defaultAccessibilityTraits() const override {
+        return UIAccessibilityTraitStaticText;
+    }
+
 private:
     NSString text_;
     std::shared_ptr<UIColor> textColor_;

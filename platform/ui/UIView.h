@@ -3,10 +3,12 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/cg/CoreGraphics.h"
 #include "platform/ui/NibProperties.h"
+#include "platform/ui/UIAccessibility.h"
 #include "platform/ui/UIResponder.h"
 
 class UIColor;
@@ -86,6 +88,26 @@ public:
     const NSString& accessibilityIdentifier() const { return identifier_; }
     void setAccessibilityIdentifier(const NSString& identifier) { identifier_ = identifier; }
 
+    // What a screen reader finds. Each property answers the class's default
+    // until it is set.
+    bool isAccessibilityElement() const {
+        return accessibilityElement_.value_or(defaultIsAccessibilityElement());
+    }
+    void setIsAccessibilityElement(bool on) { accessibilityElement_ = on; }
+    NSString accessibilityLabel() const { return accessibilityLabel_.value_or(defaultAccessibilityLabel()); }
+    void setAccessibilityLabel(const NSString& label) { accessibilityLabel_ = label; }
+    NSString accessibilityValue() const { return accessibilityValue_.value_or(defaultAccessibilityValue()); }
+    void setAccessibilityValue(const NSString& value) { accessibilityValue_ = value; }
+    UIAccessibilityTraits accessibilityTraits() const {
+        return accessibilityTraits_.value_or(defaultAccessibilityTraits());
+    }
+    void setAccessibilityTraits(UIAccessibilityTraits traits) { accessibilityTraits_ = traits; }
+    // The view's bounds in its window's coordinates.
+    CGRect accessibilityFrame() const { return convertRectToView(bounds(), nullptr); }
+    // Where a link trait leads: the page mirrors the element as a link to it.
+    const NSString& accessibilityLinkAddress() const { return linkAddress_; }
+    void setAccessibilityLinkAddress(const NSString& address) { linkAddress_ = address; }
+
     // The view's own point in another view's coordinates (nullptr: the window's).
     CGPoint convertPointToView(CGPoint p, const UIView* other) const;
     CGPoint convertPointFromView(CGPoint p, const UIView* other) const;
@@ -121,6 +143,12 @@ public:
     }
 
 protected:
+    // The platform's defaults: a plain view is no element.
+    virtual bool defaultIsAccessibilityElement() const { return false; }
+    virtual NSString defaultAccessibilityLabel() const { return {}; }
+    virtual NSString defaultAccessibilityValue() const { return {}; }
+    virtual UIAccessibilityTraits defaultAccessibilityTraits() const { return UIAccessibilityTraitNone; }
+
     // Called after the superview changed (nullptr when removed).
     virtual void didMoveToSuperview() {}
     // Lets subclasses lay out their subviews after a size change.
@@ -140,6 +168,10 @@ private:
     CGFloat alpha_ = 1;
     NSInteger tag_ = 0;
     NSString identifier_;
+    std::optional<bool> accessibilityElement_;
+    std::optional<NSString> accessibilityLabel_, accessibilityValue_;
+    std::optional<UIAccessibilityTraits> accessibilityTraits_;
+    NSString linkAddress_;
     UIViewAutoresizing autoresizingMask_ = UIViewAutoresizingNone;
     std::shared_ptr<UIColor> backgroundColor_;
     std::vector<std::shared_ptr<UIView>> subviews_;

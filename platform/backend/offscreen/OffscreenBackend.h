@@ -21,6 +21,10 @@ public:
     double now() const override { return clock_; }
     bool openURL(const std::string& url) override;
     void requestFrame() override { ++frameRequests_; }
+    // Recorded: every list the toolkit sent, in order.
+    void accessibilityChanged(const std::vector<AccessibilityNode>& nodes) override {
+        accessibilityUpdates_.push_back(nodes);
+    }
     // Runs iterations at 60 Hz of virtual time until the host is idle.
     int run(BackendHost& host) override;
 
@@ -28,6 +32,9 @@ public:
     const std::vector<std::string>& openedURLs() const { return urls_; }
     unsigned long presentCount() const { return presents_; }
     CGSurface* lastPresented() const { return lastPresented_; }
+    const std::vector<std::vector<AccessibilityNode>>& accessibilityUpdates() const {
+        return accessibilityUpdates_;
+    }
 
 private:
     DeviceProfile profile_;
@@ -36,4 +43,5 @@ private:
     std::vector<std::string> urls_;
     unsigned long presents_ = 0, frameRequests_ = 0;
     CGSurface* lastPresented_ = nullptr;
+    std::vector<std::vector<AccessibilityNode>> accessibilityUpdates_;
 };

@@ -17,6 +17,9 @@ int wb_listen(const char* selector, double width, double height, double* buf, in
 int wb_open_url(const char* url);
 void wb_frame_begin();
 void wb_frame_end(int presented);
+// platform/backend/web/a11y.js
+int wb_a11y_listen(void (*activate)(int, void*), void* user);
+void wb_a11y_update(const char* records, double width, double height);
 }
 
 namespace {
@@ -130,6 +133,31 @@ void WebBackend::onWheel(double notches, double seconds, void* self) {
     b->synthesise(pinchFrames({b->profile_.width, b->profile_.height}, notches, seconds));
 }
 
+void WebBackend::accessibilityChanged(const std::vector<AccessibilityNode>& nodes) {
+    // Records of fields: role, label, value, link, x, y, width, height; the
+    // separators are control characters no label holds.
+    std::string out;
+    char num[64];
+    for (const AccessibilityNode& n : nodes) {
+        static const char* const kRoles[] = {"text", "button", "link", "live"};
+        out += kRoles[int(n.role)];
+        for (const std::string* f : {&n.label, &n.value, &n.link}) {
+            out += '\x1f';
+            for (char c : *f)
+                if (c != '\x1e' && c != '\x1f') out += c;
+        }
+        std::snprintf(num, sizeof num, "\x1f%g\x1f%g\x1f%g\x1f%g\x1e", double(n.frame.origin.x),
+                      double(n.frame.origin.y), double(n.frame.size.width), double(n.frame.size.height));
+        out += num;
+    }
+    wb_a11y_update(out.c_str(), profile_.width, profile_.height);
+}
+
+void WebBackend::onActivate(int index, void* self) {
+    auto* b = static_cast<WebBackend*>(self);
+    if (index >= 0 && b->host_) b->host_->accessibilityActivate(size_t(index));
+}
+
 void WebBackend::onVisibility(int visible, void* self) {
     auto* b = static_cast<WebBackend*>(self);
     if (bool(visible) == b->visible_) return;
@@ -151,6 +179,7 @@ int WebBackend::run(BackendHost& host) {
                    &WebBackend::onWheel, this)) {
         std::fprintf(stderr, "starchart: the page has no <canvas id=\"canvas\">: no input\n");
     }
+    wb_a11y_listen(&WebBackend::onActivate, this);
     if (frameWanted_ || host.needsIteration()) requestFrame();
     // Back to the browser with the runtime alive. The wasm stack is not
     // unwound, so `host` (in UIApplicationMain's frame) stays valid.

@@ -39,6 +39,8 @@ public:
     double now() const override;
     bool openURL(const std::string& url) override;
     void requestFrame() override;
+    // Mirrors the elements into the page as invisible controls over the canvas.
+    void accessibilityChanged(const std::vector<AccessibilityNode>& nodes) override;
     // Starts listening and returns to the browser's event loop without
     // unwinding: the caller's frame (and the host in it) stays in place for
     // the life of the page, and run never returns.
@@ -54,6 +56,7 @@ private:
     static int onKey(int repeat, double seconds, void* self);
     static void onWheel(double notches, double seconds, void* self);
     void synthesise(std::vector<TouchFrame> frames);
+    static void onActivate(int index, void* self);
 
     DeviceProfile profile_;
     std::unique_ptr<CanvasSurface> screen_;

@@ -32,6 +32,22 @@ struct TouchFrame {
     std::vector<TouchPoint> points;
 };
 
+// One element a screen reader finds, in window points.
+struct AccessibilityNode {
+    // Text reads as it is; Live text is announced politely when it changes.
+    enum class Role { Text, Button, Link, Live };
+    Role role = Role::Text;
+    std::string label, value;
+    std::string link;  // a link's address
+    CGRect frame{};
+    bool operator==(const AccessibilityNode& o) const {
+        return role == o.role && label == o.label && value == o.value && link == o.link &&
+               frame.origin.x == o.frame.origin.x && frame.origin.y == o.frame.origin.y &&
+               frame.size.width == o.frame.size.width && frame.size.height == o.frame.size.height;
+    }
+    bool operator!=(const AccessibilityNode& o) const { return !(*this == o); }
+};
+
 // The toolkit's side of the main loop.
 class BackendHost {
 public:
@@ -55,6 +71,9 @@ public:
     // identifier, in any case; "info" is also an info button), in window
     // points; false when none is on screen or it is covered.
     virtual bool locateControl(const std::string& name, CGPoint& centre) const = 0;
+    // Activates element `index` of the last accessibilityChanged list as a
+    // tap on it (queued like input); false when there is no such element.
+    virtual bool accessibilityActivate(size_t index) = 0;
 };
 
 class Backend {
@@ -71,6 +90,9 @@ public:
     virtual bool openURL(const std::string& url) = 0;
     // The toolkit has work for an iteration (wake a sleeping loop).
     virtual void requestFrame() = 0;
+    // The window's accessibility elements in view order, sent whenever they
+    // change while no finger is down (so a value changes when a gesture ends).
+    virtual void accessibilityChanged(const std::vector<AccessibilityNode>& nodes) { (void)nodes; }
     // The main loop: feed host.postTouches and call host.runIteration until the
     // user quits; returns the exit status. The application's
     // applicationWillTerminate is sent by the caller after run returns.
