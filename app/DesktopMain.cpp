@@ -39,35 +39,19 @@ constexpr const char* kHelp =
     "  Escape         \"Done\" on the info screen, \"Quit\" in the learning mode\n"
     "A touchscreen's own fingers pass straight through.";
 
-// Takes the starting view's flags out of args (the rest are the window's).
-StartView takeStartView(std::vector<std::string>& args) {
-    StartView view;
-    std::vector<std::string> rest;
-    std::vector<std::string> seen;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        std::string flag = a, value;
-        const auto eq = a.find('=');
-        if (eq != std::string::npos) flag = a.substr(0, eq);
-        if (flag != "--ra" && flag != "--dec" && flag != "--zoom") {
-            rest.push_back(a);
-            continue;
-        }
-        for (const auto& s : seen)
-            if (s == flag) throw FlagError{flag + " is given more than once"};
-        seen.push_back(flag);
-        if (eq != std::string::npos)
-            value = a.substr(eq + 1);
-        else if (i + 1 < args.size())
-            value = args[++i];
-        else
-            throw FlagError{flag + " needs a value"};
-        if (flag == "--ra") view.rightAscension = numberInRange(flag, value, 0, 24, " hours");
-        if (flag == "--dec") view.declination = numberInRange(flag, value, -90, 90, " degrees");
-        if (flag == "--zoom") view.zoom = numberInRange(flag, value, 0.9, 3.0);
-    }
-    args = rest;
-    return view;
+// The window's flags: the device's, then the starting view's; FlagError for
+// anything else.
+DeviceProfile readWindowFlags(int argc, char** argv) {
+    DeviceFlagsResult device = parseDeviceFlags(argc, argv, 1);
+    if (!device.ok()) throw FlagError{device.error};
+    ViewFlags view;
+    FlagReader flags(device.rest);
+    std::string flag;
+    while (flags.next(flag))
+        if (!readViewFlag(flags, flag, view))
+            throw FlagError{"unknown argument " + quotedArgument(flags.given()) + " (starchart --help lists them)"};
+    VHAppDelegate::setStartView({view.ra, view.dec, view.zoom});
+    return device.profile;
 }
 
 }  // namespace
@@ -90,17 +74,14 @@ int main(int argc, char* argv[]) {
         case InfoRequest::None:
             break;
     }
-    std::vector<std::string> args(argv + 1, argv + argc);
+    DeviceProfile profile;
     try {
-        VHAppDelegate::setStartView(takeStartView(args));
+        profile = readWindowFlags(argc, argv);
     } catch (const FlagError& e) {
         std::fprintf(stderr, "starchart: %s\n", e.message.c_str());
         return 2;
     }
-    std::vector<char*> rest{argv[0]};
-    for (auto& a : args) rest.push_back(a.data());
-    rest.push_back(nullptr);
     UIApplicationSetBackendFactory(
-        [](const DeviceProfile& profile) { return std::make_unique<SdlBackend>(profile); });
-    return UIApplicationMain(int(rest.size()) - 1, rest.data(), nullptr, delegateClassName);
+        [](const DeviceProfile& device) { return std::make_unique<SdlBackend>(device); });
+    return UIApplicationRun(profile, nullptr, delegateClassName);
 }

@@ -4,13 +4,18 @@
 
 #include <vector>
 
+#include "mainscreen/VHMainViewController.h"
 #include "platform/ui/port/Backend.h"
 
 struct StartView {
-    double rightAscension = 17;  // hours, 0..24
-    double declination = 31;     // degrees, -90..90
-    double zoom = 1;             // 0.9..3
-    bool isDefault() const { return rightAscension == 17 && declination == 31 && zoom == 1; }
+    double rightAscension = VHMainViewController::kStartRightAscension;  // hours, 0..24
+    double declination = VHMainViewController::kStartDeclination;        // degrees, -90..90
+    double zoom = VHMainViewController::kStartScale;
+    bool isDefault() const {
+        return rightAscension == VHMainViewController::kStartRightAscension &&
+               declination == VHMainViewController::kStartDeclination &&
+               zoom == VHMainViewController::kStartScale;
+    }
 };
 
 // The touches that bring the chart from its own start to `view` on a screen of

@@ -1,5 +1,5 @@
 // The browser program: the page's canvas and touches as the backend. Its loop
-// is the page's: UIApplicationMain returns to it and the application goes on
+// is the page's: UIApplicationRun returns to it and the application goes on
 // running from the page's callbacks. The link's fragment (#ra=17&dec=31&zoom=1)
 // gives the starting view and follows the chart as it moves, so a reload or a
 // shared link shows the same view.
@@ -12,7 +12,7 @@
 
 extern "C" {
 // app/fragment.js
-int sc_read_fragment(double* out);
+int sc_read_fragment(double* view);
 void sc_write_fragment(double ra, double dec, double zoom);
 }
 
@@ -37,13 +37,16 @@ void followView(void*) {
 
 }  // namespace
 
-int main(int argc, char* argv[]) {
+int main() {
     NSAutoreleasePool pool;
     registerBundle();
-    double view[3];
+    const StartView start;
+    double view[9] = {start.rightAscension,     start.declination, start.zoom, 0, 24, -90, 90,
+                      VHMainViewController::kMinScale, VHMainViewController::kMaxScale};
     if (sc_read_fragment(view)) VHAppDelegate::setStartView({view[0], view[1], view[2]});
     emscripten_set_interval(&followView, kFragmentIntervalMs, nullptr);
     UIApplicationSetBackendFactory(
         [](const DeviceProfile& profile) { return std::make_unique<WebBackend>(profile); });
-    return UIApplicationMain(argc, argv, nullptr, NSStringFromClass<VHAppDelegate>());
+    // The page passes no arguments: the device is the browser's viewport.
+    return UIApplicationRun(DeviceProfile{}, nullptr, NSStringFromClass<VHAppDelegate>());
 }

@@ -1,40 +1,15 @@
 #include "cli/Flags.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
 #include <filesystem>
-#include <sstream>
-
-bool FlagReader::next(std::string& flag) {
-    if (hasInline_) throw FlagError{"unknown argument '" + inlineValue_ + "'"};
-    if (at_ >= args_.size()) return false;
-    flag = args_[at_++];
-    const size_t eq = flag.find('=');
-    if (flag.rfind("--", 0) == 0 && eq != std::string::npos) {
-        inlineValue_ = flag.substr(eq + 1);
-        hasInline_ = true;
-        flag.resize(eq);
-    }
-    for (const auto& s : seen_)
-        if (s == flag) throw FlagError{flag + ": given more than once"};
-    seen_.push_back(flag);
-    return true;
-}
-
-std::string FlagReader::value(const std::string& flag) {
-    if (hasInline_) {
-        hasInline_ = false;
-        return inlineValue_;
-    }
-    if (at_ >= args_.size()) throw FlagError{flag + ": a value is missing"};
-    return args_[at_++];
-}
 
 void writableFile(const std::string& flag, const std::string& path) {
     namespace fs = std::filesystem;
+    for (char c : path)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            throw FlagError{flag + ": " + quotedArgument(path) + " holds a control character"};
     std::error_code ec;
     const fs::path p(path);
     if (fs::is_directory(p, ec)) throw FlagError{flag + ": '" + path + "' is a folder, not a file"};
@@ -44,35 +19,37 @@ void writableFile(const std::string& flag, const std::string& path) {
         throw FlagError{flag + ": '" + path + "' cannot be written"};
 }
 
-double numberInRange(const std::string& flag, const std::string& text, double lo, double hi,
-                     const char* unit) {
-    errno = 0;
-    char* end = nullptr;
-    const double v = std::strtod(text.c_str(), &end);
-    std::ostringstream range;
-    range << "from " << lo << " to " << hi << unit;
-    if (text.empty() || end != text.c_str() + text.size() || errno == ERANGE || !std::isfinite(v))
-        throw FlagError{flag + ": '" + text + "' is not a number (allowed: " + range.str() + ")"};
-    if (v < lo || v > hi)
-        throw FlagError{flag + ": " + text + " is out of range (allowed: " + range.str() + ")"};
-    return v;
+void distinctFiles(const std::string& flagA, const std::string& a, const std::string& flagB,
+                   const std::string& b) {
+    namespace fs = std::filesystem;
+    std::error_code ea, eb;
+    // Both folders exist (writableFile): their canonical forms tell links and
+    // "./" apart; an existing file may also have a second (hard) name.
+    const fs::path pa = fs::weakly_canonical(fs::absolute(a), ea);
+    const fs::path pb = fs::weakly_canonical(fs::absolute(b), eb);
+    struct stat sa {
+    }, sb{};
+    const bool same =
+        (!ea && !eb && pa == pb) || (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
+                                     sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino);
+    if (same)
+        throw FlagError{flagA + " and " + flagB + " name one file, '" + b + "'; each output needs its own"};
 }
 
-std::string oneOf(const std::string& flag, const std::string& text, const std::vector<std::string>& allowed) {
-    std::string list;
-    for (const auto& a : allowed) {
-        if (a == text) return text;
-        list += (list.empty() ? "" : ", ") + a;
+bool readViewFlag(FlagReader& flags, const std::string& flag, ViewFlags& view) {
+    if (flag == "--ra") {
+        view.ra = numberInRange(flag, flags.value(flag), 0, 24, " hours");
+        view.haveRa = true;
+    } else if (flag == "--dec") {
+        view.dec = numberInRange(flag, flags.value(flag), -90, 90, " degrees");
+        view.haveDec = true;
+    } else if (flag == "--zoom") {
+        view.zoom =
+            numberInRange(flag, flags.value(flag), VHMainViewController::kMinScale, VHMainViewController::kMaxScale);
+    } else {
+        return false;
     }
-    throw FlagError{flag + ": '" + text + "' is not allowed (allowed: " + list + ")"};
-}
-
-InfoRequest infoRequest(const std::vector<std::string>& args) {
-    for (const auto& a : args) {
-        if (a == "--help" || a == "-h") return InfoRequest::Help;
-        if (a == "--version") return InfoRequest::Version;
-    }
-    return InfoRequest::None;
+    return true;
 }
 
 const char* versionLine() { return "starchart " STARCHART_VERSION; }

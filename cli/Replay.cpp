@@ -61,8 +61,16 @@
 // Exit status: 0 done; 2 bad arguments or a malformed script (the message names the step
 // and what is wrong, invalid JSON its line and column), nothing run; 1 a step failed while
 // playing (a control not on screen, a file not written) or the app did not start.
+#include "cli/Replay.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -81,6 +89,7 @@
 #include "infoscreen/VHFlipsideViewController.h"
 #include "mainscreen/VHMainViewController.h"
 #include "platform/backend/offscreen/OffscreenApp.h"
+#include "platform/cg/file/OutputFile.h"
 #include "platform/ui/port/DeviceProfile.h"
 
 namespace {
@@ -120,26 +129,20 @@ ReplayOptions parseArgs(const std::vector<std::string>& args) {
         if (isFlag(a, "--pixel-ratio")) o.setsPixelRatio = true;
     }
     o.deviceArgs = args;
-    bool haveOutDir = false;
     FlagReader flags(device.rest);
     std::string arg;
     while (flags.next(arg)) {
         if (arg == "--out-dir") {
-            if (haveOutDir) throw FlagError{"--out-dir is given more than once"};
             o.outDir = flags.value(arg);
-            if (o.outDir.empty()) throw FlagError{"--out-dir: the directory name is empty"};
-            haveOutDir = true;
-        } else if (arg.rfind("--out-dir=", 0) == 0) {
-            if (haveOutDir) throw FlagError{"--out-dir is given more than once"};
-            o.outDir = arg.substr(10);
-            if (o.outDir.empty()) throw FlagError{"--out-dir: the directory name is empty"};
-            haveOutDir = true;
+            for (char c : o.outDir)
+                if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+                    throw FlagError{"--out-dir: " + quotedArgument(o.outDir) + " holds a control character"};
         } else if (arg.size() > 1 && arg[0] == '-') {
-            throw FlagError{"unknown argument '" + arg + "'"};
+            throw FlagError{"unknown argument " + quotedArgument(arg)};
         } else if (o.script.empty()) {
             o.script = arg;
         } else {
-            throw FlagError{"one script only; unexpected argument '" + arg + "'"};
+            throw FlagError{"one script only; unexpected argument " + quotedArgument(arg)};
         }
     }
     if (o.script.empty()) throw FlagError{"the script (SCRIPT.json) is missing"};
@@ -158,8 +161,14 @@ DeviceProfile chooseDevice(const ReplayOptions& o, const ReplayScript& script) {
 
 class Player {
 public:
-    Player(OffscreenApp& app, double launchTime, std::filesystem::path outDir, DeviceProfile profile)
-        : app_(app), t0_(launchTime), outDir_(std::move(outDir)), profile_(std::move(profile)) {}
+    Player(OffscreenApp& app, double launchTime, const ReplayScript& script, int outDir,
+           std::string outDirName, DeviceProfile profile)
+        : app_(app),
+          t0_(launchTime),
+          script_(script),
+          outDir_(outDir),
+          outDirName_(std::move(outDirName)),
+          profile_(std::move(profile)) {}
 
     void play(const ReplayStep& s) {
         switch (s.kind) {
@@ -169,7 +178,9 @@ public:
                 // The script keeps the phase as its number, in TouchPhase's order.
                 const auto phase = static_cast<TouchPhase>(s.phase);
                 const bool began = phase == TouchPhase::Began;
-                for (const auto& [finger, p] : s.changed) {
+                for (auto c = script_.changedBegin(s); c != script_.changedEnd(s); ++c) {
+                    const int finger = c->first;
+                    const ReplayPoint p = c->second;
                     points.push_back(
                         TouchPoint{finger, CGPointMake(p.x, p.y), phase, began ? s.tapCount : 0});
                     if (began) down_.push_back(finger);
@@ -199,18 +210,20 @@ public:
                 break;
             case ReplayStep::Kind::Snapshot: {
                 advanceTo(s.start);
-                const auto path = prepare(s);
-                if (!app_.writePNG(path.string()))
-                    throw ReplayFailure{"snapshot: cannot write '" + path.string() + "'"};
+                const Folder folder = prepare(s);
+                std::string error;
+                if (!app_.writePNG(folder.fd, folder.name, &error))
+                    throw ReplayFailure{"snapshot: cannot write '" + shown(s) + "': " + reason(error)};
                 break;
             }
             case ReplayStep::Kind::State: {
                 advanceTo(s.start);
-                const auto path = prepare(s);
-                std::ofstream out(path);
-                out << state(s).dump(2) << "\n";
-                out.close();
-                if (!out) throw ReplayFailure{"state: cannot write '" + path.string() + "'"};
+                const Folder folder = prepare(s);
+                const std::string text = state(s).dump(2) + "\n";
+                std::string error;
+                std::unique_ptr<OutputFile> out = OutputFile::create(folder.fd, folder.name, &error);
+                if (!out || !out->write(text.data(), text.size()) || !out->commit(&error))
+                    throw ReplayFailure{"state: cannot write '" + shown(s) + "': " + reason(error)};
                 break;
             }
         }
@@ -232,14 +245,69 @@ private:
         }
     }
 
-    std::filesystem::path prepare(const ReplayStep& s) {
-        const std::filesystem::path path = outDir_ / s.path;
-        std::error_code ec;
-        if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ec);
-        if (ec)
-            throw ReplayFailure{"cannot make the directory '" + path.parent_path().string() +
-                                "': " + ec.message()};
-        return path;
+    // An open folder beneath the output directory and a file name in it.
+    struct Folder {
+        int fd = -1;
+        std::string name;
+        bool owned = false;
+        Folder() = default;
+        Folder(const Folder&) = delete;
+        Folder& operator=(const Folder&) = delete;
+        Folder(Folder&& o) noexcept : fd(o.fd), name(std::move(o.name)), owned(o.owned) { o.owned = false; }
+        ~Folder() {
+            if (owned) ::close(fd);
+        }
+    };
+
+    std::string shown(const ReplayStep& s) const {
+        return replayExcerpt(outDirName_ + "/" + script_.nameOf(s));
+    }
+
+    static std::string reason(const std::string& error) {
+        const auto colon = error.rfind(": ");
+        return colon == std::string::npos ? error : error.substr(colon + 2);
+    }
+
+    // Walks the step's path beneath the output directory one part at a time,
+    // making missing folders and following no symbolic link, so that nothing
+    // is written outside it.
+    Folder prepare(const ReplayStep& s) {
+        const std::string& path = script_.nameOf(s);
+        Folder folder;
+        folder.fd = outDir_;
+        size_t from = 0;
+        for (size_t slash; (slash = path.find('/', from)) != std::string::npos; from = slash + 1) {
+            const std::string part = path.substr(from, slash - from);
+            if (part.empty() || part == ".") continue;
+            int fd = ::openat(folder.fd, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (fd < 0 && errno == ENOENT) {
+                if (::mkdirat(folder.fd, part.c_str(), 0777) != 0 && errno != EEXIST)
+                    throw ReplayFailure{"cannot make the folder '" + replayExcerpt(part) + "' for '" +
+                                        shown(s) + "': " + std::strerror(errno)};
+                fd = ::openat(folder.fd, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            }
+            if (fd < 0) {
+                const int saved = errno;
+                struct stat st {};
+                const bool link =
+                    ::fstatat(folder.fd, part.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode);
+                throw ReplayFailure{"cannot write '" + shown(s) + "': '" + replayExcerpt(part) + "' " +
+                                    (link ? std::string("is a symbolic link, which replay does not follow")
+                                          : "is not a folder (" + std::string(std::strerror(saved)) + ")")};
+            }
+            if (folder.owned) ::close(folder.fd);
+            folder.fd = fd;
+            folder.owned = true;
+        }
+        folder.name = path.substr(from);
+        struct stat st {};
+        if (::fstatat(folder.fd, folder.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            if (S_ISLNK(st.st_mode))
+                throw ReplayFailure{"cannot write '" + shown(s) +
+                                    "': it is a symbolic link, which replay does not follow"};
+            if (S_ISDIR(st.st_mode)) throw ReplayFailure{"cannot write '" + shown(s) + "': it is a folder"};
+        }
+        return folder;
     }
 
     VHMainViewController* main() const {
@@ -248,18 +316,19 @@ private:
 
     // "info" is the info button, or the bar item that shows the info screen.
     void press(const ReplayStep& s) {
+        const std::string& wanted = script_.nameOf(s);
         auto* m = main();
         OffscreenApp::PressNaming naming;
         naming.alias = [&](const UIControl& c, const UIBarButtonItem* item) -> std::optional<bool> {
-            if (s.control != "info") return std::nullopt;
+            if (wanted != "info") return std::nullopt;
             return (m && &c == m->infoButton().get()) || (item && item->action() == "showInfo:");
         };
         naming.describe = [&](const UIControl& c) {
             return m && &c == m->infoButton().get() ? std::string("\"info\" (the info button)")
                                                     : std::string();
         };
-        const auto target = app_.findControlToPress(s.control, naming);
-        if (!target.control) throw ReplayFailure{"press \"" + s.control + "\": " + target.error};
+        const auto target = app_.findControlToPress(wanted, naming);
+        if (!target.control) throw ReplayFailure{"press \"" + replayExcerpt(wanted) + "\": " + target.error};
         app_.inject({{kPressFinger, target.centre, TouchPhase::Began}});
         advanceTo(s.start + kReplayTapHoldMs);
         app_.inject({{kPressFinger, target.centre, TouchPhase::Ended}});
@@ -331,10 +400,46 @@ private:
 
     OffscreenApp& app_;
     double t0_;
-    std::filesystem::path outDir_;
+    const ReplayScript& script_;
+    int outDir_;
+    std::string outDirName_;
     DeviceProfile profile_;
     std::vector<long long> down_;
 };
+
+}  // namespace
+
+int playReplayScript(const ReplayScript& script, const DeviceProfile& profile,
+                     const NSString& delegateClassName, int outDir, const std::string& outDirName,
+                     std::string* failure) {
+    OffscreenApp app(profile, delegateClassName);
+    const double launchTime = app.now();
+    try {
+        app.launch();
+    } catch (const UIKitFatalError& e) {
+        *failure = e.what();
+        return 1;
+    }
+    if (!dynamic_cast<VHMainViewController*>(app.rootViewController().get())) {
+        *failure = "the main screen did not load";
+        return 1;
+    }
+    Player player(app, launchTime, script, outDir, outDirName, profile);
+    for (const ReplayStep& step : script.steps) {
+        try {
+            player.play(step);
+        } catch (const ReplayFailure& e) {
+            *failure = "step " + std::to_string(step.number) + ": " + e.message;
+            return 1;
+        } catch (const UIKitFatalError& e) {
+            *failure = "step " + std::to_string(step.number) + ": " + e.what();
+            return 1;
+        }
+    }
+    return 0;
+}
+
+namespace {
 
 int fail(int status, const std::string& message) {
     std::fprintf(stderr, "starchart replay: %s\n", message.c_str());
@@ -363,11 +468,12 @@ int runReplay(int argc, char** argv, const NSString& delegateClassName) {
         return 2;
     }
 
-    std::ifstream in(o.script, std::ios::binary);
-    if (!in || std::filesystem::is_directory(o.script))
-        return fail(2, "cannot read the script '" + o.script + "'");
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return fail(2, "cannot read the script '" + o.script + "'");
+    std::string text;
+    try {
+        text = readReplayScriptFile(o.script);
+    } catch (const ReplayScriptError& e) {
+        return fail(2, e.message);
+    }
 
     ReplayScript script;
     DeviceProfile profile;
@@ -375,8 +481,9 @@ int runReplay(int argc, char** argv, const NSString& delegateClassName) {
         script = parseReplayScript(text);
         profile = chooseDevice(o, script);
     } catch (const ReplayScriptError& e) {
-        return fail(2, o.script + ": " + e.message);
+        return fail(2, replayExcerpt(o.script) + ": " + e.message);
     }
+    std::string().swap(text);  // the steps hold all that is needed
 
     std::error_code ec;
     std::filesystem::create_directories(o.outDir, ec);
@@ -384,25 +491,11 @@ int runReplay(int argc, char** argv, const NSString& delegateClassName) {
         return fail(2, "--out-dir: '" + o.outDir + "' is not a directory that can be made or used" +
                            (ec ? " (" + ec.message() + ")" : std::string()));
 
-    OffscreenApp app(profile, delegateClassName);
-    const double launchTime = app.now();
-    try {
-        app.launch();
-    } catch (const UIKitFatalError& e) {
-        return fail(1, e.what());
-    }
-    if (!dynamic_cast<VHMainViewController*>(app.rootViewController().get()))
-        return fail(1, "the main screen did not load");
-
-    Player player(app, launchTime, o.outDir, profile);
-    for (const ReplayStep& step : script.steps) {
-        try {
-            player.play(step);
-        } catch (const ReplayFailure& e) {
-            return fail(1, o.script + ": step " + std::to_string(step.number) + ": " + e.message);
-        } catch (const UIKitFatalError& e) {
-            return fail(1, o.script + ": step " + std::to_string(step.number) + ": " + e.what());
-        }
-    }
+    const int outDir = ::open(o.outDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (outDir < 0) return fail(2, "--out-dir: cannot open '" + o.outDir + "': " + std::strerror(errno));
+    std::string failure;
+    const int status = playReplayScript(script, profile, delegateClassName, outDir, o.outDir, &failure);
+    ::close(outDir);
+    if (status != 0) return fail(status, replayExcerpt(o.script) + ": " + failure);
     return 0;
 }

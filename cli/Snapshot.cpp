@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "cli/Commands.h"
@@ -15,6 +15,7 @@
 #include "mainscreen/VHMainViewController.h"
 #include "platform/backend/offscreen/OffscreenApp.h"
 #include "platform/cg/cairo/CairoContext.h"
+#include "platform/cg/file/OutputFile.h"
 #include "platform/ui/port/DeviceProfile.h"
 
 namespace {
@@ -53,19 +54,12 @@ SnapshotOptions parse(int argc, char** argv) {
     if (!device.ok()) throw FlagError{device.error};
     SnapshotOptions o;
     o.profile = device.profile;
-    bool haveRa = false, haveDec = false;
+    ViewFlags view;
     FlagReader flags(device.rest);
     std::string flag;
     while (flags.next(flag)) {
-        if (flag == "--ra") {
-            o.ra = numberInRange(flag, flags.value(flag), 0, 24, " hours");
-            haveRa = true;
-        } else if (flag == "--dec") {
-            o.dec = numberInRange(flag, flags.value(flag), -90, 90, " degrees");
-            haveDec = true;
-        } else if (flag == "--zoom") {
-            o.zoom = numberInRange(flag, flags.value(flag), 0.9, 3.0);
-        } else if (flag == "--labels") {
+        if (readViewFlag(flags, flag, view)) continue;
+        if (flag == "--labels") {
             o.labels = std::stoi(oneOf(flag, flags.value(flag), {"0", "1", "2"}));
         } else if (flag == "--out") {
             o.out = flags.value(flag);
@@ -84,11 +78,17 @@ SnapshotOptions parse(int argc, char** argv) {
             throw FlagError{"unknown argument '" + flag + "'"};
         }
     }
-    if (!haveRa) throw FlagError{"--ra is required (hours from 0 to 24)"};
-    if (!haveDec) throw FlagError{"--dec is required (degrees from -90 to 90)"};
+    if (!view.haveRa) throw FlagError{"--ra is required (hours from 0 to 24)"};
+    if (!view.haveDec) throw FlagError{"--dec is required (degrees from -90 to 90)"};
+    o.ra = view.ra;
+    o.dec = view.dec;
+    o.zoom = view.zoom;
     if (o.out.empty()) throw FlagError{"--out is required (a .png, .svg or .pdf file)"};
     writableFile("--out", o.out);
-    if (!o.trace.empty()) writableFile("--trace", o.trace);
+    if (!o.trace.empty()) {
+        writableFile("--trace", o.trace);
+        distinctFiles("--out", o.out, "--trace", o.trace);
+    }
     return o;
 }
 
@@ -140,11 +140,12 @@ int runSnapshot(int argc, char** argv, const NSString& delegateClassName) {
         std::fprintf(stderr, "starchart snapshot: %s\n%s\n", e.message.c_str(), kUsage);
         return 2;
     }
-    std::ofstream trace;
+    std::unique_ptr<OutputFile> trace;
     if (!o.trace.empty()) {
-        trace.open(o.trace);
+        std::string error;
+        trace = OutputFile::create(o.trace, &error);
         if (!trace) {
-            std::fprintf(stderr, "starchart snapshot: --trace: cannot write '%s'\n", o.trace.c_str());
+            std::fprintf(stderr, "starchart snapshot: --trace: %s\n", error.c_str());
             return 1;
         }
     }
@@ -171,13 +172,11 @@ int runSnapshot(int argc, char** argv, const NSString& delegateClassName) {
 
     auto* traced = dynamic_cast<RecordingSurface*>(chart.backingSurface());
     const std::vector<RecordedOp> pass = traced ? lastPass(traced->recorder()) : std::vector<RecordedOp>{};
-    if (trace.is_open()) {
-        for (const auto& op : pass) RecordingContext::writeJsonLine(trace, op);
-        trace.flush();
-        if (!trace) {
-            std::fprintf(stderr, "starchart snapshot: --trace: writing '%s' failed\n", o.trace.c_str());
-            return 1;
-        }
+    if (trace) {
+        std::ostringstream lines;
+        for (const auto& op : pass) RecordingContext::writeJsonLine(lines, op);
+        const std::string text = lines.str();
+        trace->write(text.data(), text.size());
     }
 
     std::string error;
@@ -194,6 +193,11 @@ int runSnapshot(int argc, char** argv, const NSString& delegateClassName) {
     }
     if (!ok) {
         std::fprintf(stderr, "starchart snapshot: --out: %s\n", error.c_str());
+        return 1;
+    }
+    // Last, so that a failed image leaves no trace of it either.
+    if (trace && !trace->commit(&error)) {
+        std::fprintf(stderr, "starchart snapshot: --trace: %s\n", error.c_str());
         return 1;
     }
     return 0;

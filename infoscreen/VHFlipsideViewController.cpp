@@ -83,11 +83,28 @@ void VHFlipsideViewController::loadFlipsideViewController() {
     root->addSubview(store);
 }
 
-namespace {
-void openLink(const char* url) {
-    if (auto* app = UIApplication::sharedApplication()) app->openURL(NSURL::URLWithString(url));
+void VHFlipsideViewController::openLink(const char* url) {
+    auto* app = UIApplication::sharedApplication();
+    if (!app || app->openURL(NSURL::URLWithString(url))) return;
+    // Told in the screen itself, with the address to open by hand.
+    const bool copied = app->copyToClipboard(url);
+    auto line = [&](std::shared_ptr<UILabel>& label, float y, const char* identifier) {
+        if (label) return;
+        label = std::make_shared<UILabel>();
+        label->initWithFrame(CGRectMake(0, y, largeur, 18));
+        label->setBackgroundColor(UIColor::blackColor());
+        label->setTextColor(UIColor::whiteColor());
+        label->setTextAlignment(NSTextAlignmentCenter);
+        label->setFont(UIFont::systemFontOfSize(12));
+        label->setAccessibilityIdentifier(identifier);
+        view()->addSubview(label);
+    };
+    line(linkFailure_, 4, "linkFailure");
+    line(linkAddress_, 22, "linkAddress");
+    linkFailure_->setText(copied ? "The link could not be opened; its address is copied:"
+                                 : "The link could not be opened; open it in a browser:");
+    linkAddress_->setText(url);
 }
-}  // namespace
 
 void VHFlipsideViewController::choice2() { openLink(kVHMakerSiteURL); }
 

@@ -35,7 +35,11 @@ public:
     static NSString webSiteButtonTitle();
 
 private:
+    // Opens a link; when it cannot, says so on the screen, with the address.
+    void openLink(const char* url);
+
     float largeur = 0;
     float hauteur = 0;
+    std::shared_ptr<UILabel> linkFailure_, linkAddress_;
     std::weak_ptr<VHFlipsideViewControllerDelegate> _delegate;
 };

@@ -12,6 +12,7 @@ packages=(
   libstb-dev             # PNG decoding of bundled images (header-only, also in the web build)
   libgtest-dev googletest libgmock-dev  # unit tests
   libbenchmark-dev       # benchmarks
+  clang-14 libclang-rt-14-dev  # libFuzzer harnesses (scripts/fuzz.sh)
   liberfa-dev            # independent astronomy oracle in the tests
   xvfb xdotool x11-apps imagemagick     # desktop end-to-end test under a virtual display
   poppler-utils          # reads back the PDF snapshots in a test

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every target and runs every test: unit,
 # trace, golden-image and end-to-end tests natively, the same under
-# AddressSanitizer + UndefinedBehaviorSanitizer, and the browser suite.
+# AddressSanitizer + UndefinedBehaviorSanitizer, the fuzz harnesses briefly,
+# and the browser suite.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -14,6 +15,10 @@ for preset in dev asan; do
   echo "== $preset: test"
   ctest --preset "$preset" -j "$jobs"
 done
+
+# Every committed regression input once, then about a minute per harness.
+echo "== fuzz: regressions and short runs"
+scripts/fuzz.sh 50
 
 if [ -f web/CMakeLists.txt ] || [ -f platform/backend/web/CMakeLists.txt ]; then
   echo "== web: build and browser tests"

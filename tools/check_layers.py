@@ -4,7 +4,7 @@
     python3 tools/check_layers.py [REPO_DIR]
 
 Each folder may include itself and what is listed for it; the most specific
-folder decides. tests/, bench/ and tools/ may use everything.
+folder decides. tests/, bench/, fuzz/ and tools/ may use everything.
 """
 import pathlib
 import re
@@ -35,7 +35,7 @@ RULES = {
     "cli/": LOWER + [OFFSCREEN, "chart/", "infoscreen/", "mainscreen/"],
     "app/": None,  # the top: main wires everything
 }
-EXEMPT = ("tests/", "bench/", "tools/", "build/", "web/")
+EXEMPT = ("tests/", "bench/", "fuzz/", "tools/", "build/", "web/")
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
 

@@ -23,6 +23,11 @@ bool UIApplication::openURL(const std::shared_ptr<NSURL>& url) {
     return rt && rt->backend().openURL(url->absoluteString());
 }
 
+bool UIApplication::copyToClipboard(const NSString& text) {
+    auto* rt = UIKitRuntime::current();
+    return rt && rt->backend().copyToClipboard(text);
+}
+
 bool UIApplication::canOpenURL(const std::shared_ptr<NSURL>& url) const { return url != nullptr; }
 
 UIResponder* UIApplication::nextResponder() const {
@@ -43,6 +48,11 @@ int UIApplicationMain(int argc, char* argv[], const char* principalClassName,
                      flags.rest[0].c_str(), deviceFlagsUsage());
         return 2;
     }
+    return UIApplicationRun(flags.profile, principalClassName, delegateClassName);
+}
+
+int UIApplicationRun(const DeviceProfile& profile, const char* principalClassName,
+                     const NSString& delegateClassName) {
     // The backend and the runtime live outside this frame: a browser backend
     // returns to the page from run() and keeps using them from its callbacks.
     static std::unique_ptr<Backend> backend;
@@ -55,7 +65,7 @@ int UIApplicationMain(int argc, char* argv[], const char* principalClassName,
     };
     try {
         runtime.reset();
-        backend = backendFactory() ? backendFactory()(flags.profile) : nullptr;
+        backend = backendFactory() ? backendFactory()(profile) : nullptr;
         if (!backend) {
             std::fprintf(stderr, "starchart: no backend was set for this program\n");
             return 1;

@@ -46,6 +46,8 @@ public:
     // Hands the URL to the backend (desktop browser, new tab); remembered in openedURLs.
     bool openURL(const std::shared_ptr<NSURL>& url);
     bool canOpenURL(const std::shared_ptr<NSURL>& url) const;
+    // Puts text on the system clipboard; false when the platform has none.
+    bool copyToClipboard(const NSString& text);
     const std::vector<NSString>& openedURLs() const { return openedURLs_; }
     std::shared_ptr<UIWindow> keyWindow() const { return keyWindow_.lock(); }
 
@@ -67,6 +69,10 @@ private:
 // (UIKitFatalError, e.g. a bad nib) prints its message to stderr and returns 1.
 int UIApplicationMain(int argc, char* argv[], const char* principalClassName,
                       const NSString& delegateClassName);
+// UIApplicationMain after the flags: for a program that takes none (the
+// browser's), so that it carries no flag reader.
+int UIApplicationRun(const DeviceProfile& profile, const char* principalClassName,
+                     const NSString& delegateClassName);
 
 // The backend UIApplicationMain runs on; main sets it first.
 void UIApplicationSetBackendFactory(BackendFactory factory);

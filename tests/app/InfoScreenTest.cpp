@@ -90,7 +90,7 @@ TEST(InfoScreen, LayoutAndLookOnA320x480Phone) {
         expectWhite(label->textColor(), "label text");
         EXPECT_EQ(label->textAlignment(), UITextAlignmentCenter);
         EXPECT_EQ(label->font()->pointSize(), 15);
-        EXPECT_EQ(label->font()->fontName(), UIFont::systemFontOfSize(15)->fontName());
+        EXPECT_EQ(label->font()->fontName(), "Helvetica");
     }
     EXPECT_EQ(v.site->buttonType(), UIButtonTypeRoundedRect);
     EXPECT_EQ(v.site->contentHorizontalAlignment(), UIControlContentHorizontalAlignmentLeft);
@@ -228,6 +228,9 @@ TEST(InfoScreen, TabletTogglesOnePopover) {
     const CGRect itemFrame = OffscreenApp::frameInWindow(*item->itemView());
     EXPECT_GE(popover->arrowTip().x, itemFrame.origin.x);
     EXPECT_LE(popover->arrowTip().x, itemFrame.origin.x + itemFrame.size.width);
+    // Any direction is allowed; from the top band the arrow points up.
+    EXPECT_EQ(popover->arrowDirection(), UIPopoverArrowDirectionUp);
+    EXPECT_EQ(popover->arrowTip().y, itemFrame.origin.y + itemFrame.size.height);
 
     // The second press hides it, fading out as it came.
     run.app.touchDown(0, itemCentre);
@@ -351,4 +354,50 @@ TEST(InfoScreen, QuitOverTheBandIsOutsideTheTabletPopover) {
     ASSERT_TRUE(run.app.pressControl("Info"));
     run.app.runUntilIdle();
     EXPECT_FALSE(popover->isPopoverVisible());
+}
+
+TEST(InfoScreen, TabletFinishWithNoPopoverYetDoesNothing) {
+    RunningApp run(namedDevice("tablet"));
+    ASSERT_EQ(run.main().flipsidePopoverController(), nullptr);
+    run.main().flipsideViewControllerDidFinish(nullptr);
+    EXPECT_EQ(run.main().flipsidePopoverController(), nullptr);
+    EXPECT_TRUE(run.app.visiblePopovers().empty());
+    EXPECT_EQ(run.app.presentedViewController(), nullptr);
+}
+
+namespace {
+
+std::string labelText(OffscreenApp& app, const std::string& identifier) {
+    for (const auto& v : app.allViews())
+        if (v->accessibilityIdentifier() == identifier && OffscreenApp::isVisible(*v))
+            if (auto l = std::dynamic_pointer_cast<UILabel>(v)) return l->text();
+    return "(none)";
+}
+
+}  // namespace
+
+TEST(InfoScreen, ALinkThatCannotBeOpenedIsToldWithItsAddressCopied) {
+    RunningApp run(namedDevice("phone"));
+    run.app.tap(RunningApp::centreOf(*run.main().infoButton()));
+    run.app.runUntilIdle();
+    const auto info = run.presentedInfo();
+    ASSERT_NE(info, nullptr);
+    const InfoViews v = infoViews(*info);
+    ASSERT_TRUE(v.site && v.store);
+
+    run.app.tap(RunningApp::centreOf(*v.site));
+    EXPECT_EQ(labelText(run.app, "linkFailure"), "(none)") << "an opened link says nothing";
+    EXPECT_EQ(run.app.backend().clipboard(), "");
+
+    run.app.backend().setOpensURLs(false);
+    run.app.tap(RunningApp::centreOf(*v.store));
+    run.app.runUntilIdle();
+    EXPECT_EQ(labelText(run.app, "linkFailure"), "The link could not be opened; its address is copied:");
+    EXPECT_EQ(labelText(run.app, "linkAddress"), kVHOtherAppStoreURL);
+    EXPECT_EQ(run.app.backend().clipboard(), kVHOtherAppStoreURL);
+
+    run.app.tap(RunningApp::centreOf(*v.site));
+    run.app.runUntilIdle();
+    EXPECT_EQ(labelText(run.app, "linkAddress"), kVHMakerSiteURL) << "the last link tried";
+    EXPECT_EQ(run.app.backend().clipboard(), kVHMakerSiteURL);
 }

@@ -200,34 +200,33 @@ TEST(ChartPass, DotDiameterFollowsMagnitudeWithInclusiveUpperBounds) {
 }
 
 TEST(ChartPass, StarWalkStartsAtTheBandNotAtTheVisibilityCircle) {
-    // A star just south of -34 degrees, 44.5 or so from a centre at +10 on its
-    // own right ascension, is inside the dot cut-off yet outside the band.
-    const StarRecord* south = nullptr;
-    for (const auto& s : starCatalog)
-        if (s.dec * 180 / kPi > -35.5 && s.dec * 180 / kPi < -34.05) south = &s;
+    // Centre at +10 on a star's own right ascension. A star at -34.5 is 44.5
+    // degrees away (cos c 0.713, inside the dot cut-off) but south of the band
+    // start at -34: not drawn. A star at +54.5, also 44.5 degrees away: drawn.
+    // Straight below or above the centre, 300 tan 44.5 = 294.8 points away.
+    auto starNear = [](double decDegrees) {
+        for (const auto& s : starCatalog)
+            if (std::fabs(s.dec * 180 / kPi - decDegrees) < 0.5) return &s;
+        return static_cast<const StarRecord*>(nullptr);
+    };
+    auto dotAt = [](const std::vector<Dot>& dots, double x, double y, double tolerance) {
+        return std::any_of(dots.begin(), dots.end(),
+                           [&](const Dot& d) { return std::hypot(d.x - x, d.y - y) < tolerance; });
+    };
+    const StarRecord* south = starNear(-34.5);
+    const StarRecord* north = starNear(54.5);
     ASSERT_NE(south, nullptr);
-    const float ra = float(south->ra * 12 / kPi);
-    ChartFixture f(320, 480, ra, 10);
-    auto dots = dotsOf(f.draw());
+    ASSERT_NE(north, nullptr);
 
-    // Every star the band walk reaches and the cut-off admits, and no other.
-    const double a0 = double(ra) * kPi / 12, d0 = 10 * kPi / 180;
-    const size_t first = size_t(decZoneIndex[55]);
-    const double limit = d0 + kPi / 4;
-    size_t expected = 0;
-    bool southVisible = false;
-    for (size_t i = 0; i < kStarCatalogCount; ++i) {
-        const auto& s = starCatalog[i];
-        const double c = std::sin(d0) * s.sinDec + std::cos(d0) * s.cosDec * std::cos(s.ra - a0);
-        if (&s == south) southVisible = c > 0.7;
-        if (i < first) continue;
-        if (c > 0.7) ++expected;
-        if (s.dec > limit) break;
-    }
-    EXPECT_TRUE(southVisible) << "the probe star should pass the cut-off";
-    EXPECT_EQ(dots.size(), expected);
-    EXPECT_GE(starCatalog[first].dec * 180 / kPi, -34.0);
-    EXPECT_LT(starCatalog[first - 1].dec * 180 / kPi, -34.0);
+    ChartFixture below(320, 480, float(south->ra * 12 / kPi), 10);
+    const double southY = 240 + 300 * std::tan((10 - south->dec * 180 / kPi) * kPi / 180);
+    EXPECT_GT(southY, 530);
+    EXPECT_FALSE(dotAt(dotsOf(below.draw()), 160, southY, 0.5));
+
+    ChartFixture above(320, 480, float(north->ra * 12 / kPi), 10);
+    const double northY = 240 - 300 * std::tan((north->dec * 180 / kPi - 10) * kPi / 180);
+    EXPECT_LT(northY, 0);
+    EXPECT_TRUE(dotAt(dotsOf(above.draw()), 160, northY, 0.05));
 }
 
 TEST(ChartPass, OnTheEquatorStarsBetweenMinus45AndMinus44AreNotWalked) {
@@ -265,29 +264,26 @@ TEST(ChartPass, NoStarWithin44DegreesSouthOfTheCentreIsSkipped) {
 }
 
 TEST(ChartPass, PolesWalkToTheEndOrFromTheStart) {
+    // North pole: the walk runs to Polaris, the last record, 0.7358 degrees
+    // from the pole (mag 2.02: a dot of 4), 300 tan 0.7358 = 3.853 points out.
     ChartFixture north(320, 480, 0, 90);
     auto dotsNorth = dotsOf(north.draw());
-    // Polaris, the last record, is 0.74 degrees from the pole: on screen.
-    const auto& polaris = starCatalog[kStarCatalogCount - 1];
-    const double a = polaris.ra, x = 160 - 300 * polaris.cosDec * std::sin(a) / polaris.sinDec,
-                 y = 240 - 300 * (-polaris.cosDec * std::cos(a)) / polaris.sinDec;
-    EXPECT_TRUE(std::any_of(dotsNorth.begin(), dotsNorth.end(),
-                            [&](const Dot& d) { return std::hypot(d.x - x, d.y - y) < 0.01; }));
+    EXPECT_TRUE(std::any_of(dotsNorth.begin(), dotsNorth.end(), [](const Dot& d) {
+        return std::fabs(std::hypot(d.x - 160, d.y - 240) - 3.853) < 0.002 && d.diameter == 4;
+    }));
+    // South pole: the walk ends with the first star north of -45, 300 points
+    // or more from the centre; the dot cut-off (45.57 degrees) reaches out to
+    // 306 points, yet no second star in that ring is drawn.
     ChartFixture south(320, 480, 0, -90);
     auto dotsSouth = dotsOf(south.draw());
-    // The walk from record 0 ends with the first star north of -45 degrees,
-    // so stars between it and the cut-off circle (-44.43) stay undrawn.
-    size_t count = 0, beyond = 0;
-    bool ended = false;
-    for (const auto& s : starCatalog) {
-        if (!ended)
-            count += (-s.sinDec > 0.7);
-        else
-            beyond += (-s.sinDec > 0.7);
-        if (s.dec > -kPi / 4) ended = true;
-    }
-    EXPECT_EQ(dotsSouth.size(), count);
-    EXPECT_GT(beyond, 0u) << "the catalogue should have stars in that sliver";
+    const auto inRing = std::count_if(dotsSouth.begin(), dotsSouth.end(), [](const Dot& d) {
+        const double r = std::hypot(d.x - 160, d.y - 240);
+        return r >= 300 && r < 306;
+    });
+    EXPECT_EQ(inRing, 1);
+    size_t ringStars = 0;
+    for (const auto& s : starCatalog) ringStars += s.dec * 180 / kPi > -45 && s.dec * 180 / kPi < -44.43;
+    EXPECT_GT(ringStars, 1u) << "the catalogue should have stars in that ring";
 }
 
 namespace {
@@ -393,7 +389,10 @@ TEST(ChartPass, SegmentsBeyondTheBufferAreAllStrokedInBatches) {
         points += s.args.size() / 2;
     }
     EXPECT_EQ(points, 600u);
-    EXPECT_GE(strokes.size(), 2u);
+    // A full buffer of 508 entries (254 segments), then the other 46.
+    ASSERT_EQ(strokes.size(), 2u);
+    EXPECT_EQ(strokes[0].args.size() / 2, 508u);
+    EXPECT_EQ(strokes[1].args.size() / 2, 92u);
     EXPECT_LE(f.view->segmentEntries(), QuartzView::kSegmentBufferEntries);
     // No segment is drawn twice and none is lost between batches.
     std::set<std::pair<double, double>> starts;
@@ -433,4 +432,67 @@ TEST(ChartPass, RightAscensionZeroAndTwentyFourDrawTheSameChart) {
         EXPECT_NEAR(da[i].x, db[i].x, 1e-3);
         EXPECT_NEAR(da[i].y, db[i].y, 1e-3);
     }
+}
+
+TEST(ChartPass, TheCentreCrossHasArmsOfTenPoints) {
+    ChartFixture f(320, 480, 17, 31);
+    const auto& ops = f.draw();
+    // The last path of the pass: two strokes through the screen centre.
+    const size_t begin = [&] {
+        size_t at = ops.size();
+        for (size_t i = 0; i < ops.size(); ++i)
+            if (ops[i].op == "CGContextBeginPath") at = i;
+        return at;
+    }();
+    ASSERT_LT(begin + 5, ops.size());
+    const std::vector<std::pair<std::string, std::vector<double>>> expected = {
+        {"CGContextMoveToPoint", {150, 240}}, {"CGContextAddLineToPoint", {170, 240}},
+        {"CGContextMoveToPoint", {160, 230}}, {"CGContextAddLineToPoint", {160, 250}},
+        {"CGContextStrokePath", {}},
+    };
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(ops[begin + 1 + i].op, expected[i].first) << i;
+        EXPECT_EQ(ops[begin + 1 + i].args, expected[i].second) << i;
+    }
+}
+
+TEST(ChartPass, TheGalacticCentreMarkerIsACrossOfFivePointArms) {
+    // Centred on the marker on a small screen: its cross around (160, 240).
+    ChartFixture f(320, 480, 17.76f, -28.933f);
+    auto moves = opsNamed(f.draw(), "CGContextMoveToPoint");
+    auto lines = opsNamed(f.recorder.ops(), "CGContextAddLineToPoint");
+    ASSERT_GE(moves.size(), 2u);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_NEAR(moves[0].args[0], 155, 1e-3);
+    EXPECT_NEAR(lines[0].args[0], 165, 1e-3);
+    EXPECT_NEAR(moves[1].args[1], 235, 1e-3);
+    EXPECT_NEAR(lines[1].args[1], 245, 1e-3);
+}
+
+TEST(ChartPass, WithoutAContextNothingIsDrawn) {
+    // Asked to draw outside the run loop, with no current context.
+    auto view = std::make_shared<QuartzView>();
+    view->initWithFrame(CGRectMake(0, 0, 320, 480));
+    view->writexs(17, 31, 320, 480);
+    view->drawRect(view->bounds());
+    EXPECT_EQ(view->segmentEntries(), 0);
+}
+
+TEST(ChartPass, ALabelOnTheCentreItselfIsDrawn) {
+    // Rounding can put cos c a hair above 1 for the very centre: each star
+    // name and constellation name stays on the chart centred on itself.
+    size_t missing = 0;
+    auto check = [&](const LabelPosition& at, const char* name) {
+        ChartFixture f(320, 480, at.raHours, at.decDegrees);
+        f.view->writeStarNames();
+        auto texts = textsOf(f.draw());
+        if (std::find(texts.begin(), texts.end(), name) == texts.end()) {
+            ADD_FAILURE() << name << " is not drawn on the centre";
+            ++missing;
+        }
+    };
+    for (size_t i = 0; i < kStarNamesCount; ++i) check(starNamePositions[i], starNames[i]);
+    for (size_t i = 0; i < kConstellationNamesCount; ++i)
+        check(constellationLabelPositions[i], constellationNames[i].name);
+    EXPECT_EQ(missing, 0u);
 }

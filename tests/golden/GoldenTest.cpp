@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "platform/cg/cairo/CairoContext.h"
 
@@ -27,9 +29,10 @@ fs::path scratch() {
 }
 
 // Runs the program; returns its exit status and what it wrote to stderr.
-int run(const std::string& args, std::string* errors = nullptr) {
+// `shell` runs first in the same shell (limits for the program).
+int run(const std::string& args, std::string* errors = nullptr, const std::string& shell = "") {
     const fs::path err = scratch() / "stderr.txt";
-    const std::string cmd = "'" + kProgram + "' " + args + " 2>'" + err.string() + "' >/dev/null";
+    const std::string cmd = shell + "'" + kProgram + "' " + args + " 2>'" + err.string() + "' >/dev/null";
     const int status = std::system(cmd.c_str());
     if (errors) {
         std::ifstream in(err);
@@ -215,4 +218,89 @@ TEST(Snapshot, BadFlagsNameTheFlagAndTheRangeWithStatusTwo) {
     const fs::path out = scratch() / "eq.png";
     EXPECT_EQ(run("snapshot --ra=17 --dec=31 --labels=1 --out='" + out.string() + "'"), 0);
     EXPECT_TRUE(fs::exists(out));
+}
+
+namespace {
+
+std::string contents(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::vector<std::string> filesIn(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+TEST(Snapshot, TwoOutputsInOneFileOrAnEmptyValueAreRefused) {
+    const fs::path dir = scratch() / "same";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const std::string x = "'" + (dir / "x.png").string() + "'";
+    std::string errors;
+    EXPECT_EQ(run("snapshot --ra 1 --dec 0 --out " + x + " --trace " + x, &errors), 2);
+    EXPECT_NE(errors.find("--out and --trace name one file"), std::string::npos) << errors;
+    const std::string dotted = "'" + (dir / "." / "x.png").string() + "'";
+    EXPECT_EQ(run("snapshot --ra 1 --dec 0 --out " + x + " --trace=" + dotted, &errors), 2);
+    EXPECT_NE(errors.find("name one file"), std::string::npos) << errors;
+    EXPECT_EQ(run("snapshot --ra 1 --dec 0 --out " + x + " --trace=", &errors), 2);
+    EXPECT_NE(errors.find("--trace: the value is empty"), std::string::npos) << errors;
+    EXPECT_EQ(run("snapshot --ra 1 --dec 0 --out " + x + " --zoom ''", &errors), 2);
+    EXPECT_NE(errors.find("--zoom: the value is empty"), std::string::npos) << errors;
+    EXPECT_TRUE(fs::is_empty(dir)) << "nothing written";
+}
+
+TEST(Snapshot, NumbersArePlainDecimals) {
+    const fs::path out = scratch() / "n.png";
+    std::string errors;
+    EXPECT_EQ(run("snapshot --ra 1 --dec 0 --out '" + out.string() + "' --zoom ' 2'", &errors), 2);
+    EXPECT_NE(errors.find("--zoom: ' 2' is not a number"), std::string::npos) << errors;
+    EXPECT_EQ(run("snapshot --ra 1 --dec 0 --out '" + out.string() + "' --zoom 0x1.8p0", &errors), 2);
+    EXPECT_NE(errors.find("--zoom: '0x1.8p0' is not a number"), std::string::npos) << errors;
+    EXPECT_EQ(run("snapshot --ra 1 --dec 0 --out '" + out.string() + "' --zoom 2x", &errors), 2);
+    EXPECT_NE(errors.find("0.9 to 3"), std::string::npos) << errors;
+    EXPECT_EQ(run("snapshot --ra inf --dec 0 --out '" + out.string() + "'", &errors), 2);
+    EXPECT_EQ(run("snapshot --ra 1 --dec 0 --pixel-ratio ' 2' --out '" + out.string() + "'", &errors), 2);
+    EXPECT_NE(errors.find("--pixel-ratio"), std::string::npos) << errors;
+    EXPECT_EQ(run("snapshot --size ' 300x300' --ra 1 --dec 0 --out '" + out.string() + "'", &errors), 2);
+    EXPECT_NE(errors.find("--size"), std::string::npos) << errors;
+    // Tiny numbers inside the range are numbers.
+    EXPECT_EQ(
+        run("snapshot --ra 1e-320 --dec -0.0000000000000000000001 --zoom 2.5e0 --out '" + out.string() + "'",
+            &errors),
+        0)
+        << errors;
+    EXPECT_TRUE(fs::exists(out));
+}
+
+// With the file size limited as on a full disk, every kind of output fails
+// with status 1 and leaves the old file, or none, and nothing else.
+TEST(Snapshot, AFailedWriteLeavesTheOldFileOrNone) {
+    const fs::path dir = scratch() / "full";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const std::string limit = "trap '' XFSZ; ulimit -f 8; ";  // 4 or 8 kB: less than any output
+    for (const char* name : {"a.png", "a.svg", "a.pdf"}) {
+        SCOPED_TRACE(name);
+        std::ofstream(dir / name) << "old";
+        std::ofstream(dir / "t.jsonl") << "old trace";
+        std::string errors;
+        const int status = run("snapshot --device tablet --ra 17 --dec 31 --out '" + (dir / name).string() +
+                                   "' --trace '" + (dir / "t.jsonl").string() + "'",
+                               &errors, limit);
+        EXPECT_EQ(status, 1) << errors;
+        EXPECT_NE(errors.find(name), std::string::npos) << errors;
+        EXPECT_EQ(contents(dir / name), "old");
+        EXPECT_EQ(contents(dir / "t.jsonl"), "old trace");
+        fs::remove(dir / name);
+        fs::remove(dir / "t.jsonl");
+        EXPECT_EQ(run("snapshot --ra 17 --dec 31 --out '" + (dir / name).string() + "'", &errors, limit), 1);
+        EXPECT_EQ(filesIn(dir), std::vector<std::string>{}) << "no part of a file";
+    }
 }

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -544,6 +545,179 @@ TEST_F(ReplayTest, ExampleTourPlays) {
     EXPECT_DOUBLE_EQ(s["controller"]["echelle"].get<double>(), 1.35);
 }
 
+TEST_F(ReplayTest, DeeplyNestedValuesAreRefusedWithABoundedMessage) {
+    // 100000 levels in a tap point, a touch point and the device's size.
+    const std::string deep = std::string(100000, '[') + "1" + std::string(100000, ']');
+    const std::string scripts[] = {
+        R"({"steps": [{"snapshot": "first.png"}, {"tap": )" + deep + "}]}",
+        R"({"steps": [{"snapshot": "first.png"}, {"touches": "began", "points": [)" + deep + "]}]}",
+        R"({"device": {"size": )" + deep + R"(}, "steps": [{"snapshot": "first.png"}]})",
+    };
+    for (const std::string& script : scripts) {
+        const Outcome r = replay(script);
+        EXPECT_EQ(r.status, 2) << r.output.substr(0, 400);
+        EXPECT_NE(r.output.find("nest deeper than a script needs (at most 5 levels)"), std::string::npos)
+            << r.output.substr(0, 400);
+        EXPECT_LT(r.output.size(), 400u) << "an excerpt, not the value";
+        EXPECT_FALSE(exists("first.png"));
+    }
+    // A long value that is merely wrong is quoted in part, and so is a long
+    // token the JSON reader stops at.
+    std::string wide = "[1, 2";
+    for (int i = 0; i < 3000; ++i) wide += ", 3";
+    Outcome r = replay(R"({"steps": [{"tap": )" + wide + "]}]}");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.output.find("step 1: \"tap\" must be a point [x, y], not [1, 2, 3, 3"), std::string::npos)
+        << r.output.substr(0, 400);
+    EXPECT_LT(r.output.size(), 400u);
+    // A step far larger than any valid one is refused as it is read.
+    for (int i = 0; i < 100000; ++i) wide += ", 3";
+    r = replay(R"({"steps": [{"tap": )" + wide + "]}]}");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.output.find("step 1: holds more than 4096 values"), std::string::npos)
+        << r.output.substr(0, 400);
+    r = replay(R"({"steps": [{"tap": [1, )" + std::string(100000, '3') + "]}]}");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.output.find("invalid JSON: at line 1, column 24: number overflow"), std::string::npos)
+        << r.output.substr(0, 400);
+    EXPECT_LT(r.output.size(), 400u);
+}
+
+TEST_F(ReplayTest, OutputsStayBeneathTheOutputFolder) {
+    fs::create_directories(dir_ / "out");
+    fs::create_directories(dir_ / "elsewhere");
+    fs::create_symlink(dir_ / "elsewhere", dir_ / "out" / "link");
+    std::ofstream(dir_ / "victim.json") << "keep me";
+    fs::create_symlink(dir_ / "victim.json", dir_ / "out" / "file.json");
+
+    Outcome r = replay(R"({"steps": [{"snapshot": "link/x.png"}]})");
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("'link' is a symbolic link"), std::string::npos) << r.output;
+    EXPECT_TRUE(fs::is_empty(dir_ / "elsewhere"));
+
+    r = replay(R"({"steps": [{"state": "link/x.json"}]})");
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_TRUE(fs::is_empty(dir_ / "elsewhere"));
+
+    r = replay(R"({"steps": [{"state": "file.json"}]})");
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find("file.json': it is a symbolic link"), std::string::npos) << r.output;
+    std::ifstream victim(dir_ / "victim.json");
+    std::string kept((std::istreambuf_iterator<char>(victim)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(kept, "keep me");
+
+    // A NUL would cut the name short: "a.png" would be written.
+    r = replay("{\"steps\": [{\"snapshot\": \"a.png\\u0000.txt.png\"}]}");
+    EXPECT_EQ(r.status, 2) << r.output;
+    EXPECT_NE(r.output.find("'a.png\\u0000.txt.png' holds a control character"), std::string::npos)
+        << r.output;
+    EXPECT_FALSE(exists("a.png"));
+    r = replay("{\"steps\": [{\"state\": \"tab\\there.json\"}]}");
+    EXPECT_EQ(r.status, 2) << r.output;
+    EXPECT_NE(r.output.find("control character"), std::string::npos) << r.output;
+
+    // Plain folders beneath it are still made, and the file written whole
+    // with nothing left beside it.
+    r = replay(R"({"steps": [{"state": "a/b/s.json"}]})");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(state("a/b/s.json")["screen"], "main");
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir_ / "out/a/b")) names.push_back(e.path().filename());
+    EXPECT_EQ(names, std::vector<std::string>{"s.json"});
+}
+
+TEST_F(ReplayTest, OversizedScriptsAreRefused) {
+    // /dev/zero never ends; it is refused once past the size limit.
+    Outcome r = run({"replay", "/dev/zero", "--out-dir", "out"});
+    EXPECT_EQ(r.status, 2) << r.output;
+    EXPECT_NE(r.output.find("'/dev/zero' is larger than 256 MB"), std::string::npos) << r.output;
+    r = run({"replay", "--out-dir=", "x.json"});
+    EXPECT_EQ(r.status, 2) << r.output;
+    EXPECT_NE(r.output.find("--out-dir: the value is empty"), std::string::npos) << r.output;
+}
+
+// A long random session: one-finger pans ended or cancelled, two-finger
+// pinches, taps, the info screen opened and closed, the learning mode entered
+// and quit by its button; every block leaves the app where it found it. 10^4
+// steps keep it near a minute under the sanitizers.
+TEST_F(ReplayTest, LongRandomSessionEndsOnTheMainScreenWithNothingDown) {
+    std::mt19937 random(20261206);
+    auto coord = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+    auto pt = [&] {
+        return "[" + std::to_string(coord(60, 260)) + ", " + std::to_string(coord(140, 340)) + "]";
+    };
+    std::string steps;
+    int count = 0, presses = 0, cancels = 0, pinches = 0;
+    auto add = [&](const std::string& step) {
+        steps += (steps.empty() ? "" : ",\n") + step;
+        ++count;
+    };
+    while (count < 10000) {
+        const int kind = coord(0, 9);
+        if (kind < 5) {
+            std::string p = pt();
+            add(R"({"touches": "began", "points": [)" + p + "]}");
+            for (int i = coord(1, 12); i > 0; --i)
+                add(R"({"touches": "moved", "points": [)" + (p = pt()) + "]}");
+            const bool cancel = coord(0, 3) == 0;
+            cancels += cancel;
+            add(std::string(R"({"touches": ")") + (cancel ? "cancelled" : "ended") + R"(", "points": [)" + p +
+                "]}");
+            add(R"({"wait": 400})");
+        } else if (kind < 7) {
+            std::string a = pt(), b = pt();
+            add(R"({"touches": "began", "points": [)" + a + "]}");
+            add(R"({"touches": "began", "points": [)" + a + ", " + b + R"(], "changed": [1]})");
+            for (int i = coord(1, 8); i > 0; --i)
+                add(R"({"touches": "moved", "points": [)" + (a = pt()) + ", " + (b = pt()) + "]}");
+            add(R"({"touches": "ended", "points": [)" + a + ", " + b + "]}");
+            add(R"({"wait": 400})");
+            ++pinches;
+        } else if (kind == 7) {
+            add(R"({"tap": )" + pt() + "}");
+            add(R"({"wait": 400})");
+        } else if (kind == 8) {
+            add(R"({"press": "info"})");
+            add(R"({"wait": 800})");
+            add(R"({"press": "Done"})");
+            add(R"({"wait": 800})");
+            presses += 2;
+        } else {
+            const std::string p = pt();
+            add(R"({"tap": )" + p + R"(, "count": 2})");
+            add(R"({"wait": 400})");
+            add(R"({"tap": )" + p + R"(, "count": 2})");
+            add(R"({"wait": 400})");
+            add(R"({"press": "Quit"})");
+            add(R"({"wait": 400})");
+            ++presses;
+        }
+    }
+    add(R"({"state": "end.json"})");
+    ASSERT_GT(presses, 100);
+    ASSERT_GT(cancels, 100);
+    ASSERT_GT(pinches, 100);
+
+    const Outcome r = replay("{\"device\": \"phone\", \"steps\": [\n" + steps + "]}");
+    ASSERT_EQ(r.status, 0) << r.output;
+    const json s = state("end.json");
+    EXPECT_EQ(s["screen"], "main");
+    EXPECT_EQ(s["transition"], false);
+    EXPECT_EQ(s["fingersDown"], json::array());
+    EXPECT_EQ(s["controller"]["valLearn"], 0);
+    EXPECT_EQ(s["chart"]["labelMode"], 0);
+    const double zoom = s["controller"]["echelle"].get<double>();
+    EXPECT_GE(zoom, 0.9);
+    EXPECT_LE(zoom, 3.0);
+    const double ra = s["chartCentre"]["rightAscension"].get<double>();
+    const double dec = s["chartCentre"]["declination"].get<double>();
+    EXPECT_GE(ra, 0);
+    EXPECT_LT(ra, 24);
+    EXPECT_GE(dec, -90);
+    EXPECT_LE(dec, 90);
+    EXPECT_EQ(s["step"], count);
+}
+
 }  // namespace
 
 namespace {
@@ -587,12 +761,12 @@ TEST_F(CommandLineTest, HelpAndVersionForTheProgramAndEachCommand) {
         std::vector<std::string> args;
         const char* says;
     } bads[] = {
-        {{"--ra", "25"}, "--ra: 25 is out of range (allowed: from 0 to 24 hours)"},
-        {{"--dec=-91"}, "--dec: -91 is out of range (allowed: from -90 to 90 degrees)"},
-        {{"--zoom", "0.5"}, "--zoom: 0.5 is out of range (allowed: from 0.9 to 3)"},
-        {{"--zoom", ""}, "--zoom: '' is not a number"},
+        {{"--ra", "25"}, "--ra: '25' is out of range (allowed: from 0 to 24 hours)"},
+        {{"--dec=-91"}, "--dec: '-91' is out of range (allowed: from -90 to 90 degrees)"},
+        {{"--zoom", "0.5"}, "--zoom: '0.5' is out of range (allowed: from 0.9 to 3)"},
+        {{"--zoom", ""}, "--zoom: the value is empty"},
         {{"--ra", "1", "--ra", "2"}, "--ra is given more than once"},
-        {{"--dec"}, "--dec needs a value"},
+        {{"--dec"}, "--dec: a value is missing"},
         {{"--ra", "5", "--dec", "10", "--zoom=2", "--bogus"}, "unknown argument '--bogus'"},
     };
     for (const Bad& b : bads) {

@@ -73,9 +73,9 @@ TEST(DeviceProfile, BadFlagsNameTheFlagAndWhatIsAllowed) {
         {{"--size", "500"}, {"--size", "WxH"}},
         {{"--size", "-5x300"}, {"--size"}},
         {{"--size", "300x300", "--idiom", "desk"}, {"--idiom", "phone", "tablet"}},
-        {{"--pixel-ratio", "0.5"}, {"--pixel-ratio", "1..4"}},
-        {{"--pixel-ratio", "5"}, {"--pixel-ratio", "1..4"}},
-        {{"--pixel-ratio", "two"}, {"--pixel-ratio", "1..4"}},
+        {{"--pixel-ratio", "0.5"}, {"--pixel-ratio", "from 1 to 4"}},
+        {{"--pixel-ratio", "5"}, {"--pixel-ratio", "from 1 to 4"}},
+        {{"--pixel-ratio", "two"}, {"--pixel-ratio", "from 1 to 4"}},
         {{"--pixel-ratio", "nan"}, {"--pixel-ratio"}},
         {{"--pixel-ratio", "2", "--pixel-ratio", "3"}, {"--pixel-ratio", "more than once"}},
     };

@@ -269,6 +269,19 @@ for (const device of ['phone', 'tablet']) {
       await page.setViewportSize({ width, height });
     });
 
+    await t.test('a cancelled touch is taken quietly and ends the gesture', async () => {
+      const said = [];
+      const listen = (m) => said.push(m.text());
+      page.on('console', listen);
+      await cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [{ x: width / 2, y: height / 2, id: 7 }] });
+      await cdp.send('Input.dispatchTouchEvent', { type: 'touchMove', touchPoints: [{ x: width / 2 + 20, y: height / 2, id: 7 }] });
+      await cdp.send('Input.dispatchTouchEvent', { type: 'touchCancel', touchPoints: [] });
+      await h.nextFrame(page);
+      await h.sleep(200);
+      page.off('console', listen);
+      assert.deepEqual(said.filter((s) => /cancel/i.test(s)), []);
+    });
+
     await t.test('nothing fetched from another host, nothing on the console', async () => {
       assert.deepEqual(foreign, []);
       assert.deepEqual(errors, [], errors.join('\n'));

@@ -103,6 +103,13 @@ bool OffscreenApp::writePNG(const std::string& path) {
     return true;
 }
 
+bool OffscreenApp::writePNG(int dirFd, const std::string& name, std::string* error) {
+    const DeviceProfile& p = backend_.profile();
+    CairoSurface surface(CGSizeMake(p.width, p.height), p.pixelRatio);
+    if (runtime_) runtime_->compositeInto(surface);
+    return surface.writePng(dirFd, name, error);
+}
+
 std::shared_ptr<UIWindow> OffscreenApp::window() const {
     auto* app = UIApplication::sharedApplication();
     return app ? app->keyWindow() : nullptr;

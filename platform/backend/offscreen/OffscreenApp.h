@@ -72,6 +72,9 @@ public:
     std::unique_ptr<CGSurface> render();
     // Writes the window as PNG; false (and a message on stderr) on failure.
     bool writePNG(const std::string& path);
+    // The same for `name` beneath the folder dirFd; false with the reason in
+    // *error (nothing printed).
+    bool writePNG(int dirFd, const std::string& name, std::string* error);
 
     // --- inspection ---
     UIKitRuntime& runtime() { return *runtime_; }

@@ -23,7 +23,7 @@ void OffscreenBackend::present(CGSurface& window) {
 
 bool OffscreenBackend::openURL(const std::string& url) {
     urls_.push_back(url);
-    return true;
+    return opensURLs_;
 }
 
 int OffscreenBackend::run(BackendHost& host) {

@@ -20,6 +20,10 @@ public:
     void present(CGSurface& window) override;
     double now() const override { return clock_; }
     bool openURL(const std::string& url) override;
+    bool copyToClipboard(const std::string& text) override {
+        clipboard_ = text;
+        return true;
+    }
     void requestFrame() override { ++frameRequests_; }
     // Recorded: every list the toolkit sent, in order.
     void accessibilityChanged(const std::vector<AccessibilityNode>& nodes) override {
@@ -30,6 +34,9 @@ public:
 
     void advanceClock(double seconds) { clock_ += seconds; }
     const std::vector<std::string>& openedURLs() const { return urls_; }
+    // Links are recorded either way; when not opening, openURL says it failed.
+    void setOpensURLs(bool opens) { opensURLs_ = opens; }
+    const std::string& clipboard() const { return clipboard_; }
     unsigned long presentCount() const { return presents_; }
     CGSurface* lastPresented() const { return lastPresented_; }
     const std::vector<std::vector<AccessibilityNode>>& accessibilityUpdates() const {
@@ -41,6 +48,8 @@ private:
     SurfaceFactory factory_;
     double clock_ = 1000;  // arbitrary start, far from 0 so that "no previous tap" cannot look recent
     std::vector<std::string> urls_;
+    bool opensURLs_ = true;
+    std::string clipboard_;
     unsigned long presents_ = 0, frameRequests_ = 0;
     CGSurface* lastPresented_ = nullptr;
     std::vector<std::vector<AccessibilityNode>> accessibilityUpdates_;

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/backend/sdl/DesktopOpener.h"
 #include "platform/cg/cairo/CairoContext.h"
 #include "platform/ui/port/FatalError.h"
 
@@ -187,8 +188,15 @@ void SdlBackend::blit() {
 }
 
 bool SdlBackend::openURL(const std::string& url) {
-    if (SDL_OpenURL(url.c_str()) == 0) return true;
-    std::fprintf(stderr, "starchart: cannot open %s: %s\n", url.c_str(), sdlError().c_str());
+    std::string why;
+    if (openWithDesktop("xdg-open", url, 5, &why)) return true;
+    std::fprintf(stderr, "starchart: cannot open %s: %s\n", url.c_str(), why.c_str());
+    return false;
+}
+
+bool SdlBackend::copyToClipboard(const std::string& text) {
+    if (SDL_SetClipboardText(text.c_str()) == 0) return true;
+    std::fprintf(stderr, "starchart: cannot copy to the clipboard: %s\n", sdlError().c_str());
     return false;
 }
 

@@ -39,6 +39,7 @@ public:
     // Seconds on SDL's tick clock, the clock of input event timestamps.
     double now() const override;
     bool openURL(const std::string& url) override;
+    bool copyToClipboard(const std::string& text) override;
     // Safe from any thread.
     void requestFrame() override;
     // Returns 0 when the window is closed (or SIGINT/SIGTERM arrive).

@@ -19,7 +19,7 @@ void wb_frame_begin();
 void wb_frame_end(int presented);
 // platform/backend/web/a11y.js
 int wb_a11y_listen(void (*activate)(int, void*), void* user);
-void wb_a11y_update(const char* records, double width, double height);
+void wb_a11y_update(const char* records, const float* frames, double width, double height);
 }
 
 namespace {
@@ -134,10 +134,12 @@ void WebBackend::onWheel(double notches, double seconds, void* self) {
 }
 
 void WebBackend::accessibilityChanged(const std::vector<AccessibilityNode>& nodes) {
-    // Records of fields: role, label, value, link, x, y, width, height; the
-    // separators are control characters no label holds.
+    // Records of fields: role, label, value, link; the separators are control
+    // characters no label holds. The frames go beside them as numbers, four a
+    // node, so no float formatting is linked in.
     std::string out;
-    char num[64];
+    std::vector<float> frames;
+    frames.reserve(4 * nodes.size());
     for (const AccessibilityNode& n : nodes) {
         static const char* const kRoles[] = {"text", "button", "link", "live"};
         out += kRoles[int(n.role)];
@@ -146,11 +148,11 @@ void WebBackend::accessibilityChanged(const std::vector<AccessibilityNode>& node
             for (char c : *f)
                 if (c != '\x1e' && c != '\x1f') out += c;
         }
-        std::snprintf(num, sizeof num, "\x1f%g\x1f%g\x1f%g\x1f%g\x1e", double(n.frame.origin.x),
-                      double(n.frame.origin.y), double(n.frame.size.width), double(n.frame.size.height));
-        out += num;
+        out += '\x1e';
+        frames.insert(frames.end(),
+                      {n.frame.origin.x, n.frame.origin.y, n.frame.size.width, n.frame.size.height});
     }
-    wb_a11y_update(out.c_str(), profile_.width, profile_.height);
+    wb_a11y_update(out.c_str(), frames.data(), profile_.width, profile_.height);
 }
 
 void WebBackend::onActivate(int index, void* self) {

@@ -117,11 +117,12 @@ mergeInto(LibraryManager.library, {
     return 1;
   },
 
-  // records: role, label, value, link, x, y, width, height separated by
-  // U+001F, each record ended by U+001E; frames in points of a screen of
-  // width x height.
+  // records: role, label, value, link separated by U+001F, each record
+  // ended by U+001E; frames: x, y, width, height a record (floats), in points
+  // of a screen of width x height, taken to six significant digits as the
+  // records once carried them.
   wb_a11y_update__deps: ['$A11Y'],
-  wb_a11y_update: function(records, width, height) {
+  wb_a11y_update: function(records, frames, width, height) {
     var box = A11Y.container();
     var old = A11Y.nodes.slice(), next = [];
     var focused = document.activeElement;
@@ -149,11 +150,11 @@ mergeInto(LibraryManager.library, {
       if (el.textContent !== text) {
         el.textContent = text;
       }
-      var s = el.style;
-      s.left = (100 * f[4] / width) + '%';
-      s.top = (100 * f[5] / height) + '%';
-      s.width = (100 * f[6] / width) + '%';
-      s.height = (100 * f[7] / height) + '%';
+      var s = el.style, r = (frames >> 2) + 4 * i;
+      s.left = (100 * +HEAPF32[r].toPrecision(6) / width) + '%';
+      s.top = (100 * +HEAPF32[r + 1].toPrecision(6) / height) + '%';
+      s.width = (100 * +HEAPF32[r + 2].toPrecision(6) / width) + '%';
+      s.height = (100 * +HEAPF32[r + 3].toPrecision(6) / height) + '%';
       next.push(el);
     }
     for (var k = 0; k < old.length; ++k) {

@@ -75,8 +75,11 @@ mergeInto(LibraryManager.library, {
     }
     function touches(phase) {
       return function(e) {
-        // No scrolling, zooming, callouts or mouse events made up from touches.
-        e.preventDefault();
+        // No scrolling, zooming, callouts or mouse events made up from touches;
+        // a touchcancel cannot be cancelled, and asking only logs an error.
+        if (e.cancelable) {
+          e.preventDefault();
+        }
         var list = e.changedTouches, n = Math.min(list.length, cap);
         for (var i = 0; i < n; ++i) {
           put(i, list[i].identifier, list[i].clientX, list[i].clientY, phase);

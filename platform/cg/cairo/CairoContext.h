@@ -96,6 +96,8 @@ public:
     // Writes the pixels as PNG; on failure returns false and says why, with
     // the path, in *error.
     bool writePng(const std::string& path, std::string* error = nullptr);
+    // The same for `name` beneath the folder dirFd, written whole.
+    bool writePng(int dirFd, const std::string& name, std::string* error = nullptr);
 
 private:
     CGSize size_;

@@ -1,5 +1,6 @@
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
+#include <fcntl.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -11,6 +12,7 @@
 #include <stdexcept>
 
 #include "platform/cg/cairo/CairoContext.h"
+#include "platform/cg/file/OutputFile.h"
 
 namespace {
 
@@ -57,18 +59,17 @@ cairo_status_t writeToFile(void* closure, const unsigned char* data, unsigned in
                                                                                : CAIRO_STATUS_WRITE_ERROR;
 }
 
-bool writeSurfacePng(cairo_surface_t* s, const std::string& path, std::string* error) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        setError(error, "cannot open " + path + " for writing: " + std::strerror(errno));
-        return false;
+bool writeSurfacePng(cairo_surface_t* s, int dirFd, const std::string& path, std::string* error) {
+    std::unique_ptr<OutputFile> out = OutputFile::create(dirFd, path, error);
+    if (!out) return false;
+    const cairo_status_t status = cairo_surface_write_to_png_stream(s, writeToFile, out->stream());
+    std::string why;
+    if (status != CAIRO_STATUS_SUCCESS) {
+        setError(error, "cannot write PNG " + path + ": " + cairo_status_to_string(status));
+        return false;  // the temporary file goes with `out`
     }
-    const cairo_status_t status = cairo_surface_write_to_png_stream(s, writeToFile, f);
-    const bool closed = std::fclose(f) == 0;
-    if (status != CAIRO_STATUS_SUCCESS || !closed) {
-        setError(error, "cannot write PNG " + path + ": " +
-                            (status != CAIRO_STATUS_SUCCESS ? cairo_status_to_string(status)
-                                                            : std::strerror(errno)));
+    if (!out->commit(&why)) {
+        setError(error, "cannot write PNG " + path + ": " + why.substr(why.find(": ") + 2));
         return false;
     }
     return true;
@@ -125,10 +126,16 @@ CGImage CairoSurface::readPixels() {
 
 bool CairoSurface::writePng(const std::string& path, std::string* error) {
     flush();
-    return writeSurfacePng(surface_, path, error);
+    return writeSurfacePng(surface_, AT_FDCWD, path, error);
+}
+
+bool CairoSurface::writePng(int dirFd, const std::string& name, std::string* error) {
+    flush();
+    return writeSurfacePng(surface_, dirFd, name, error);
 }
 
 struct CairoVectorSurface::Sink {
+    std::unique_ptr<OutputFile> out;
     FILE* file = nullptr;
     std::string path;
     bool failed = false;
@@ -171,9 +178,10 @@ CairoVectorSurface::CairoVectorSurface(const std::string& path, CairoVectorKind 
         throw std::invalid_argument("CairoVectorSurface: page size " + std::to_string(size.width) + "x" +
                                     std::to_string(size.height) + " points for " + path + " is not positive");
     sink_->path = path;
-    sink_->file = std::fopen(path.c_str(), "wb");
-    if (!sink_->file)
-        throw std::runtime_error("cannot open " + path + " for writing: " + std::strerror(errno));
+    std::string error;
+    sink_->out = OutputFile::create(path, &error);
+    if (!sink_->out) throw std::runtime_error(error);
+    sink_->file = sink_->out->stream();
     surface_ = kind == CairoVectorKind::SVG
                    ? cairo_svg_surface_create_for_stream(writeToSink, sink_.get(), size.width, size.height)
                    : cairo_pdf_surface_create_for_stream(writeToSink, sink_.get(), size.width, size.height);
@@ -181,7 +189,12 @@ CairoVectorSurface::CairoVectorSurface(const std::string& path, CairoVectorKind 
     context_ = std::make_unique<CairoContext>(surface_, 1.0, 0.5);
 }
 
-CairoVectorSurface::~CairoVectorSurface() { finish(nullptr); }
+CairoVectorSurface::~CairoVectorSurface() {
+    if (finished_) return;
+    // Never finished: whatever was drawn is not the file asked for.
+    sink_->failed = true;
+    finish(nullptr);
+}
 
 void CairoVectorSurface::flush() {
     if (!finished_) cairo_surface_flush(surface_);
@@ -197,11 +210,15 @@ bool CairoVectorSurface::finish(std::string* error) {
     // finished surface.
     cairo_surface_destroy(surface_);
     surface_ = nullptr;
-    if (std::fclose(sink_->file) != 0 && !sink_->failed) {
-        sink_->failed = true;
-        sink_->savedErrno = errno;
-    }
     sink_->file = nullptr;
+    std::string why;
+    if (sink_->failed || status != CAIRO_STATUS_SUCCESS) {
+        sink_->out.reset();  // removes the unfinished file
+    } else if (!sink_->out->commit(&why)) {
+        sink_->failed = true;
+        setError(error, why);
+        return false;
+    }
     if (sink_->failed || status != CAIRO_STATUS_SUCCESS) {
         sink_->failed = true;
         setError(error,
@@ -281,7 +298,7 @@ bool CGImageWritePNG(const CGImage& image, const std::string& path, std::string*
             out[col] = uint32_t(px[3]) << 24 | uint32_t(px[0]) << 16 | uint32_t(px[1]) << 8 | px[2];
     }
     cairo_surface_mark_dirty(s);
-    const bool ok = writeSurfacePng(s, path, error);
+    const bool ok = writeSurfacePng(s, AT_FDCWD, path, error);
     cairo_surface_destroy(s);
     return ok;
 }

@@ -88,6 +88,11 @@ public:
     virtual double now() const = 0;
     // Opens a link outside the application; false if it could not.
     virtual bool openURL(const std::string& url) = 0;
+    // Puts text on the system clipboard; false if there is none or it failed.
+    virtual bool copyToClipboard(const std::string& text) {
+        (void)text;
+        return false;
+    }
     // The toolkit has work for an iteration (wake a sleeping loop).
     virtual void requestFrame() = 0;
     // The window's accessibility elements in view order, sent whenever they

@@ -5,23 +5,10 @@
 #include <cstdlib>
 #include <set>
 
+#include "platform/ui/port/CommandLine.h"
+
 namespace {
 const char* kDeviceNames = "phone, phone-tall, phone-wide, tablet";
-
-bool parseInt(const std::string& s, long& out) {
-    if (s.empty() || s.size() > 9) return false;
-    for (char c : s)
-        if (c < '0' || c > '9') return false;
-    out = std::strtol(s.c_str(), nullptr, 10);
-    return true;
-}
-
-bool parseNumber(const std::string& s, double& out) {
-    if (s.empty()) return false;
-    char* end = nullptr;
-    out = std::strtod(s.c_str(), &end);
-    return end && *end == '\0' && std::isfinite(out);
-}
 }  // namespace
 
 bool DeviceProfile::named(const std::string& name, DeviceProfile& out) {
@@ -50,98 +37,70 @@ int DeviceProfile::idiomForSize(float width, float height) { return std::min(wid
 
 DeviceFlagsResult parseDeviceFlags(const std::vector<std::string>& args) {
     DeviceFlagsResult r;
-    std::set<std::string> seen;
-    std::string device, size, idiom, ratio;
-    for (size_t i = 0; i < args.size(); ++i) {
-        std::string flag = args[i], value;
-        bool inlineValue = false;
-        auto eq = flag.find('=');
-        if (flag.rfind("--", 0) == 0 && eq != std::string::npos) {
-            value = flag.substr(eq + 1);
-            flag = flag.substr(0, eq);
-            inlineValue = true;
-        }
-        if (flag != "--device" && flag != "--size" && flag != "--idiom" && flag != "--pixel-ratio") {
-            r.rest.push_back(args[i]);
-            continue;
-        }
-        if (!seen.insert(flag).second) {
-            r.error = flag + " is given more than once";
-            return r;
-        }
-        if (!inlineValue) {
-            if (i + 1 >= args.size()) {
-                value.clear();
-            } else {
-                value = args[++i];
+    try {
+        std::string device, size, idiom, ratio;
+        FlagReader flags(args);
+        std::string flag;
+        while (flags.next(flag)) {
+            const char* allowed = flag == "--device"        ? kDeviceNames
+                                  : flag == "--size"        ? "WxH, each side 200..4096 points"
+                                  : flag == "--idiom"       ? "phone, tablet"
+                                  : flag == "--pixel-ratio" ? "from 1 to 4"
+                                                            : nullptr;
+            if (!allowed) {
+                r.rest.push_back(flags.given());
+                flags.passOn();
+                continue;
             }
+            std::string value;
+            try {
+                value = flags.value(flag);
+            } catch (const FlagError& e) {
+                throw FlagError{e.message + " (allowed: " + allowed + ")"};
+            }
+            (flag == "--device"  ? device
+             : flag == "--size"  ? size
+             : flag == "--idiom" ? idiom
+                                 : ratio) = value;
         }
-        if (value.empty()) {
-            if (flag == "--device") r.error = "--device needs a value (" + std::string(kDeviceNames) + ")";
-            if (flag == "--size") r.error = "--size needs a value WxH (each side 200..4096 points)";
-            if (flag == "--idiom") r.error = "--idiom needs a value (phone, tablet)";
-            if (flag == "--pixel-ratio") r.error = "--pixel-ratio needs a value (1..4)";
-            return r;
+        if (!device.empty() && !size.empty()) throw FlagError{"--device and --size cannot be used together"};
+        if (!device.empty() && !idiom.empty())
+            throw FlagError{"--idiom goes with --size, not with --device (the device sets it)"};
+        if (!device.empty() && !DeviceProfile::named(device, r.profile))
+            throw FlagError{"--device: unknown device " + quotedArgument(device) +
+                            " (allowed: " + kDeviceNames + ")"};
+        if (!size.empty()) {
+            const auto x = size.find_first_of("xX");
+            const std::string range = "each side 200..4096 points";
+            if (x == std::string::npos || x == 0 || x + 1 == size.size())
+                throw FlagError{"--size: " + quotedArgument(size) +
+                                " is not WxH in whole points (e.g. 800x600)"};
+            long w = 0, h = 0;
+            try {
+                w = wholeInRange("--size", size.substr(0, x), kDeviceMinSide, kDeviceMaxSide);
+                h = wholeInRange("--size", size.substr(x + 1), kDeviceMinSide, kDeviceMaxSide);
+            } catch (const FlagError& e) {
+                if (e.message.find("out of range") != std::string::npos)
+                    throw FlagError{"--size: " + quotedArgument(size) + " is out of range (" + range + ")"};
+                throw FlagError{"--size: " + quotedArgument(size) +
+                                " is not WxH in whole points (e.g. 800x600)"};
+            }
+            r.profile.name = "custom";
+            r.profile.width = float(w);
+            r.profile.height = float(h);
+            r.profile.idiom = DeviceProfile::idiomForSize(r.profile.width, r.profile.height);
         }
-        if (flag == "--device") device = value;
-        if (flag == "--size") size = value;
-        if (flag == "--idiom") idiom = value;
-        if (flag == "--pixel-ratio") ratio = value;
-    }
-    if (!device.empty() && !size.empty()) {
-        r.error = "--device and --size cannot be used together";
-        return r;
-    }
-    if (!device.empty() && !idiom.empty()) {
-        r.error = "--idiom goes with --size, not with --device (the device sets it)";
-        return r;
-    }
-    if (!device.empty() && !DeviceProfile::named(device, r.profile)) {
-        r.error = "--device: unknown device '" + device + "' (allowed: " + kDeviceNames + ")";
-        return r;
-    }
-    if (!size.empty()) {
-        auto x = size.find_first_of("xX");
-        long w = 0, h = 0;
-        if (x == std::string::npos || !parseInt(size.substr(0, x), w) || !parseInt(size.substr(x + 1), h)) {
-            r.error = "--size: '" + size + "' is not WxH in whole points (e.g. 800x600)";
-            return r;
+        if (!idiom.empty()) {
+            r.profile.idiom = oneOf("--idiom", idiom, {"phone", "tablet"}) == "phone" ? 0 : 1;
+            if (size.empty()) throw FlagError{"--idiom needs --size WxH"};
         }
-        if (w < kDeviceMinSide || w > kDeviceMaxSide || h < kDeviceMinSide || h > kDeviceMaxSide) {
-            r.error = "--size: " + size + " is out of range (each side 200..4096 points)";
-            return r;
+        if (!ratio.empty()) {
+            r.profile.pixelRatio =
+                numberInRange("--pixel-ratio", ratio, kDeviceMinPixelRatio, kDeviceMaxPixelRatio);
+            r.profile.pixelRatioGiven = true;
         }
-        r.profile.name = "custom";
-        r.profile.width = float(w);
-        r.profile.height = float(h);
-        r.profile.idiom = DeviceProfile::idiomForSize(r.profile.width, r.profile.height);
-    }
-    if (!idiom.empty()) {
-        if (idiom == "phone") {
-            r.profile.idiom = 0;
-        } else if (idiom == "tablet") {
-            r.profile.idiom = 1;
-        } else {
-            r.error = "--idiom: unknown idiom '" + idiom + "' (allowed: phone, tablet)";
-            return r;
-        }
-        if (size.empty()) {
-            r.error = "--idiom needs --size WxH";
-            return r;
-        }
-    }
-    if (!ratio.empty()) {
-        double n = 0;
-        if (!parseNumber(ratio, n)) {
-            r.error = "--pixel-ratio: '" + ratio + "' is not a number (allowed 1..4)";
-            return r;
-        }
-        if (n < kDeviceMinPixelRatio || n > kDeviceMaxPixelRatio) {
-            r.error = "--pixel-ratio: " + ratio + " is out of range (allowed 1..4)";
-            return r;
-        }
-        r.profile.pixelRatio = n;
-        r.profile.pixelRatioGiven = true;
+    } catch (const FlagError& e) {
+        r.error = e.message;
     }
     return r;
 }
