@@ -49,7 +49,8 @@ DeviceProfile readWindowFlags(int argc, char** argv) {
     std::string flag;
     while (flags.next(flag))
         if (!readViewFlag(flags, flag, view))
-            throw FlagError{"unknown argument " + quotedArgument(flags.given()) + " (starchart --help lists them)"};
+            throw FlagError{"unknown argument " + quotedArgument(flags.given()) +
+                            " (starchart --help lists them)"};
     VHAppDelegate::setStartView({view.ra, view.dec, view.zoom});
     return device.profile;
 }

@@ -41,8 +41,15 @@ int main() {
     NSAutoreleasePool pool;
     registerBundle();
     const StartView start;
-    double view[9] = {start.rightAscension,     start.declination, start.zoom, 0, 24, -90, 90,
-                      VHMainViewController::kMinScale, VHMainViewController::kMaxScale};
+    double view[9] = {start.rightAscension,
+                      start.declination,
+                      start.zoom,
+                      0,
+                      24,
+                      -90,
+                      90,
+                      VHMainViewController::kMinScale,
+                      VHMainViewController::kMaxScale};
     if (sc_read_fragment(view)) VHAppDelegate::setStartView({view[0], view[1], view[2]});
     emscripten_set_interval(&followView, kFragmentIntervalMs, nullptr);
     UIApplicationSetBackendFactory(

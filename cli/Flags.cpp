@@ -44,8 +44,8 @@ bool readViewFlag(FlagReader& flags, const std::string& flag, ViewFlags& view) {
         view.dec = numberInRange(flag, flags.value(flag), -90, 90, " degrees");
         view.haveDec = true;
     } else if (flag == "--zoom") {
-        view.zoom =
-            numberInRange(flag, flags.value(flag), VHMainViewController::kMinScale, VHMainViewController::kMaxScale);
+        view.zoom = numberInRange(flag, flags.value(flag), VHMainViewController::kMinScale,
+                                  VHMainViewController::kMaxScale);
     } else {
         return false;
     }

@@ -3,7 +3,7 @@
 
     python3 tools/make_icons.py [OUTPUT_DIR]     (default: web/icons)
 
-icon-192.png, icon-512.png    the icon as drawn, rounded corners transparent
+icon-192.png                  the icon as drawn, rounded corners transparent
 icon-maskable-512.png         full-bleed black, the drawing at 90 % so that all
                               of it lies in the middle 80 % circle a launcher's
                               mask keeps
@@ -13,7 +13,8 @@ hicolor/NxN/starchart.png     the desktop's sizes, 16 to 256
 Python standard library only. It reads the few SVG elements the icon uses
 (rect with rx, g with fill or stroke, path with M L h v, circle) and fails on
 anything else; shapes are signed-distance fields with a one-pixel edge, so a
-second run writes the same bytes.
+second run writes the same bytes. Images of at most 256 colours are written
+with a palette.
 """
 import math
 import os
@@ -23,6 +24,12 @@ import xml.etree.ElementTree as ET
 import zlib
 
 SVG_NS = '{http://www.w3.org/2000/svg}'
+# A shape's edge pixel covers a whole number of 1/levels of it: few colours,
+# for a small palette PNG. The desktop's icons, down to 16 pixels, take
+# quarters; the web app's, at 180 pixels and more and within its download
+# budget, halves.
+kDesktopEdgeLevels = 4
+kWebEdgeLevels = 2
 
 
 def colour(text):
@@ -124,7 +131,7 @@ def shape_distance(kind, data, x, y):
     return d
 
 
-def render(svg, size, content_scale=1.0, full_bleed=None):
+def render(svg, size, levels, content_scale=1.0, full_bleed=None):
     vb, shapes = svg
     px = [[0.0, 0.0, 0.0, 0.0] for _ in range(size * size)]
     if full_bleed is not None:
@@ -154,7 +161,7 @@ def render(svg, size, content_scale=1.0, full_bleed=None):
                 ux = centre + ((i + 0.5) / unit - centre) / content_scale
                 uy = centre + ((j + 0.5) / unit - centre) / content_scale
                 d = shape_distance(kind, data, ux, uy) * unit * content_scale
-                a = min(1.0, max(0.0, 0.5 - d))
+                a = round(min(1.0, max(0.0, 0.5 - d)) * levels) / levels
                 if a <= 0:
                     continue
                 p = px[j * size + i]
@@ -164,23 +171,60 @@ def render(svg, size, content_scale=1.0, full_bleed=None):
     return px
 
 
-def write_png(path, size, px):
-    raw = bytearray()
+def pixels(size, px):
+    """Rows of straight-alpha RGBA bytes."""
+    rows = []
     for j in range(size):
-        raw.append(0)
+        row = bytearray()
         for i in range(size):
             r, g, b, a = px[j * size + i]
             # Premultiplied to straight alpha.
             if a > 0:
                 r, g, b = r / a, g / a, b / a
-            raw.extend(int(round(min(1.0, max(0.0, c)) * 255)) for c in (r, g, b, a))
+            row.extend(int(round(min(1.0, max(0.0, c)) * 255)) for c in (r, g, b, a))
+        rows.append(bytes(row))
+    return rows
+
+
+def deflate(data):
+    """The smallest of zlib's level-9 strategies."""
+    best = None
+    for strategy in (zlib.Z_DEFAULT_STRATEGY, zlib.Z_FILTERED):
+        c = zlib.compressobj(9, zlib.DEFLATED, 15, 9, strategy)
+        out = c.compress(data) + c.flush()
+        if best is None or len(out) < len(best):
+            best = out
+    return best
+
+
+def write_png(path, size, px):
+    rows = pixels(size, px)
+    colours = {}
+    for row in rows:
+        for i in range(0, len(row), 4):
+            c = row[i:i + 4]
+            colours[c] = colours.get(c, 0) + 1
 
     def chunk(tag, data):
         body = tag + data
         return struct.pack('>I', len(data)) + body + struct.pack('>I', zlib.crc32(body) & 0xffffffff)
 
-    png = b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', size, size, 8, 6, 0, 0, 0))
-    png += chunk(b'IDAT', zlib.compress(bytes(raw), 9)) + chunk(b'IEND', b'')
+    if len(colours) <= 256:
+        # Few colours (flat shapes and their edges): an exact palette, the
+        # translucent entries first so that the transparency list stays short.
+        palette = sorted(colours, key=lambda c: (c[3] == 255, -colours[c], c))
+        index = {c: n for n, c in enumerate(palette)}
+        raw = b''.join(b'\0' + bytes(index[row[i:i + 4]] for i in range(0, len(row), 4)) for row in rows)
+        alphas = bytes(c[3] for c in palette if c[3] != 255)
+        head = chunk(b'IHDR', struct.pack('>IIBBBBB', size, size, 8, 3, 0, 0, 0))
+        head += chunk(b'PLTE', b''.join(c[:3] for c in palette))
+        if alphas:
+            head += chunk(b'tRNS', alphas)
+    else:
+        raw = b''.join(b'\0' + row for row in rows)
+        head = chunk(b'IHDR', struct.pack('>IIBBBBB', size, size, 8, 6, 0, 0, 0))
+
+    png = b'\x89PNG\r\n\x1a\n' + head + chunk(b'IDAT', deflate(raw)) + chunk(b'IEND', b'')
     os.makedirs(os.path.dirname(path) or '.', exist_ok=True)
     tmp = path + '.tmp'
     with open(tmp, 'wb') as f:
@@ -193,13 +237,13 @@ def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, '..', 'web', 'icons')
     svg = read_svg(os.path.join(here, '..', 'web', 'icon.svg'))
     black = (0.0, 0.0, 0.0)
-    for name, size, scale, bleed in [('icon-192.png', 192, 1.0, None), ('icon-512.png', 512, 1.0, None),
+    for name, size, scale, bleed in [('icon-192.png', 192, 1.0, None),
                                      ('icon-maskable-512.png', 512, 0.9, black),
                                      ('apple-touch-icon.png', 180, 1.0, black)]:
-        write_png(os.path.join(out, name), size, render(svg, size, scale, bleed))
+        write_png(os.path.join(out, name), size, render(svg, size, kWebEdgeLevels, scale, bleed))
     for size in (16, 32, 48, 64, 128, 256):
         write_png(os.path.join(out, 'hicolor', '%dx%d' % (size, size), 'starchart.png'), size,
-                  render(svg, size))
+                  render(svg, size, kDesktopEdgeLevels))
 
 
 if __name__ == '__main__':

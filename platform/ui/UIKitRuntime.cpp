@@ -2,8 +2,6 @@
 
 #include <cctype>
 #include <cstring>
-#include <functional>
-#include <map>
 
 void UIKitRuntimeSetSharedApplication(UIApplication* app);
 
@@ -232,47 +230,39 @@ bool onScreen(const UIView& view) {
     return true;
 }
 
+// A button's title, a bar item's title or "Info" for an info button, or the
+// identifier, in any case and without edge spaces.
+bool named(const UIControl& control, const std::string& wanted) {
+    return trimmedLower(control.accessibilityLabel()) == wanted ||
+           trimmedLower(control.accessibilityIdentifier()) == wanted;
+}
+
+// Topmost first, as a finger meets them: the subviews drawn last first, each
+// before its superview. True, with the centre, for the first control of that
+// name that a touch at its centre would reach.
+bool findControl(UIView& window, const std::shared_ptr<UIView>& view, const std::string& wanted,
+                 CGPoint& centre) {
+    const auto& subviews = view->subviews();
+    for (auto it = subviews.rbegin(); it != subviews.rend(); ++it)
+        if (findControl(window, *it, wanted, centre)) return true;
+    const auto* control = dynamic_cast<const UIControl*>(view.get());
+    if (!control || !onScreen(*control) || !control->isUserInteractionEnabled() || !control->isEnabled() ||
+        !named(*control, wanted))
+        return false;
+    const CGRect f = control->convertRectToView(control->bounds(), nullptr);
+    const CGPoint c = CGPointMake(f.origin.x + f.size.width / 2, f.origin.y + f.size.height / 2);
+    const auto hit = window.hitTest(c, nullptr);
+    if (hit != view && !(hit && hit->isDescendantOfView(view.get()))) return false;
+    centre = c;
+    return true;
+}
+
 }  // namespace
 
 bool UIKitRuntime::locateControl(const std::string& name, CGPoint& centre) const {
-    auto window = keyWindow_.lock();
+    const auto window = keyWindow_.lock();
     const std::string wanted = trimmedLower(name);
-    if (!window || wanted.empty()) return false;
-    std::map<const UIView*, std::string> itemTitles;
-    std::vector<std::shared_ptr<UIView>> views;  // in drawing order
-    std::function<void(const std::shared_ptr<UIView>&)> walk = [&](const std::shared_ptr<UIView>& v) {
-        views.push_back(v);
-        if (auto bar = std::dynamic_pointer_cast<UIToolbar>(v))
-            for (const auto& item : bar->items())
-                if (auto iv = item->itemView()) itemTitles[iv.get()] = item->title();
-        if (auto bar = std::dynamic_pointer_cast<UINavigationBar>(v))
-            for (const auto& item : {bar->leftBarButtonItem(), bar->rightBarButtonItem()})
-                if (item && item->itemView()) itemTitles[item->itemView().get()] = item->title();
-        for (const auto& s : v->subviews()) walk(s);
-    };
-    walk(window);
-    for (auto it = views.rbegin(); it != views.rend(); ++it) {
-        auto control = std::dynamic_pointer_cast<UIControl>(*it);
-        if (!control || !onScreen(*control) || !control->isUserInteractionEnabled() || !control->isEnabled())
-            continue;
-        const auto* button = dynamic_cast<const UIButton*>(control.get());
-        const auto item = itemTitles.find(control.get());
-        const bool named =
-            (button && trimmedLower(button->currentTitle()) == wanted) ||
-            (item != itemTitles.end() && trimmedLower(item->second) == wanted) ||
-            trimmedLower(control->accessibilityIdentifier()) == wanted ||
-            (wanted == "info" && button &&
-             (button->buttonType() == UIButtonTypeInfoLight || button->buttonType() == UIButtonTypeInfoDark));
-        if (!named) continue;
-        const CGRect f = control->convertRectToView(control->bounds(), nullptr);
-        const CGPoint c = CGPointMake(f.origin.x + f.size.width / 2, f.origin.y + f.size.height / 2);
-        auto hit = window->hitTest(c, nullptr);
-        if (hit == control || (hit && hit->isDescendantOfView(control.get()))) {
-            centre = c;
-            return true;
-        }
-    }
-    return false;
+    return window && !wanted.empty() && findControl(*window, window, wanted, centre);
 }
 
 void UIKitRuntime::compositeInto(CGSurface& target) {

@@ -103,11 +103,11 @@ void WebBackend::onInput(int count, double seconds, void* self) {
         frame.points.push_back(
             {(long long)p[0], CGPointMake(CGFloat(p[1]), CGFloat(p[2])), static_cast<TouchPhase>(int(p[3]))});
     }
+    // The page reports each finger's begin once and its end or cancel once.
     for (const auto& p : frame.points) {
-        if (p.phase == TouchPhase::Ended || p.phase == TouchPhase::Cancelled)
-            b->down_.erase(p.finger);
-        else
-            b->down_.insert(p.finger);
+        if (p.phase == TouchPhase::Began) ++b->fingersDown_;
+        if ((p.phase == TouchPhase::Ended || p.phase == TouchPhase::Cancelled) && b->fingersDown_ > 0)
+            --b->fingersDown_;
     }
     b->host_->postTouches(std::move(frame));
     b->requestFrame();
@@ -115,7 +115,7 @@ void WebBackend::onInput(int count, double seconds, void* self) {
 
 void WebBackend::synthesise(std::vector<TouchFrame> frames) {
     // A made-up finger among real ones would be a gesture nobody made.
-    if (frames.empty() || !down_.empty()) return;
+    if (frames.empty() || fingersDown_ > 0) return;
     for (auto& f : frames) host_->postTouches(std::move(f));
     requestFrame();
 }

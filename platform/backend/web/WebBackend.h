@@ -12,7 +12,6 @@
 
 #include <array>
 #include <memory>
-#include <set>
 #include <vector>
 
 #include "platform/backend/web/CanvasContext.h"
@@ -68,6 +67,6 @@ private:
     bool visible_ = true;
     std::vector<double> input_;   // finger, x, y, phase per point
     std::array<char, 16> key_{};  // the page writes a key's name here
-    std::set<long long> down_;    // the page's fingers down now
+    int fingersDown_ = 0;         // the page's fingers down now
     unsigned long presents_ = 0;
 };

@@ -29,10 +29,11 @@ KeyGesture keyGesture(const std::string& key) {
         g.notches = key == "-" ? -1 : 1;
     } else if (key == "Escape") {
         g.kind = KeyGesture::Kind::Press;
-        g.controls = {"Done", "Quit"};
+        g.controls[0] = "Done";
+        g.controls[1] = "Quit";
     } else if (key == "i" || key == "I") {
         g.kind = KeyGesture::Kind::Press;
-        g.controls = {"info"};
+        g.controls[0] = "info";
     }
     return g;
 }
@@ -86,9 +87,9 @@ std::vector<TouchFrame> keyFrames(const std::string& key, bool repeat, CGSize sc
     if (g.kind == KeyGesture::Kind::None || (repeat && !g.repeats)) return {};
     if (g.kind == KeyGesture::Kind::Drag) return dragFrames(screen, g.dx, g.dy, timestamp);
     if (g.kind == KeyGesture::Kind::Pinch) return pinchFrames(screen, g.notches, timestamp);
-    for (const auto& name : g.controls) {
+    for (const char* name : g.controls) {
         CGPoint centre{};
-        if (host && host->locateControl(name, centre)) return tapFrames(centre, timestamp);
+        if (name && host && host->locateControl(name, centre)) return tapFrames(centre, timestamp);
     }
     return {};
 }

@@ -20,10 +20,10 @@ constexpr long long kSyntheticFinger = 1LL << 40, kSyntheticSecondFinger = kSynt
 
 struct KeyGesture {
     enum class Kind { None, Drag, Pinch, Press } kind = Kind::None;
-    CGFloat dx = 0, dy = 0;             // Drag: the finger's travel
-    double notches = 0;                 // Pinch: > 0 zooms in
-    std::vector<std::string> controls;  // Press: the first of these on screen
-    bool repeats = false;               // a held key goes on acting
+    CGFloat dx = 0, dy = 0;        // Drag: the finger's travel
+    double notches = 0;            // Pinch: > 0 zooms in
+    const char* controls[2] = {};  // Press: the first of these on screen
+    bool repeats = false;          // a held key goes on acting
 };
 
 // What a key does, by its browser name (KeyboardEvent.key): "ArrowLeft",
