@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # package_test.sh BUILD_DIR WORK_DIR: builds the .deb with CPack, checks its
-# control fields and files, unpacks it (dpkg -x, no root needed) and runs
-# `starchart snapshot` from the unpacked /usr/bin.
+# control fields, that apt could install it and its files, unpacks it (dpkg
+# -x, no root needed) and runs `starchart snapshot` from the unpacked /usr/bin.
 set -euo pipefail
 build=$1 work=$2
 rm -rf "$work"
@@ -21,6 +21,11 @@ for d in libsdl2-2.0-0 libcairo2 libc6 libstdc++6 xdg-utils; do
 done
 [ "$(dpkg-deb -f "$deb" Package)" = starchart ] || fail "package name"
 grep -q fonts- <<<"$depends" && fail "Depends names a font package, but the typefaces are compiled in"
+
+# What `apt install ./starchart_*.deb` would do here: every dependency is
+# installed already or comes from the archive (a simulation, nothing changes).
+apt-get install --simulate -q "$deb" >"$work/apt.log" 2>&1 || { cat "$work/apt.log"; fail "apt cannot install the package"; }
+grep -q '^Inst starchart (1.0.0 ' "$work/apt.log" || { cat "$work/apt.log"; fail "apt would not install starchart"; }
 
 root="$work/root"
 dpkg -x "$deb" "$root"
