@@ -65,16 +65,7 @@ int main(int argc, char* argv[]) {
         return runSnapshot(argc - 1, argv + 1, delegateClassName);
     if (argc > 1 && std::strcmp(argv[1], "replay") == 0)
         return runReplay(argc - 1, argv + 1, delegateClassName);
-    switch (infoRequest(std::vector<std::string>(argv + 1, argv + argc))) {
-        case InfoRequest::Help:
-            std::printf("%s\n", kHelp);
-            return 0;
-        case InfoRequest::Version:
-            std::printf("%s\n", versionLine());
-            return 0;
-        case InfoRequest::None:
-            break;
-    }
+    if (answerInfoRequest(std::vector<std::string>(argv + 1, argv + argc), kHelp)) return 0;
     DeviceProfile profile;
     try {
         profile = readWindowFlags(argc, argv);

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 
 void writableFile(const std::string& flag, const std::string& path) {
@@ -53,3 +54,17 @@ bool readViewFlag(FlagReader& flags, const std::string& flag, ViewFlags& view) {
 }
 
 const char* versionLine() { return "starchart " STARCHART_VERSION; }
+
+bool answerInfoRequest(const std::vector<std::string>& args, const std::string& help) {
+    switch (infoRequest(args)) {
+        case InfoRequest::Help:
+            std::printf("%s\n", help.c_str());
+            return true;
+        case InfoRequest::Version:
+            std::printf("%s\n", versionLine());
+            return true;
+        case InfoRequest::None:
+            break;
+    }
+    return false;
+}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "mainscreen/VHMainViewController.h"
 #include "platform/ui/port/CommandLine.h"
@@ -30,3 +31,7 @@ bool readViewFlag(FlagReader& flags, const std::string& flag, ViewFlags& view);
 
 // "starchart 1.0.0": the program and its version, as --version prints it.
 const char* versionLine();
+// Answers --help with `help` and --version with versionLine() on standard
+// output when args ask for either (infoRequest); true then, and the command
+// exits 0.
+bool answerInfoRequest(const std::vector<std::string>& args, const std::string& help);

@@ -450,16 +450,7 @@ int fail(int status, const std::string& message) {
 
 int runReplay(int argc, char** argv, const NSString& delegateClassName) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    switch (infoRequest(args)) {
-        case InfoRequest::Help:
-            std::printf("%s\n", kUsage);
-            return 0;
-        case InfoRequest::Version:
-            std::printf("%s\n", versionLine());
-            return 0;
-        case InfoRequest::None:
-            break;
-    }
+    if (answerInfoRequest(args, kUsage)) return 0;
     ReplayOptions o;
     try {
         o = parseArgs(args);

@@ -123,16 +123,9 @@ bool writeVector(OffscreenApp& app, QuartzView& chart, const std::vector<Recorde
 }  // namespace
 
 int runSnapshot(int argc, char** argv, const NSString& delegateClassName) {
-    switch (infoRequest(std::vector<std::string>(argv + 1, argv + argc))) {
-        case InfoRequest::Help:
-            std::printf("%s\n%s\n", kUsage, kHelp);
-            return 0;
-        case InfoRequest::Version:
-            std::printf("%s\n", versionLine());
-            return 0;
-        case InfoRequest::None:
-            break;
-    }
+    if (answerInfoRequest(std::vector<std::string>(argv + 1, argv + argc),
+                          std::string(kUsage) + "\n" + kHelp))
+        return 0;
     SnapshotOptions o;
     try {
         o = parse(argc, argv);
