@@ -47,6 +47,18 @@ TEST(DeviceProfile, SizeIdiomAndPixelRatio) {
     EXPECT_FALSE(parse({"--device", "tablet"}).profile.pixelRatioGiven);
 }
 
+TEST(DeviceProfile, AWindowsDrawableGivesThePixelRatioUnlessOneWasAsked) {
+    const DeviceProfile phone = parse({"--device", "phone"}).profile;
+    EXPECT_EQ(phone.pixelRatioForDrawable(320, 640), 2);    // a HiDPI screen
+    EXPECT_EQ(phone.pixelRatioForDrawable(320, 480), 1.5);  // a fractional one
+    EXPECT_EQ(phone.pixelRatioForDrawable(320, 320), 1);    // an ordinary screen
+    EXPECT_EQ(phone.pixelRatioForDrawable(320, 1600), 4);   // 5, held at the largest ratio
+    EXPECT_EQ(phone.pixelRatioForDrawable(0, 640), 1);      // no window size known
+    const DeviceProfile asked = parse({"--pixel-ratio", "1.5"}).profile;
+    EXPECT_EQ(asked.pixelRatioForDrawable(480, 960), 1.5);
+    EXPECT_EQ(asked.pixelRatioForDrawable(480, 480), 1.5);
+}
+
 TEST(DeviceProfile, OtherArgumentsAreKeptInOrder) {
     auto r = parse({"--ra", "5", "--device", "tablet", "--out", "x.png"});
     ASSERT_TRUE(r.ok());

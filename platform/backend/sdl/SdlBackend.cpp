@@ -77,12 +77,10 @@ SdlBackend::SdlBackend(const DeviceProfile& profile) : profile_(profile) {
 
     // A HiDPI screen's drawable has more pixels than the window has
     // coordinates: that is the pixel ratio, unless --pixel-ratio chose one.
-    if (!profile_.pixelRatioGiven) {
-        int ww = 0, wh = 0, ow = 0, oh = 0;
-        SDL_GetWindowSize(window_, &ww, &wh);
-        if (SDL_GetRendererOutputSize(renderer_, &ow, &oh) == 0 && ww > 0 && ow > ww)
-            profile_.pixelRatio = std::min(kDeviceMaxPixelRatio, double(ow) / ww);
-    }
+    int ww = 0, wh = 0, ow = 0, oh = 0;
+    SDL_GetWindowSize(window_, &ww, &wh);
+    if (SDL_GetRendererOutputSize(renderer_, &ow, &oh) == 0)
+        profile_.pixelRatio = profile_.pixelRatioForDrawable(ww, ow);
 
     // No text is typed into the chart: no input method either.
     SDL_StopTextInput();

@@ -16,6 +16,11 @@ struct DeviceProfile {
     static bool named(const std::string& name, DeviceProfile& out);
     // The browser's rule: tablet when the shorter side is at least 600 points.
     static int idiomForSize(float width, float height);
+    // The ratio for a window `windowWidth` wide in screen coordinates whose
+    // drawable is `drawableWidth` pixels wide: on a HiDPI screen (more pixels
+    // than coordinates) their quotient, at most 4, unless --pixel-ratio gave
+    // one; else pixelRatio.
+    double pixelRatioForDrawable(int windowWidth, int drawableWidth) const;
 };
 
 constexpr int kDeviceMinSide = 200, kDeviceMaxSide = 4096;
