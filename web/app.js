@@ -9,55 +9,47 @@
 
   // A fatal error stops the program; the page says what went wrong in one
   // message with a Reload button, and the details go to the console.
-  var SAY = {
-    missing: 'The chart could not download all of its files. Check the connection, then reload.',
-    damaged: 'The chart\u2019s files arrived damaged. Reload to fetch them again.',
-    memory: 'The chart ran out of memory. Close other pages, then reload.',
-    internal: 'The chart stopped after an internal error. Reload to start again.',
-    browser: 'This browser cannot run the chart: it has no WebAssembly.',
-    update: 'A new version of the chart is ready.'
-  };
+  var MISSING = 'The chart could not be downloaded. Check the connection.';
+  var DAMAGED = 'The chart arrived damaged.';
+  var INTERNAL = 'The chart stopped on an internal error.';
+  var NO_WASM = 'This browser has no WebAssembly.';
   var said = null;
 
   function show() {
     var status = document.getElementById('status');
     if (!status || !said) return;
-    var button = document.createElement('button');
-    button.textContent = 'Reload';
-    button.onclick = function () { location.reload(); };
-    status.textContent = SAY[said] + ' ';
-    status.appendChild(button);
+    status.textContent = said + ' ';
+    status.appendChild(document.createElement('button')).textContent = 'Reload';
+    status.lastChild.onclick = function () { location.reload(); };
   }
 
-  function fatal(kind, detail) {
-    var text = String(detail);
-    // Some engines' stacks leave out the message.
-    if (detail && detail.stack && detail.stack.indexOf(text) < 0) text += '\n' + detail.stack;
-    if (window.console) console.error('starchart: ' + text);
-    if (said && said !== 'update') return;
-    said = kind;
+  function fatal(message, detail) {
+    // An error itself, so that the console shows its stack.
+    console.error('starchart:', detail);
+    if (said) return;
+    said = message;
     show();
   }
 
   // A step's failure, tagged with what the user is told unless an earlier
   // step already tagged it.
-  function as(kind) {
-    return function (e) { throw e && e.kind ? e : {kind: kind, error: e}; };
+  function as(message) {
+    return function (e) { throw e && e.say ? e : {say: message, error: e}; };
   }
   function failed(e) {
-    fatal(e.kind || 'internal', e.kind ? e.error : e);
+    fatal(e.say || INTERNAL, e.say ? e.error : e);
   }
 
   // An error nothing caught: the module's script broken, or a fault of ours.
   window.addEventListener('error', function (e) {
-    fatal(typeof createApp === 'function' ? 'internal' : 'damaged', e.error || e.message);
+    fatal(typeof createApp === 'function' ? INTERNAL : DAMAGED, e.error || e.message);
   });
 
   function get(url) {
-    return fetch(url, {credentials: 'same-origin'}).then(function (response) {
+    return fetch(url).then(function (response) {
       if (!response.ok) throw new Error(response.url + ': HTTP ' + response.status);
       return response;
-    }).catch(as('missing'));
+    }).catch(as(MISSING));
   }
 
   var code = typeof fetch === 'function' && typeof WebAssembly === 'object' && script ?
@@ -74,19 +66,19 @@
   // page before the first frame: canvas text never falls back to the
   // browser's fonts. Asked for at once, so they download beside the module.
   var fonts = (function () {
-    if (!window.FontFace || !document.fonts || !code) return Promise.reject({kind: 'browser', error: 'no FontFace'});
+    if (!window.FontFace || !document.fonts || !code) return Promise.reject({say: NO_WASM});
     return Promise.all([
       ['fonts/starchart-sans-regular.woff2', 'normal'],
       ['fonts/starchart-sans-bold.woff2', 'bold']
     ].map(function (f) {
       return get(f[0]).then(function (response) {
-        return response.arrayBuffer().catch(as('missing'));
+        return response.arrayBuffer().catch(as(MISSING));
       }).then(function (bytes) {
         return new FontFace('Starchart Sans', bytes, {weight: f[1]}).load();
       }).then(function (face) {
         document.fonts.add(face);
       }).catch(function (e) {
-        as('damaged')(e.kind ? e : new Error(f[0] + ': ' + (e && e.message || e)));
+        as(DAMAGED)(e.say ? e : new Error(f[0] + ': ' + (e && e.message || e)));
       });
     }));
   })();
@@ -101,15 +93,13 @@
       if (location.protocol !== 'https:' && location.hostname !== '127.0.0.1' && location.hostname !== 'localhost') return;
       // Checks for a new release on every load, past the HTTP cache.
       workers.register('sw.js', {updateViaCache: 'none'}).catch(function (e) {
-        if (window.console) console.warn('starchart: offline copy unavailable: ' + e);
+        console.warn('starchart: offline copy unavailable: ' + e);
       });
       // A new release's worker took over from the one this page came from:
       // the page keeps its version until it is next hidden, then reloads.
       var had = workers.controller;
       workers.addEventListener('controllerchange', function () {
-        if (had && !said) {
-          said = 'update';
-          show();
+        if (had) {
           document.addEventListener('visibilitychange', function () {
             if (document.hidden) location.reload();
           });
@@ -124,21 +114,19 @@
         // Compiles while it downloads; a server with another type for .wasm gets the slow path.
         return (WebAssembly.instantiateStreaming ? WebAssembly.instantiateStreaming(response, imports) :
                 Promise.reject()).catch(function () {
-          return spare.arrayBuffer().catch(as('missing')).then(function (bytes) {
+          return spare.arrayBuffer().catch(as(MISSING)).then(function (bytes) {
             return WebAssembly.instantiate(bytes, imports);
           });
         });
-      }).catch(function (e) {
-        as(e instanceof WebAssembly.RuntimeError ? 'internal' : 'damaged')(e);
-      }).then(function (result) {
+      }).catch(as(DAMAGED)).then(function (result) {
         // Runs main: an error out of it is the program's.
         done(result.instance, result.module);
       }).catch(failed);
       return {};
     }
 
-    if (typeof WebAssembly !== 'object') return fatal('browser', 'no WebAssembly');
-    if (typeof createApp !== 'function') return fatal('missing', script.getAttribute('data-wasm').replace(/wasm$/, 'js') + ' did not load');
+    if (typeof WebAssembly !== 'object') return fatal(NO_WASM, 'no WebAssembly');
+    if (typeof createApp !== 'function') return fatal(MISSING, script.getAttribute('data-wasm').replace(/wasm$/, 'js') + ' did not load');
 
     var installed = false;
     // Start-up milestones (ms since navigation), read by the measurements.
@@ -152,9 +140,9 @@
         // After the first frame, so the worker's download does not compete with it.
         setTimeout(installOffline, 0);
       },
-      printErr: function (text) { if (window.console) console.error(text); },
+      printErr: function (text) { console.error(text); },
       onAbort: function (what) {
-        fatal(/out of memory/i.test(what) ? 'memory' : 'internal', what || 'abort()');
+        fatal(/out of memory/i.test(what) ? 'The chart ran out of memory.' : INTERNAL, what || 'abort()');
       }
     };
     options.instantiateWasm = instantiate;
