@@ -23,7 +23,34 @@ void UIResponder::touchesCancelled(const NSSet& touches, UIEvent* event) {
     if (auto* next = nextResponder()) next->touchesCancelled(touches, event);
 }
 
+void ViewContext::drawInto(CGContext* ctx) {
+    inPlace_ = ctx;
+    drewInPlace_ = false;
+}
+
+bool ViewContext::keepInPlace(CGOp op) {
+    switch (op) {
+        case CGOp::ClearRect:
+            if (!drewInPlace_) return false;
+            clearedAfterDrawing_ = true;
+            return true;
+        case CGOp::ShowTextAtPoint:
+        case CGOp::StrokeLineSegments:
+        case CGOp::StrokePath:
+        case CGOp::FillRect:
+        case CGOp::FillEllipseInRect:
+        case CGOp::FillPath:
+        case CGOp::DrawImage:
+        case CGOp::DrawSurface:
+            drewInPlace_ = true;
+            return true;
+        default:
+            return true;
+    }
+}
+
 CGContext* ViewContext::target() {
+    if (inPlace_) return inPlace_;
     if (!surface_) {
         CGSize size = view_.bounds().size;
         if (auto* rt = UIKitRuntime::current()) {
@@ -143,6 +170,29 @@ void UIView::displayIfNeeded() {
     drawRect(bounds());
     UIGraphicsPopContext();
     if (auto* s = context_->surface()) s->flush();
+}
+
+bool UIView::drawsInPlace() const {
+    auto* rt = UIKitRuntime::current();
+    return drawsInPlace_ && !context_->clearedAfterDrawing() && rt && rt->drawsViewsInPlace();
+}
+
+void UIView::displayInPlace(CGContextRef ctx) {
+    needsDisplay_ = false;
+    backingStale_ = true;
+    if (frame_.size.width < 1 || frame_.size.height < 1) return;
+    ++drawCount_;
+    // As its own surface would: nothing outside the bounds, no state after.
+    ctx->saveGState();
+    ctx->clipToRect(bounds());
+    context_->drawInto(ctx);
+    UIGraphicsPushContext(context_.get());
+    drawRect(bounds());
+    UIGraphicsPopContext();
+    context_->drawInto(nullptr);
+    ctx->restoreGState();
+    // A pass that cleared what it had drawn needs its own surface from now on.
+    if (context_->clearedAfterDrawing()) setNeedsDisplay();
 }
 
 CGSurface* UIView::backingSurface() const { return context_->surface(); }

@@ -32,6 +32,8 @@ public:
     // page; after that the window's surface draws on the page directly.
     std::unique_ptr<CGSurface> createSurface(CGSize size, double scale) override;
     void present(CGSurface& window) override;
+    // A canvas copied into another costs more than the chart's own drawing.
+    bool drawsViewsInPlace() const override { return true; }
     // Seconds on the clock of performance.now(), as input timestamps are.
     double now() const override;
     bool openURL(const std::string& url) override;

@@ -393,10 +393,14 @@ mergeInto(LibraryManager.library, {
       g.fillText(t, ox, oy);
     }
     if (how & 2) {
-      oldW = g.lineWidth;
-      g.lineWidth = (lw > 0 ? lw : oldW) * k;
+      if (lw > 0 || k !== 1) {
+        oldW = g.lineWidth;
+        g.lineWidth = (lw > 0 ? lw : oldW) * k;
+      }
       g.strokeText(t, ox, oy);
-      g.lineWidth = oldW;
+      if (oldW) {
+        g.lineWidth = oldW;
+      }
     }
     if (!plain) {
       var m = s.tf;
