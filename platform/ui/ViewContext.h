@@ -25,12 +25,12 @@ public:
     // not transparency, so its image was wrong.
     bool clearedAfterDrawing() const { return clearedAfterDrawing_; }
 
-#define VIEW_CONTEXT_OP(Name, method, params, args, ...) \
-    void method params override {                        \
+#define VIEW_CONTEXT_OP(Name, method, params, args, ...)                 \
+    void method params override {                                        \
         if (!inPlace_ || keepInPlace(CGOp::Name)) target()->method args; \
     }
-#define VIEW_CONTEXT_OP0(Name, method) \
-    void method() override {           \
+#define VIEW_CONTEXT_OP0(Name, method)                                \
+    void method() override {                                          \
         if (!inPlace_ || keepInPlace(CGOp::Name)) target()->method(); \
     }
     CG_DRAWING_OPS(VIEW_CONTEXT_OP, VIEW_CONTEXT_OP0)
