@@ -49,6 +49,19 @@ public:
         if (clearAfter) CGContextClearRect(c, CGRectMake(0, 0, 4, 4));
     }
 };
+// An element whose value its drawRect writes, as the chart's readout.
+class ValueView : public InPlaceView {
+public:
+    std::string value;
+    void drawRect(CGRect rect) override {
+        InPlaceView::drawRect(rect);
+        value = "pass " + std::to_string(drawCount());
+    }
+
+protected:
+    bool defaultIsAccessibilityElement() const override { return true; }
+    NSString defaultAccessibilityValue() const override { return value; }
+};
 }  // namespace
 
 TEST(RunLoop, RedrawRequestsMergeAndAnIdleLoopPresentsNothing) {
@@ -220,4 +233,19 @@ TEST(RunLoop, AViewDrawsInPlaceOnlyWhereTheBackendPrefersIt) {
     EXPECT_FALSE(v->drawsInPlace());
     ASSERT_NE(v->backingSurface(), nullptr);
     EXPECT_EQ(pixelAt(*s.app->render(), 5, 205).r, 255);
+}
+
+TEST(RunLoop, AValueWrittenByAPassDrawnInPlaceReachesTheScreenReaderInThatIteration) {
+    Scene s;
+    s.app->backend().setDrawsViewsInPlace(true);
+    auto v = std::make_shared<ValueView>();
+    v->setDrawsInPlace(true);
+    v->initWithFrame(CGRectMake(0, 200, 50, 50));
+    s.root->view()->addSubview(v);
+    s.app->runUntilIdle();
+    ASSERT_FALSE(s.app->backend().accessibilityUpdates().empty());
+    const auto& nodes = s.app->backend().accessibilityUpdates().back();
+    bool found = false;
+    for (const auto& n : nodes) found = found || n.value == "pass 1";
+    EXPECT_TRUE(found);
 }

@@ -24,9 +24,14 @@ mergeInto(LibraryManager.library, {
     // Sizes the backing store to cssW x cssH points at dpr and resets the
     // context to the state the C++ side assumes for a fresh surface.
     setup: function(s, cssW, cssH, dpr) {
-      var c = s.canvas;
-      c.width = Math.max(1, Math.round(cssW * dpr));
-      c.height = Math.max(1, Math.round(cssH * dpr));
+      var c = s.canvas, w = Math.max(1, Math.round(cssW * dpr)), h = Math.max(1, Math.round(cssH * dpr));
+      if (c.width === w && c.height === h && s.ctx.reset) {
+        // A new backing store of the same size costs far more than a clear.
+        s.ctx.reset();
+      } else {
+        c.width = w;
+        c.height = h;
+      }
       if (s.onscreen) {
         c.style.width = cssW + 'px';
         c.style.height = cssH + 'px';

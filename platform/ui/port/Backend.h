@@ -81,6 +81,11 @@ public:
     // drawing the view again: a view that allows it (UIView::setDrawsInPlace)
     // then draws straight into the window when shown at full opacity.
     virtual bool drawsViewsInPlace() const { return false; }
+    // The surface the window is composited into, made once: the screen's size
+    // and scale. A backend may hand out the screen's own pixels.
+    virtual std::unique_ptr<CGSurface> createWindowSurface(CGSize size, double scale) {
+        return createSurface(size, scale);
+    }
     // Shows the composited window (size: the screen, scale: the pixel ratio).
     virtual void present(CGSurface& window) = 0;
     // Monotonic seconds (virtual in the offscreen backend).
