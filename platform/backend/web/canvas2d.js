@@ -56,17 +56,28 @@ mergeInto(LibraryManager.library, {
     maxStamp: 24,
     phases: 4,
     discs: null,
+    discCount: 0,
     // A disc of dw x dh device pixels offset by (kx, ky) / phases, drawn
     // with one pixel of margin, in colour fill.
+    // Looked up by size and colour, then by phase (no string built per dot).
     disc: function(dw, dh, kx, ky, fill) {
-      var key = dw + ' ' + dh + ' ' + kx + ' ' + ky + ' ' + fill;
-      var c = (SC.discs || (SC.discs = new Map())).get(key);
+      var all = SC.discs || (SC.discs = new Map());
+      var byFill = all.get(fill) || all.set(fill, new Map()).get(fill);
+      var byWidth = byFill.get(dw) || byFill.set(dw, new Map()).get(dw);
+      var phases = byWidth.get(dh) || byWidth.set(dh, []).get(dh);
+      var c = phases[kx * SC.phases + ky];
       if (c) {
         return c;
       }
-      if (SC.discs.size >= 4096) {
-        SC.discs.forEach(SC.drop);
-        SC.discs.clear();
+      if (++SC.discCount > 4096) {
+        all.forEach(function(byW) {
+          byW.forEach(function(byH) {
+            byH.forEach(function(list) { list.forEach(SC.drop); });
+          });
+        });
+        all.clear();
+        SC.discCount = 1;
+        phases = all.set(fill, new Map()).get(fill).set(dw, new Map()).get(dw).set(dh, []).get(dh);
       }
       c = SC.makeCanvas(Math.ceil(dw + 1) + 2, Math.ceil(dh + 1) + 2);
       var g = c.getContext('2d');
@@ -75,7 +86,7 @@ mergeInto(LibraryManager.library, {
       g.ellipse(1 + kx / SC.phases + dw / 2, 1 + ky / SC.phases + dh / 2, dw / 2, dh / 2, 0, 0, 2 * Math.PI);
       g.fill();
       c = SC.freeze(c);
-      SC.discs.set(key, c);
+      phases[kx * SC.phases + ky] = c;
       return c;
     },
     // A canvas drawn once and then only copied from, as an image bitmap: a
