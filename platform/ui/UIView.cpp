@@ -28,12 +28,13 @@ void ViewContext::drawInto(CGContext* ctx) {
     drewInPlace_ = false;
 }
 
-bool ViewContext::keepInPlace(CGOp op) {
+CGContext* ViewContext::target(CGOp op) {
+    if (!inPlace_) return target();
     switch (op) {
         case CGOp::ClearRect:
-            if (!drewInPlace_) return false;
+            if (!drewInPlace_) return nullptr;
             clearedAfterDrawing_ = true;
-            return true;
+            break;
         case CGOp::ShowTextAtPoint:
         case CGOp::StrokeLineSegments:
         case CGOp::StrokePath:
@@ -43,10 +44,11 @@ bool ViewContext::keepInPlace(CGOp op) {
         case CGOp::DrawImage:
         case CGOp::DrawSurface:
             drewInPlace_ = true;
-            return true;
+            break;
         default:
-            return true;
+            break;
     }
+    return inPlace_;
 }
 
 CGContext* ViewContext::target() {

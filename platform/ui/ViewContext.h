@@ -25,13 +25,13 @@ public:
     // not transparency, so its image was wrong.
     bool clearedAfterDrawing() const { return clearedAfterDrawing_; }
 
-#define VIEW_CONTEXT_OP(Name, method, params, args, ...)                 \
-    void method params override {                                        \
-        if (!inPlace_ || keepInPlace(CGOp::Name)) target()->method args; \
+#define VIEW_CONTEXT_OP(Name, method, params, args, ...)       \
+    void method params override {                              \
+        if (CGContext* t = target(CGOp::Name)) t->method args; \
     }
-#define VIEW_CONTEXT_OP0(Name, method)                                \
-    void method() override {                                          \
-        if (!inPlace_ || keepInPlace(CGOp::Name)) target()->method(); \
+#define VIEW_CONTEXT_OP0(Name, method)                      \
+    void method() override {                                \
+        if (CGContext* t = target(CGOp::Name)) t->method(); \
     }
     CG_DRAWING_OPS(VIEW_CONTEXT_OP, VIEW_CONTEXT_OP0)
 #undef VIEW_CONTEXT_OP
@@ -40,9 +40,9 @@ public:
 
 private:
     CGContext* target();
-    // In place: false for a clear before anything is drawn (the pass starts
-    // transparent anyway, and the window beneath must stay).
-    bool keepInPlace(CGOp op);
+    // Where op goes; null for a clear drawn in place before anything else
+    // (the pass starts transparent anyway, and the window beneath must stay).
+    CGContext* target(CGOp op);
     UIView& view_;
     std::unique_ptr<CGSurface> surface_;
     bool hasContent_ = false;
