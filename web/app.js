@@ -47,6 +47,10 @@
     }
 
     function installOffline() {
+      // Without a worker in control the module came from the network: the
+      // worker takes this copy when its bytes are its version's (see sw.js).
+      var handed = copy;
+      copy = null;
       if (!('serviceWorker' in navigator)) return;
       if (location.protocol !== 'https:' && location.hostname !== '127.0.0.1' && location.hostname !== 'localhost') return;
       var register = function () {
@@ -54,10 +58,6 @@
           if (window.console) console.warn('starchart: offline copy unavailable: ' + e);
         });
       };
-      // Without a worker in control the module came from the network: the
-      // worker takes this copy when its bytes are its version's (see sw.js).
-      var handed = copy;
-      copy = null;
       if (!handed || navigator.serviceWorker.controller || !window.caches) return register();
       caches.open('starchart-page').then(function (cache) {
         return cache.put(handed.url, handed);
