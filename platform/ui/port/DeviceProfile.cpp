@@ -35,6 +35,11 @@ bool DeviceProfile::named(const std::string& name, DeviceProfile& out) {
 
 int DeviceProfile::idiomForSize(float width, float height) { return std::min(width, height) >= 600 ? 1 : 0; }
 
+double DeviceProfile::pixelRatioForDrawable(int windowWidth, int drawableWidth) const {
+    if (pixelRatioGiven || windowWidth <= 0 || drawableWidth <= windowWidth) return pixelRatio;
+    return std::min(kDeviceMaxPixelRatio, double(drawableWidth) / windowWidth);
+}
+
 DeviceFlagsResult parseDeviceFlags(const std::vector<std::string>& args) {
     DeviceFlagsResult r;
     try {
@@ -94,9 +99,11 @@ DeviceFlagsResult parseDeviceFlags(const std::vector<std::string>& args) {
             r.profile.idiom = oneOf("--idiom", idiom, {"phone", "tablet"}) == "phone" ? 0 : 1;
             if (size.empty()) throw FlagError{"--idiom needs --size WxH"};
         }
-        if (!ratio.empty())
+        if (!ratio.empty()) {
             r.profile.pixelRatio =
                 numberInRange("--pixel-ratio", ratio, kDeviceMinPixelRatio, kDeviceMaxPixelRatio);
+            r.profile.pixelRatioGiven = true;
+        }
     } catch (const FlagError& e) {
         r.error = e.message;
     }
