@@ -58,8 +58,13 @@ CGContext* ViewContext::target() {
         if (auto* rt = UIKitRuntime::current()) {
             surface_ = rt->createSurface(size);
         } else {
+#ifdef STARCHART_VIEWS_RECORD_WITHOUT_APP
             // No application runs (code tested on its own): record only.
             surface_ = std::make_unique<RecordingSurface>(size, UIScreen::currentProfile().pixelRatio);
+#else
+            // The page always runs the application; nothing to draw into.
+            return nullptr;
+#endif
         }
     }
     hasContent_ = true;

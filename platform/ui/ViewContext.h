@@ -36,9 +36,13 @@ public:
     CG_DRAWING_OPS(VIEW_CONTEXT_OP, VIEW_CONTEXT_OP0)
 #undef VIEW_CONTEXT_OP
 #undef VIEW_CONTEXT_OP0
-    CGFloat textWidth(const char* text, size_t length) override { return target()->textWidth(text, length); }
+    CGFloat textWidth(const char* text, size_t length) override {
+        CGContext* t = target();
+        return t ? t->textWidth(text, length) : 0;
+    }
 
 private:
+    // Null where there is nothing to draw into (see UIView.cpp).
     CGContext* target();
     // Where op goes; null for a clear drawn in place before anything else
     // (the pass starts transparent anyway, and the window beneath must stay).
