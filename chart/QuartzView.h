@@ -14,6 +14,9 @@ class QuartzView : public UIView {
 public:
     static constexpr int kSegmentBufferEntries = 508;
 
+    // Every pass clears the whole chart and draws all of it.
+    QuartzView() { setDrawsInPlace(true); }
+
     void writexs(float ra, float dec, float width, float height);
     void setEch(double zoom);
     void writeStarNames();

@@ -55,6 +55,9 @@
   var code = typeof fetch === 'function' && typeof WebAssembly === 'object' && script ?
       get(script.getAttribute('data-wasm')) : null;
   if (code) code.catch(function () {});  // reported when the module asks for it
+  // A copy of the module's response, handed to the service worker so that
+  // it need not download the module again.
+  var copy = null;
 
   // ?offscreen=0 takes the path of browsers without OffscreenCanvas.
   if (/[?&]offscreen=0(&|$)/.test(location.search)) {
@@ -88,13 +91,19 @@
     show();
 
     function installOffline() {
+      // Without a worker in control the module came from the network: the
+      // worker takes this copy when its bytes are its version's (see sw.js).
+      var handed = copy;
+      copy = null;
       var workers = navigator.serviceWorker;
       if (!workers) return;
       if (location.protocol !== 'https:' && location.hostname !== '127.0.0.1' && location.hostname !== 'localhost') return;
-      // Checks for a new release on every load, past the HTTP cache.
-      workers.register('sw.js', {updateViaCache: 'none'}).catch(function (e) {
-        console.warn('starchart: offline copy unavailable: ' + e);
-      });
+      var register = function () {
+        // Checks for a new release on every load, past the HTTP cache.
+        workers.register('sw.js', {updateViaCache: 'none'}).catch(function (e) {
+          console.warn('starchart: offline copy unavailable: ' + e);
+        });
+      };
       // A new release's worker took over from the one this page came from:
       // the page keeps its version until it is next hidden, then reloads.
       var had = workers.controller;
@@ -106,14 +115,20 @@
         }
         had = workers.controller;
       });
+      if (!handed || workers.controller || !window.caches) return register();
+      caches.open('starchart-page').then(function (cache) {
+        return cache.put(handed.url, handed);
+      }).catch(function () {}).then(register);
     }
 
     function instantiate(imports, done) {
       code.then(function (response) {
         var spare = response.clone();
+        copy = spare;
         // Compiles while it downloads; a server with another type for .wasm gets the slow path.
         return (WebAssembly.instantiateStreaming ? WebAssembly.instantiateStreaming(response, imports) :
                 Promise.reject()).catch(function () {
+          copy = null;
           return spare.arrayBuffer().catch(as(MISSING)).then(function (bytes) {
             return WebAssembly.instantiate(bytes, imports);
           });
