@@ -14,9 +14,10 @@ class QuartzView : public UIView {
 public:
     static constexpr int kSegmentBufferEntries = 508;
 
-    void writexs(float ra, float dec, float width, float height);
-    void setEch(double zoom);
-    void writeStarNames();
+    // Virtual so that a test can stand in a view that records these messages.
+    virtual void writexs(float ra, float dec, float width, float height);
+    virtual void setEch(double zoom);
+    virtual void writeStarNames();
     void drawRect(CGRect rect) override;
 
     void drawText(CGContextRef ctx, float x, float y, const char* text);

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ui/port/Backend.h"
+
 struct ReplayPoint {
     float x = 0, y = 0;
 };
@@ -17,8 +19,8 @@ struct ReplayPoint {
 struct ReplayStep {
     enum class Kind : std::uint8_t { Touches, Tap, Press, Wait, Snapshot, State };
     Kind kind = Kind::Wait;
-    // Touches: one event. phase: 0 began, 1 moved, 3 ended, 4 cancelled.
-    std::uint8_t phase = 0;
+    // Touches: one event (began, moved, ended or cancelled).
+    TouchPhase phase = TouchPhase::Began;
     // Tap: `count` began/ended pairs at `point`.
     std::uint8_t count = 1;
     // Forced tap count of the touches a step begins (a tap step: of its first

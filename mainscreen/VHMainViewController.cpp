@@ -20,6 +20,10 @@ constexpr double kMaxScale = 3.0;
 
 }  // namespace
 
+std::function<std::shared_ptr<QuartzView>()> VHMainViewController::makeChartView = [] {
+    return std::make_shared<QuartzView>();
+};
+
 VHMainViewController::VHMainViewController() {
     registerAction("showInfo:", &VHMainViewController::showInfo);
     registerAction("quitLearn:", &VHMainViewController::quitLearn);
@@ -39,7 +43,7 @@ void VHMainViewController::viewDidLoad() {
         top = kTopBand;
     }
 
-    quartzView = std::make_shared<QuartzView>();
+    quartzView = makeChartView();
     quartzView->initWithFrame(CGRectMake(0, top, largeur, hauteur));
     // A second finger resting on the chart must reach the gestures too.
     quartzView->setMultipleTouchEnabled(true);

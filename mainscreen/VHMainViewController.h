@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "chart/QuartzView.h"
@@ -14,6 +15,9 @@ class VHFlipsideViewController;
 class VHMainViewController : public UIViewController, public VHFlipsideViewControllerDelegate {
 public:
     VHMainViewController();
+
+    // Makes the chart view at load; a test may put a recording view here.
+    static std::function<std::shared_ptr<QuartzView>()> makeChartView;
 
     void viewDidLoad() override;
     void showInfo(id sender);

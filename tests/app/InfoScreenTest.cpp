@@ -310,7 +310,7 @@ TEST(InfoScreen, StandaloneScreen) {
 namespace {
 
 TEST(InfoScreen, NarrowTabletPointsThePopoverAtTheInfoButton) {
-    RunningApp run(customDevice(320, 480, 1));
+    RunningApp run(customDevice(320, 480, UIUserInterfaceIdiomPad));
     ASSERT_NE(run.main().infoButton(), nullptr);
     run.app.tap(RunningApp::centreOf(*run.main().infoButton()));
     run.app.runUntilIdle();
