@@ -7,6 +7,7 @@ suite does not notice "survives": some behaviour is not guarded by a test.
     tools/mutate.py --id M001 M040   # some faults
     tools/mutate.py --file chart/    # faults in files whose path contains chart/
     tools/mutate.py --check          # only check that every fault still applies
+    tools/mutate.py --all-killers    # run the whole suite on each fault: every test that fails
 
 The scratch copy lives in build/mutate/src and keeps its own build tree
 (build/mutate/src/build/dev), so after the first build each fault rebuilds
@@ -92,6 +93,8 @@ def main():
     ap.add_argument("--jobs", default="2")
     ap.add_argument("--exclude", default=FAST_EXCLUDE, help="ctest -E regex of tests left out")
     ap.add_argument("--report", default="", help="also write the table to this file (TSV)")
+    ap.add_argument("--all-killers", action="store_true",
+                    help="do not stop at the first failing test: list every test that kills each fault")
     args = ap.parse_args()
 
     faults = load_faults(args.faults)
@@ -121,7 +124,9 @@ def main():
     os.makedirs(src, exist_ok=True)
     sync(ROOT, src)
     build = ["cmake", "--build", "--preset", "dev", "-j", args.jobs]
-    test = ["ctest", "--preset", "dev", "-LE", "e2e", "-E", args.exclude, "-j", args.jobs, "--stop-on-failure"]
+    test = ["ctest", "--preset", "dev", "-LE", "e2e", "-E", args.exclude, "-j", args.jobs]
+    if not args.all_killers:
+        test.append("--stop-on-failure")
     logs = os.path.join(args.scratch, "logs")
     os.makedirs(logs, exist_ok=True)
 
