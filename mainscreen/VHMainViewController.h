@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 
 #include "chart/QuartzView.h"
@@ -17,7 +16,7 @@ public:
     VHMainViewController();
 
     // Makes the chart view at load; a test may put a recording view here.
-    static std::function<std::shared_ptr<QuartzView>()> makeChartView;
+    static std::shared_ptr<QuartzView> (*makeChartView)();
 
     void viewDidLoad() override;
     void showInfo(id sender);

@@ -2,7 +2,6 @@
 // the controller is given a chart view that records each one, then passes it on.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,10 +37,12 @@ public:
 struct RecordChartMessages {
     RecordChartMessages() {
         messages.clear();
-        VHMainViewController::makeChartView = [] { return std::make_shared<RecordingChart>(); };
+        VHMainViewController::makeChartView = []() -> std::shared_ptr<QuartzView> {
+            return std::make_shared<RecordingChart>();
+        };
     }
     ~RecordChartMessages() { VHMainViewController::makeChartView = saved; }
-    std::function<std::shared_ptr<QuartzView>()> saved = VHMainViewController::makeChartView;
+    std::shared_ptr<QuartzView> (*saved)() = VHMainViewController::makeChartView;
 };
 
 void expectLoadSequence(const DeviceProfile& device, CGRect frame) {

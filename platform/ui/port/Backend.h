@@ -3,7 +3,6 @@
 // drive it (BackendHost). Backends include this folder and cg, nothing else of ours.
 #pragma once
 
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,7 +13,7 @@
 
 // A finger's phase at one instant, in UITouchPhase's order (the browser's page
 // sends these numbers).
-enum class TouchPhase : std::uint8_t { Began, Moved, Stationary, Ended, Cancelled };
+enum class TouchPhase { Began, Moved, Stationary, Ended, Cancelled };
 
 // One finger's state at one instant, in window points.
 struct TouchPoint {
