@@ -79,8 +79,15 @@ def run(cmd, cwd, log):
 
 
 def failed_tests(log):
+    # "Test #60: Name ....***Failed"; parameterised tests have "  # GetParam() = ..."
+    # between the name and the dots.
+    out = []
     with open(log, errors="replace") as f:
-        return re.findall(r"Test\s+#\d+: (\S+) \.+.*?(?:Failed|Exception|Timeout|aborted)", f.read())
+        for line in f:
+            m = re.search(r"Test\s+#\d+: (\S+)", line)
+            if m and re.search(r"\*\*\*(?:Failed|Exception|Timeout)|Subprocess aborted", line[m.end():]):
+                out.append(m.group(1))
+    return out
 
 
 def main():
