@@ -70,7 +70,9 @@ def sync(src, scratch):
                 if f.read() == data:
                     continue
         os.makedirs(os.path.dirname(b), exist_ok=True)
-        shutil.copy2(a, b)
+        # A fresh time stamp: a changed file must look newer than any object
+        # built from it before, which its own (older) time need not be.
+        shutil.copy(a, b)
 
 
 def run(cmd, cwd, log):
