@@ -1,5 +1,16 @@
 #include "app/VHAppDelegate.h"
 
+#include "platform/ui/UIKitRuntime.h"
+
+namespace {
+StartView& startView() {
+    static StartView view;
+    return view;
+}
+}  // namespace
+
+void VHAppDelegate::setStartView(const StartView& view) { startView() = view; }
+
 NSString VHAppDelegate::mainNibNameForIdiom(UIUserInterfaceIdiom idiom) {
     return idiom == UIUserInterfaceIdiomPhone ? "VHMainViewController_iPhone" : "VHMainViewController_iPad";
 }
@@ -17,6 +28,11 @@ bool VHAppDelegate::applicationDidFinishLaunchingWithOptions(UIApplication*, con
 
     this->window()->setRootViewController(mainViewController());
     this->window()->makeKeyAndVisible();
+    // Delivered before the first frame is drawn.
+    if (auto* runtime = UIKitRuntime::current(); runtime && !startView().isDefault()) {
+        for (auto& frame : startViewFrames(startView(), bounds.size, runtime->now()))
+            runtime->postTouches(std::move(frame));
+    }
     return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "app/StartView.h"
 #include "mainscreen/VHMainViewController.h"
 #include "platform/ui/UIKit.h"
 
@@ -24,6 +25,10 @@ public:
     void setMainViewController(std::shared_ptr<VHMainViewController> controller) {
         _mainViewController = std::move(controller);
     }
+
+    // The view the chart starts at in the applications launched from now on
+    // (the command line's or the link's; default: the chart's own).
+    static void setStartView(const StartView& view);
 
     // The main screen's interface description for an interface idiom.
     static NSString mainNibNameForIdiom(UIUserInterfaceIdiom idiom);

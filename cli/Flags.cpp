@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 
 void writableFile(const std::string& flag, const std::string& path) {
@@ -34,4 +35,36 @@ void distinctFiles(const std::string& flagA, const std::string& a, const std::st
                                      sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino);
     if (same)
         throw FlagError{flagA + " and " + flagB + " name one file, '" + b + "'; each output needs its own"};
+}
+
+bool readViewFlag(FlagReader& flags, const std::string& flag, ViewFlags& view) {
+    if (flag == "--ra") {
+        view.ra = numberInRange(flag, flags.value(flag), 0, 24, " hours");
+        view.haveRa = true;
+    } else if (flag == "--dec") {
+        view.dec = numberInRange(flag, flags.value(flag), -90, 90, " degrees");
+        view.haveDec = true;
+    } else if (flag == "--zoom") {
+        view.zoom = numberInRange(flag, flags.value(flag), VHMainViewController::kMinScale,
+                                  VHMainViewController::kMaxScale);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+const char* versionLine() { return "starchart " STARCHART_VERSION; }
+
+bool answerInfoRequest(const std::vector<std::string>& args, const std::string& help) {
+    switch (infoRequest(args)) {
+        case InfoRequest::Help:
+            std::printf("%s\n", help.c_str());
+            return true;
+        case InfoRequest::Version:
+            std::printf("%s\n", versionLine());
+            return true;
+        case InfoRequest::None:
+            break;
+    }
+    return false;
 }

@@ -449,12 +449,7 @@ int fail(int status, const std::string& message) {
 
 int runReplay(int argc, char** argv, const NSString& delegateClassName) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    for (const auto& a : args) {
-        if (a == "--help" || a == "-h") {
-            std::printf("%s\n", kUsage);
-            return 0;
-        }
-    }
+    if (answerInfoRequest(args, kUsage)) return 0;
     ReplayOptions o;
     try {
         o = parseArgs(args);

@@ -25,6 +25,12 @@ constexpr const char* kUsage =
     "phone|tablet]"
     " [--pixel-ratio N] --ra HOURS --dec DEGREES [--zoom Z] [--labels 0|1|2] --out FILE.png|.svg|.pdf"
     " [--trace FILE.jsonl]";
+constexpr const char* kHelp =
+    "  Writes the chart centred on right ascension HOURS (0..24) and declination DEGREES (-90..90)\n"
+    "  at zoom Z (0.9..3, default 1) in label mode 0 (as at start), 1 (star names: one double tap)\n"
+    "  or 2 (the learning mode: two), as the app shows it on the device (default phone), to FILE: PNG,\n"
+    "  SVG or PDF by its extension. --trace writes every drawing call of the chart's last pass,\n"
+    "  one JSON object a line. A bad flag is named with its allowed values, exit status 2.";
 
 struct SnapshotOptions {
     DeviceProfile profile;
@@ -48,19 +54,12 @@ SnapshotOptions parse(int argc, char** argv) {
     if (!device.ok()) throw FlagError{device.error};
     SnapshotOptions o;
     o.profile = device.profile;
-    bool haveRa = false, haveDec = false;
+    ViewFlags view;
     FlagReader flags(device.rest);
     std::string flag;
     while (flags.next(flag)) {
-        if (flag == "--ra") {
-            o.ra = numberInRange(flag, flags.value(flag), 0, 24, " hours");
-            haveRa = true;
-        } else if (flag == "--dec") {
-            o.dec = numberInRange(flag, flags.value(flag), -90, 90, " degrees");
-            haveDec = true;
-        } else if (flag == "--zoom") {
-            o.zoom = numberInRange(flag, flags.value(flag), 0.9, 3.0);
-        } else if (flag == "--labels") {
+        if (readViewFlag(flags, flag, view)) continue;
+        if (flag == "--labels") {
             o.labels = std::stoi(oneOf(flag, flags.value(flag), {"0", "1", "2"}));
         } else if (flag == "--out") {
             o.out = flags.value(flag);
@@ -79,8 +78,11 @@ SnapshotOptions parse(int argc, char** argv) {
             throw FlagError{"unknown argument '" + flag + "'"};
         }
     }
-    if (!haveRa) throw FlagError{"--ra is required (hours from 0 to 24)"};
-    if (!haveDec) throw FlagError{"--dec is required (degrees from -90 to 90)"};
+    if (!view.haveRa) throw FlagError{"--ra is required (hours from 0 to 24)"};
+    if (!view.haveDec) throw FlagError{"--dec is required (degrees from -90 to 90)"};
+    o.ra = view.ra;
+    o.dec = view.dec;
+    o.zoom = view.zoom;
     if (o.out.empty()) throw FlagError{"--out is required (a .png, .svg or .pdf file)"};
     writableFile("--out", o.out);
     if (!o.trace.empty()) {
@@ -121,6 +123,9 @@ bool writeVector(OffscreenApp& app, QuartzView& chart, const std::vector<Recorde
 }  // namespace
 
 int runSnapshot(int argc, char** argv, const NSString& delegateClassName) {
+    if (answerInfoRequest(std::vector<std::string>(argv + 1, argv + argc),
+                          std::string(kUsage) + "\n" + kHelp))
+        return 0;
     SnapshotOptions o;
     try {
         o = parse(argc, argv);

@@ -11,12 +11,6 @@ namespace {
 // in its corner. Every other width keeps a 40-point band at the top.
 constexpr float kSmallPhoneWidth = 320;
 constexpr float kTopBand = 40;
-// Wider than this, panning and zooming are slowed down.
-constexpr float kWideThreshold = 480;
-constexpr float kStartRightAscension = 17;
-constexpr float kStartDeclination = 31;
-constexpr double kMinScale = 0.9;
-constexpr double kMaxScale = 3.0;
 
 }  // namespace
 
@@ -47,8 +41,8 @@ void VHMainViewController::viewDidLoad() {
     quartzView->initWithFrame(CGRectMake(0, top, largeur, hauteur));
     // A second finger resting on the chart must reach the gestures too.
     quartzView->setMultipleTouchEnabled(true);
-    chartCentreRightAscension = 17.0;
-    chartCentreDeclination = 31.0;
+    chartCentreRightAscension = kStartRightAscension;
+    chartCentreDeclination = kStartDeclination;
     quartzView->writexs(kStartRightAscension, kStartDeclination, largeur, hauteur);
     root->addSubview(quartzView);
     root->setOpaque(true);
@@ -68,8 +62,8 @@ void VHMainViewController::viewDidLoad() {
     // setEch, writexs in this order at load, and tests pin that order.
     chartCentreRightAscension = xs;
     chartCentreDeclination = ys;
-    echelle = 1.0;
-    quartzView->setEch(1.0);
+    echelle = kStartScale;
+    quartzView->setEch(kStartScale);
     quartzView->writexs(xs, ys, largeur, hauteur);
 }
 
@@ -138,11 +132,11 @@ void VHMainViewController::touchesMoved(const NSSet&, UIEvent* event) {
 }
 
 void VHMainViewController::panTo(CGPoint p) {
-    const float f = largeur > kWideThreshold ? 1.5f : 1.0f;
+    const float f = largeur > kWideThreshold ? kWidePanFactor : 1.0f;
     const double m = 2 * f * echelle;
 
     const float dx = static_cast<float>(p.x) - static_cast<float>(oldTouch.x);
-    xs = static_cast<float>(static_cast<double>(xs) + dx / (m * 50));
+    xs = static_cast<float>(static_cast<double>(xs) + dx / (m * kPanPointsPerHour));
     if (xs < 0) xs = xs + 24;
     if (xs > 24) xs = xs - 24;
     // One correction covers any move a screen up to 2000 points wide can
@@ -153,7 +147,7 @@ void VHMainViewController::panTo(CGPoint p) {
     }
 
     const float dy = static_cast<float>(p.y) - static_cast<float>(oldTouch.y);
-    ys = static_cast<float>(static_cast<double>(ys) + dy / (m * 4));
+    ys = static_cast<float>(static_cast<double>(ys) + dy / (m * kPanPointsPerDegree));
     if (ys > 90)
         ys = 90;
     else if (ys < -90)
@@ -169,7 +163,7 @@ void VHMainViewController::zoomTo(CGFloat distance) {
     // No two-finger begin since the last end (a third finger lifted, or no
     // gesture yet): start from here rather than from a stale distance.
     if (initialDistance < 1.0f) initialDistance = distance;
-    const double k = largeur > kWideThreshold ? 3000 : 2000;
+    const double k = largeur > kWideThreshold ? kWidePinchDivisor : kPinchDivisor;
     // The whole difference applies again on every move, so the scale keeps
     // drifting while the fingers stay apart from where they began.
     echelle = echelle - (initialDistance - distance) / k;

@@ -15,6 +15,19 @@ class VHMainViewController : public UIViewController, public VHFlipsideViewContr
 public:
     VHMainViewController();
 
+    // The view the chart starts at, and the bounds of its zoom.
+    static constexpr float kStartRightAscension = 17;  // hours
+    static constexpr float kStartDeclination = 31;     // degrees
+    static constexpr double kStartScale = 1.0, kMinScale = 0.9, kMaxScale = 3.0;
+    // The gestures' arithmetic: at scale s a drag of 2 * s * kPanPointsPerHour
+    // points is an hour and 2 * s * kPanPointsPerDegree points a degree, and
+    // a pinch changes the scale by its change of finger distance over
+    // kPinchDivisor. Screens wider than kWideThreshold points pan
+    // kWidePanFactor times slower and divide the pinch by kWidePinchDivisor.
+    static constexpr double kPanPointsPerHour = 50, kPanPointsPerDegree = 4;
+    static constexpr double kPinchDivisor = 2000, kWidePinchDivisor = 3000;
+    static constexpr float kWideThreshold = 480, kWidePanFactor = 1.5f;
+
     // Makes the chart view at load; a test may put a recording view here.
     static std::shared_ptr<QuartzView> (*makeChartView)();
 

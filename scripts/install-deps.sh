@@ -16,7 +16,9 @@ packages=(
   liberfa-dev            # independent astronomy oracle in the tests
   xvfb xdotool x11-apps imagemagick     # desktop end-to-end test under a virtual display
   poppler-utils          # reads back the PDF snapshots in a test
+  dpkg-dev file          # CPack's .deb: library dependencies from the program (dpkg-shlibdeps)
   emscripten node-acorn  # the WebAssembly build
+  node-terser            # minifies the page's scripts (web/minify.js)
   chromium               # browser end-to-end tests
   firefox-esr            # the same tests in Gecko (over WebDriver BiDi)
   webkit2gtk-driver      # and in WebKit: WebKitWebDriver, MiniBrowser (under xvfb)

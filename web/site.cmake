@@ -1,19 +1,32 @@
-# Lays out the page in SITE around MODULE.js/.wasm (already there), and writes
-# the service worker with the list of files and a version from their bytes.
-# cmake -DSOURCE=web -DSITE=build/web/site -DMODULE=name -P site.cmake
-foreach(var SOURCE SITE MODULE)
+# Lays out the page in SITE around MODULE.js/.wasm (built in MODULE_DIR), with
+# the scripts minified by NODE, and writes the service worker with the list of
+# files and a version from their bytes.
+# cmake -DSOURCE=web -DSITE=build/web/site -DMODULE=name -DMODULE_DIR=dir -DNODE=node -P site.cmake
+foreach(var SOURCE SITE MODULE MODULE_DIR NODE)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "site.cmake: -D${var}=... is required")
   endif()
 endforeach()
 foreach(f ${MODULE}.js ${MODULE}.wasm)
-  if(NOT EXISTS ${SITE}/${f})
-    message(FATAL_ERROR "site.cmake: ${SITE}/${f} is missing (build ${MODULE} first)")
+  if(NOT EXISTS ${MODULE_DIR}/${f})
+    message(FATAL_ERROR "site.cmake: ${MODULE_DIR}/${f} is missing (build ${MODULE} first)")
   endif()
 endforeach()
 
+function(minify)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs ${NODE} ${SOURCE}/minify.js ${ARGN}
+    RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "site.cmake: minifying ${ARGN} failed")
+  endif()
+endfunction()
+
+file(MAKE_DIRECTORY ${SITE})
+configure_file(${MODULE_DIR}/${MODULE}.wasm ${SITE}/${MODULE}.wasm COPYONLY)
+minify(${MODULE_DIR}/${MODULE}.js ${SITE}/${MODULE}.js ${SOURCE}/app.js ${SITE}/app.js)
 configure_file(${SOURCE}/index.html ${SITE}/index.html @ONLY)
-foreach(f app.js manifest.webmanifest icon.svg)
+set(icons icons/icon-192.png icons/icon-maskable-512.png icons/apple-touch-icon.png)
+foreach(f manifest.webmanifest icon.svg ${icons})
   configure_file(${SOURCE}/${f} ${SITE}/${f} COPYONLY)
 endforeach()
 # The typefaces, made by tools/subset_fonts.py; app.js names them.
@@ -22,7 +35,7 @@ foreach(f ${fonts})
   configure_file(${SOURCE}/${f} ${SITE}/${f} COPYONLY)
 endforeach()
 
-set(files index.html app.js ${MODULE}.js ${MODULE}.wasm manifest.webmanifest icon.svg ${fonts})
+set(files index.html app.js ${MODULE}.js ${MODULE}.wasm manifest.webmanifest icon.svg ${fonts} ${icons})
 set(digest "")
 set(list "'./'")
 foreach(f ${files})
@@ -33,4 +46,5 @@ endforeach()
 string(SHA256 VERSION "${digest}")
 string(SUBSTRING ${VERSION} 0 16 VERSION)
 set(FILES "${list}")
-configure_file(${SOURCE}/sw.js ${SITE}/sw.js @ONLY)
+configure_file(${SOURCE}/sw.js ${MODULE_DIR}/sw.js @ONLY)
+minify(${MODULE_DIR}/sw.js ${SITE}/sw.js)

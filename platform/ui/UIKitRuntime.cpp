@@ -1,5 +1,6 @@
 #include "platform/ui/UIKitRuntime.h"
 
+#include <cctype>
 #include <cstring>
 
 void UIKitRuntimeSetSharedApplication(UIApplication* app);
@@ -210,6 +211,58 @@ void UIKitRuntime::runIteration() {
     windowSurface_->flush();
     backend_.present(*windowSurface_);
     ++presents_;
+}
+
+namespace {
+
+std::string trimmedLower(const std::string& s) {
+    const auto a = s.find_first_not_of(' ');
+    if (a == std::string::npos) return "";
+    std::string t = s.substr(a, s.find_last_not_of(' ') - a + 1);
+    for (char& c : t) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return t;
+}
+
+bool onScreen(const UIView& view) {
+    if (!view.window()) return false;
+    for (const UIView* v = &view; v; v = v->superview().get())
+        if (v->isHidden() || v->alpha() <= 0) return false;
+    return true;
+}
+
+// A button's title, a bar item's title or "Info" for an info button, or the
+// identifier, in any case and without edge spaces.
+bool named(const UIControl& control, const std::string& wanted) {
+    return trimmedLower(control.accessibilityLabel()) == wanted ||
+           trimmedLower(control.accessibilityIdentifier()) == wanted;
+}
+
+// Topmost first, as a finger meets them: the subviews drawn last first, each
+// before its superview. True, with the centre, for the first control of that
+// name that a touch at its centre would reach.
+bool findControl(UIView& window, const std::shared_ptr<UIView>& view, const std::string& wanted,
+                 CGPoint& centre) {
+    const auto& subviews = view->subviews();
+    for (auto it = subviews.rbegin(); it != subviews.rend(); ++it)
+        if (findControl(window, *it, wanted, centre)) return true;
+    const auto* control = dynamic_cast<const UIControl*>(view.get());
+    if (!control || !onScreen(*control) || !control->isUserInteractionEnabled() || !control->isEnabled() ||
+        !named(*control, wanted))
+        return false;
+    const CGRect f = control->convertRectToView(control->bounds(), nullptr);
+    const CGPoint c = CGPointMake(f.origin.x + f.size.width / 2, f.origin.y + f.size.height / 2);
+    const auto hit = window.hitTest(c, nullptr);
+    if (hit != view && !(hit && hit->isDescendantOfView(view.get()))) return false;
+    centre = c;
+    return true;
+}
+
+}  // namespace
+
+bool UIKitRuntime::locateControl(const std::string& name, CGPoint& centre) const {
+    const auto window = keyWindow_.lock();
+    const std::string wanted = trimmedLower(name);
+    return window && !wanted.empty() && findControl(*window, window, wanted, centre);
 }
 
 void UIKitRuntime::compositeInto(CGSurface& target) {

@@ -42,6 +42,7 @@ public:
     void applicationDidEnterBackground() override;
     void applicationWillEnterForeground() override;
     void applicationDidBecomeActive() override;
+    bool locateControl(const std::string& name, CGPoint& centre) const override;
     bool accessibilityActivate(size_t index) override;
 
     // The accessibility elements last sent to the backend.

@@ -291,4 +291,93 @@ TEST(SdlInput, LetterboxedScreenMapsFromItsViewport) {
     expectPoint(frames[0].points[1], B, TouchPhase::Began, 240, 360);
 }
 
+SDL_Event keyDown(SDL_Keycode sym, Uint16 mod = 0, Uint8 repeat = 0, Uint32 ms = 2000) {
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.timestamp = ms;
+    e.key.keysym.sym = sym;
+    e.key.keysym.mod = mod;
+    e.key.repeat = repeat;
+    return e;
+}
+SDL_Event wheel(float preciseY, Uint32 direction = SDL_MOUSEWHEEL_NORMAL, Uint32 ms = 2000) {
+    SDL_Event e{};
+    e.type = SDL_MOUSEWHEEL;
+    e.wheel.timestamp = ms;
+    e.wheel.preciseY = preciseY;
+    e.wheel.y = int(preciseY);
+    e.wheel.direction = direction;
+    return e;
+}
+
+constexpr long long S1 = 1LL << 40, S2 = S1 + 1;
+
+TEST(SdlInput, WheelNotchIsAPinchThroughTheMiddle) {
+    SdlInput in = makeInput();
+    in.handle(wheel(1));
+    auto frames = in.takeFrames();
+    // 320 x 480: the fingers lie along the longer side, 60 points apart, and
+    // open to 260.
+    ASSERT_EQ(frames.size(), 3u);
+    ASSERT_EQ(frames[0].points.size(), 2u);
+    expectPoint(frames[0].points[0], S1, TouchPhase::Began, 160, 210);
+    expectPoint(frames[0].points[1], S2, TouchPhase::Began, 160, 270);
+    expectPoint(frames[1].points[0], S1, TouchPhase::Moved, 160, 110);
+    expectPoint(frames[1].points[1], S2, TouchPhase::Moved, 160, 370);
+    expectPoint(frames[2].points[0], S1, TouchPhase::Ended, 160, 110);
+    expectPoint(frames[2].points[1], S2, TouchPhase::Ended, 160, 370);
+    EXPECT_DOUBLE_EQ(frames[0].timestamp, 2.0);
+    EXPECT_TRUE(in.activeTouches().empty());
+
+    // Down (or up with natural scrolling) closes it; half a notch, half as far.
+    in.handle(wheel(0.5f, SDL_MOUSEWHEEL_FLIPPED));
+    frames = in.takeFrames();
+    ASSERT_EQ(frames.size(), 3u);
+    expectPoint(frames[0].points[0], S1, TouchPhase::Began, 160, 160);
+    expectPoint(frames[1].points[0], S1, TouchPhase::Moved, 160, 210);
+    expectPoint(frames[1].points[1], S2, TouchPhase::Moved, 160, 270);
+}
+
+TEST(SdlInput, ArrowKeysDragFortyPointsFromTheMiddle) {
+    SdlInput in = makeInput();
+    in.handle(keyDown(SDLK_RIGHT));
+    auto frames = in.takeFrames();
+    ASSERT_EQ(frames.size(), 3u);
+    expectPoint(frames[0].points[0], S1, TouchPhase::Began, 160, 240);
+    EXPECT_EQ(frames[0].points[0].tapCount, 1);
+    expectPoint(frames[1].points[0], S1, TouchPhase::Moved, 120, 240);
+    expectPoint(frames[2].points[0], S1, TouchPhase::Ended, 120, 240);
+
+    in.handle(keyDown(SDLK_DOWN, 0, 1));  // held: repeats
+    frames = in.takeFrames();
+    ASSERT_EQ(frames.size(), 3u);
+    expectPoint(frames[1].points[0], S1, TouchPhase::Moved, 160, 200);
+
+    in.handle(keyDown(SDLK_KP_PLUS));
+    frames = in.takeFrames();
+    ASSERT_EQ(frames.size(), 3u);
+    expectPoint(frames[1].points[1], S2, TouchPhase::Moved, 160, 370);
+}
+
+TEST(SdlInput, KeysAndWheelWaitWhileAFingerIsDownOrAModifierIsHeld) {
+    SdlInput in = makeInput();
+    in.handle(keyDown(SDLK_LEFT, KMOD_LCTRL));
+    in.handle(keyDown(SDLK_MINUS, KMOD_LGUI));
+    in.handle(keyDown(SDLK_a));
+    // Escape and i need someone to find the controls.
+    in.handle(keyDown(SDLK_ESCAPE));
+    in.handle(keyDown(SDLK_i));
+    EXPECT_FALSE(in.hasFrames());
+
+    in.handle(down(100, 200, 1000));
+    in.takeFrames();
+    in.handle(keyDown(SDLK_LEFT));
+    in.handle(wheel(1));
+    EXPECT_FALSE(in.hasFrames()) << "only the mouse's finger";
+    in.handle(up(100, 200, 1100));
+    in.takeFrames();
+    in.handle(wheel(-1));
+    EXPECT_EQ(in.takeFrames().size(), 3u);
+}
+
 }  // namespace

@@ -3,8 +3,8 @@
 mouse: the chart at start, the info button and the info screen (its two
 links go to a stand-in xdg-open), Done, a drag that moves the readout, a
 double click that reaches the chart as a double tap, an Alt + drag pinch, no
-frames while idle, a clean exit on SIGTERM, and a clear error without a
-display.
+frames while idle, a clean exit on SIGTERM, a clear error without a display,
+and a window opened at a starting view from the command line.
 
 usage: starchart_e2e.py OUT_DIR STARCHART SOURCE_DIR"""
 
@@ -181,6 +181,27 @@ def test(display, out_dir, args):
     check(text_changed(crop(back, READOUT), readout0) < 0.002 and changed(crop(back, CHART), sky0) < 0.002,
           "Done brings back the same chart")
 
+    # Keys and the wheel make a finger's touches: i taps the info button,
+    # Escape taps Done, a wheel notch pinches (the sky changes, the centre
+    # and its readout stay) and the notch back undoes it.
+    app.move(160, 300)
+    app.display.xdotool("key", "i")
+    wait_still(app)
+    check(crop(app.screenshot("key-i"), READOUT).count(e.is_red) == 0, "the i key opens the info screen")
+    app.display.xdotool("key", "Escape")
+    wait_still(app)
+    check(text_changed(crop(app.screenshot("key-escape"), READOUT), readout0) < 0.002,
+          "Escape closes the info screen")
+    app.display.xdotool("click", 4)
+    wait_still(app)
+    wheeled = app.screenshot("wheel-up")
+    check(text_changed(crop(wheeled, READOUT), readout0) < 0.002 and changed(crop(wheeled, CHART), sky0) > 0.002,
+          "a wheel notch zooms about the same centre (%.1f%% of the sky changed)"
+          % (100 * changed(crop(wheeled, CHART), sky0)))
+    app.display.xdotool("click", 5)
+    wait_still(app)
+    check(changed(crop(app.screenshot("wheel-down"), CHART), sky0) < 0.002, "the notch back restores the sky")
+
     # A drag moves the chart centre: the readout changes.
     app.drag(160, 300, 220, 330, steps=10)
     wait_still(app)
@@ -216,6 +237,27 @@ def test(display, out_dir, args):
     err = app.stderr()
     totals = [l for l in err.splitlines() if l.startswith("sdl:") and "presents" in l]
     e.log(totals[-1] if totals else "no totals line")
+
+    # A starting view from the command line: the window opens where the
+    # snapshot of that view is, far from the chart's own start.
+    view = ["--ra", "5.5", "--dec", "-20", "--zoom", "2"]
+    shot = os.path.join(out_dir, "start-view.png")
+    r = subprocess.run([program, "snapshot", "--device", "phone"] + view + ["--out", shot],
+                       stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60)
+    check(r.returncode == 0, "snapshot of the starting view: %r" % r.stderr.decode(errors="replace")[-200:])
+    expected = crop(e.Image.load(shot), CHART)
+    app = e.App(display, [program, "--device", "phone"] + view, out_dir, "starchart-view",
+                env={"STARCHART_SDL_LOG": "1"})
+    e.wait_until(lambda: presents(app) >= 1, 10, "the first frame at the view")
+    wait_still(app)
+    opened_at = crop(app.screenshot("start-view"), CHART)
+    check(changed(opened_at, sky0) > 0.02, "--ra/--dec/--zoom open another part of the sky (%.2f%% differ)"
+          % (100 * changed(opened_at, sky0)))
+    check(changed(opened_at, expected) < 0.002, "the window at --ra 5.5 --dec -20 --zoom 2 shows the snapshot "
+          "of that view (%.2f%% differ)" % (100 * changed(opened_at, expected)))
+    status = app.terminate()
+    check(app.exited_cleanly(status), "the second window closes with status 0 (got %d)" % status)
+    check(not app.sanitizer_findings(), "no sanitizer report in the second window")
 
 
 if __name__ == "__main__":

@@ -667,3 +667,66 @@ TEST_F(ReplayTest, LongRandomSessionEndsOnTheMainScreenWithNothingDown) {
 }
 
 }  // namespace
+
+namespace {
+
+class CommandLineTest : public ReplayTest {};
+
+TEST_F(CommandLineTest, HelpAndVersionForTheProgramAndEachCommand) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--help"},
+                                                 {"-h"},
+                                                 {"--device", "tablet", "--help"},
+                                                 {"--bogus", "--help"}}) {
+        SCOPED_TRACE(args.front());
+        const Outcome r = run(args);
+        EXPECT_EQ(r.status, 0) << r.output;
+        EXPECT_EQ(r.output.rfind("usage: starchart [--device", 0), 0u) << r.output;
+        // The mapping of the wheel and the keys is stated.
+        EXPECT_NE(r.output.find("one notch is a pinch opening (up) or closing (down) by 200 points"),
+                  std::string::npos)
+            << r.output;
+        EXPECT_NE(r.output.find("changes by 0.1 (0.067"), std::string::npos) << r.output;
+        EXPECT_NE(r.output.find("arrow keys     pan: a one-finger drag of 40 points"), std::string::npos);
+        EXPECT_NE(r.output.find("Escape"), std::string::npos);
+    }
+    const Outcome snapshot = run({"snapshot", "--help"});
+    EXPECT_EQ(snapshot.status, 0) << snapshot.output;
+    EXPECT_EQ(snapshot.output.rfind("usage: starchart snapshot", 0), 0u) << snapshot.output;
+    EXPECT_NE(snapshot.output.find("--trace writes"), std::string::npos) << snapshot.output;
+    EXPECT_EQ(run({"snapshot", "--ra", "99", "--help"}).status, 0) << "help wins over a bad value";
+
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--version"},
+                                                 {"snapshot", "--version"},
+                                                 {"replay", "--version"},
+                                                 {"replay", "nothing.json", "--version"}}) {
+        SCOPED_TRACE(args.front() + " " + args.back());
+        const Outcome r = run(args);
+        EXPECT_EQ(r.status, 0) << r.output;
+        EXPECT_EQ(r.output, "starchart 1.0.0\n");
+    }
+    // The starting view's flags are the window's; bad ones are named.
+    struct Bad {
+        std::vector<std::string> args;
+        const char* says;
+    } bads[] = {
+        {{"--ra", "25"}, "--ra: '25' is out of range (allowed: from 0 to 24 hours)"},
+        {{"--dec=-91"}, "--dec: '-91' is out of range (allowed: from -90 to 90 degrees)"},
+        {{"--zoom", "0.5"}, "--zoom: '0.5' is out of range (allowed: from 0.9 to 3)"},
+        {{"--zoom", ""}, "--zoom: the value is empty"},
+        {{"--ra", "1", "--ra", "2"}, "--ra is given more than once"},
+        {{"--dec"}, "--dec: a value is missing"},
+        {{"--ra", "5", "--dec", "10", "--zoom=2", "--bogus"}, "unknown argument '--bogus'"},
+    };
+    for (const Bad& b : bads) {
+        SCOPED_TRACE(b.says);
+        const Outcome r = run(b.args);
+        EXPECT_EQ(r.status, 2) << r.output;
+        EXPECT_NE(r.output.find(b.says), std::string::npos) << r.output;
+    }
+    // Without them, the same arguments are still refused.
+    const Outcome bogus = run({"--bogus"});
+    EXPECT_EQ(bogus.status, 2) << bogus.output;
+    EXPECT_NE(bogus.output.find("unknown argument '--bogus'"), std::string::npos) << bogus.output;
+}
+
+}  // namespace

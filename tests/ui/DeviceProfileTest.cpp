@@ -43,6 +43,21 @@ TEST(DeviceProfile, SizeIdiomAndPixelRatio) {
     EXPECT_EQ(parse({"--size=599x900"}).profile.idiom, kPhone);
     EXPECT_EQ(parse({"--size", "200x4096"}).profile.height, 4096);
     EXPECT_EQ(parse({"--pixel-ratio=1.5"}).profile.pixelRatio, 1.5);
+    // Only a ratio asked for holds on a HiDPI screen; else the window's drawable decides.
+    EXPECT_TRUE(parse({"--pixel-ratio=1"}).profile.pixelRatioGiven);
+    EXPECT_FALSE(parse({"--device", "tablet"}).profile.pixelRatioGiven);
+}
+
+TEST(DeviceProfile, AWindowsDrawableGivesThePixelRatioUnlessOneWasAsked) {
+    const DeviceProfile phone = parse({"--device", "phone"}).profile;
+    EXPECT_EQ(phone.pixelRatioForDrawable(320, 640), 2);    // a HiDPI screen
+    EXPECT_EQ(phone.pixelRatioForDrawable(320, 480), 1.5);  // a fractional one
+    EXPECT_EQ(phone.pixelRatioForDrawable(320, 320), 1);    // an ordinary screen
+    EXPECT_EQ(phone.pixelRatioForDrawable(320, 1600), 4);   // 5, held at the largest ratio
+    EXPECT_EQ(phone.pixelRatioForDrawable(0, 640), 1);      // no window size known
+    const DeviceProfile asked = parse({"--pixel-ratio", "1.5"}).profile;
+    EXPECT_EQ(asked.pixelRatioForDrawable(480, 960), 1.5);
+    EXPECT_EQ(asked.pixelRatioForDrawable(480, 480), 1.5);
 }
 
 TEST(DeviceProfile, OtherArgumentsAreKeptInOrder) {

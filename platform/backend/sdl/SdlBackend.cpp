@@ -75,6 +75,13 @@ SdlBackend::SdlBackend(const DeviceProfile& profile) : profile_(profile) {
                               " window: " + why);
     }
 
+    // A HiDPI screen's drawable has more pixels than the window has
+    // coordinates: that is the pixel ratio, unless --pixel-ratio chose one.
+    int ww = 0, wh = 0, ow = 0, oh = 0;
+    SDL_GetWindowSize(window_, &ww, &wh);
+    if (SDL_GetRendererOutputSize(renderer_, &ow, &oh) == 0)
+        profile_.pixelRatio = profile_.pixelRatioForDrawable(ww, ow);
+
     // No text is typed into the chart: no input method either.
     SDL_StopTextInput();
     wakeEvent_ = SDL_RegisterEvents(1);
@@ -273,6 +280,7 @@ void SdlBackend::handle(const SDL_Event& e, bool& quit) {
 }
 
 int SdlBackend::run(BackendHost& host) {
+    input_.setHost(&host);
     if (!shown_) {
         SDL_ShowWindow(window_);
         shown_ = true;

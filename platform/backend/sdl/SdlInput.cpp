@@ -1,11 +1,41 @@
 #include "platform/backend/sdl/SdlInput.h"
 
+#include "platform/ui/port/SyntheticGestures.h"
+
 namespace {
 
 constexpr TouchPhase kBegan = TouchPhase::Began, kMoved = TouchPhase::Moved, kEnded = TouchPhase::Ended,
                      kCancelled = TouchPhase::Cancelled;
 
 double seconds(Uint32 ms) { return ms / 1000.0; }
+
+// The browser's name of a key (KeyboardEvent.key), for those that act.
+const char* keyName(SDL_Keycode k) {
+    switch (k) {
+        case SDLK_LEFT:
+            return "ArrowLeft";
+        case SDLK_RIGHT:
+            return "ArrowRight";
+        case SDLK_UP:
+            return "ArrowUp";
+        case SDLK_DOWN:
+            return "ArrowDown";
+        case SDLK_PLUS:
+        case SDLK_KP_PLUS:
+            return "+";
+        case SDLK_EQUALS:
+            return "=";
+        case SDLK_MINUS:
+        case SDLK_KP_MINUS:
+            return "-";
+        case SDLK_ESCAPE:
+            return "Escape";
+        case SDLK_i:
+            return "i";
+        default:
+            return nullptr;
+    }
+}
 
 }  // namespace
 
@@ -61,7 +91,15 @@ bool SdlInput::handle(const SDL_Event& e) {
         case SDL_KEYUP:
             // The event carries the modifiers as they are after this key.
             setAlt((e.key.keysym.mod & KMOD_ALT) != 0, t);
+            if (e.type == SDL_KEYDOWN) key(e.key, t);
             return true;
+        case SDL_MOUSEWHEEL: {
+            if (e.wheel.which == SDL_TOUCH_MOUSEID || !active_.empty()) return true;
+            double notches = e.wheel.preciseY;
+            if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) notches = -notches;
+            synthesise(pinchFrames(points_, notches, t));
+            return true;
+        }
         case SDL_FINGERDOWN:
         case SDL_FINGERMOTION:
         case SDL_FINGERUP: {
@@ -89,6 +127,19 @@ bool SdlInput::handle(const SDL_Event& e) {
         default:
             return false;
     }
+}
+
+bool SdlInput::key(const SDL_KeyboardEvent& e, double timestamp) {
+    const char* name = keyName(e.keysym.sym);
+    if (!name || !active_.empty() || (e.keysym.mod & (KMOD_CTRL | KMOD_ALT | KMOD_GUI))) return false;
+    synthesise(keyFrames(name, e.repeat != 0, points_, host_, timestamp));
+    return true;
+}
+
+void SdlInput::synthesise(std::vector<TouchFrame> frames) {
+    if (frames.empty()) return;
+    flush();
+    for (auto& f : frames) frames_.push_back(std::move(f));
 }
 
 void SdlInput::setAlt(bool down, double timestamp) {

@@ -7,6 +7,13 @@
 // pass through with their own ids; the mouse events SDL makes up from touches
 // (and the touches it makes up from the mouse) are ignored.
 //
+// Keys and the wheel make the touches a finger would (SyntheticGestures.h):
+// the arrows drag, + and - and the wheel pinch, Escape and i tap a control
+// the host finds. They are left alone while a finger is down, and with Ctrl,
+// Alt or the logo key held. The wheel's precise delta counts notches, so a
+// trackpad's scroll zooms in proportion. SDL's multigesture events are not
+// used: they are made from touchscreen fingers, which already pass through.
+//
 // Events handled between two takeFrames() are coalesced: a finger that moves
 // again within the same frame only updates its location. A change of phase
 // of a finger already in the frame (a down and an up pending together) starts
@@ -36,6 +43,8 @@ public:
     // Takes one event; true if it was input this class handles (even when it
     // made no touch, e.g. a synthetic or unrelated mouse event).
     bool handle(const SDL_Event& e);
+    // Where controls are for the keys that press one (none: those keys do nothing).
+    void setHost(const BackendHost* host) { host_ = host; }
     // The Alt key's state, e.g. re-read after the window regains focus.
     void setAlt(bool down, double timestamp);
     // Cancels every touch down (cancelled): focus lost, window hidden.
@@ -54,6 +63,8 @@ private:
     CGPoint mirrored(CGPoint p) const;
     void add(long long finger, CGPoint location, TouchPhase phase, double timestamp);
     void flush();
+    void synthesise(std::vector<TouchFrame> frames);
+    bool key(const SDL_KeyboardEvent& e, double timestamp);
 
     double windowWidth_ = 320, windowHeight_ = 480;
     CGRect viewport_{{0, 0}, {320, 480}};
@@ -65,4 +76,5 @@ private:
     std::map<long long, CGPoint> active_;
     TouchFrame current_;
     std::vector<TouchFrame> frames_;
+    const BackendHost* host_ = nullptr;
 };

@@ -6,11 +6,14 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/ui/port/SyntheticGestures.h"
+
 extern "C" {
 // platform/backend/web/page.js
 void wb_viewport(double* out);
 int wb_listen(const char* selector, double width, double height, double* buf, int cap,
-              void (*cb)(int, double, void*), void (*life)(int, void*), void* user);
+              void (*cb)(int, double, void*), void (*life)(int, void*), char* keyBuf, int keyCap,
+              int (*key)(int, double, void*), void (*wheel)(double, double, void*), void* user);
 int wb_open_url(const char* url);
 void wb_frame_begin();
 void wb_frame_end(int presented);
@@ -100,8 +103,34 @@ void WebBackend::onInput(int count, double seconds, void* self) {
         frame.points.push_back(
             {(long long)p[0], CGPointMake(CGFloat(p[1]), CGFloat(p[2])), static_cast<TouchPhase>(int(p[3]))});
     }
+    // The page reports each finger's begin once and its end or cancel once.
+    for (const auto& p : frame.points) {
+        if (p.phase == TouchPhase::Began) ++b->fingersDown_;
+        if ((p.phase == TouchPhase::Ended || p.phase == TouchPhase::Cancelled) && b->fingersDown_ > 0)
+            --b->fingersDown_;
+    }
     b->host_->postTouches(std::move(frame));
     b->requestFrame();
+}
+
+void WebBackend::synthesise(std::vector<TouchFrame> frames) {
+    // A made-up finger among real ones would be a gesture nobody made.
+    if (frames.empty() || fingersDown_ > 0) return;
+    for (auto& f : frames) host_->postTouches(std::move(f));
+    requestFrame();
+}
+
+int WebBackend::onKey(int repeat, double seconds, void* self) {
+    auto* b = static_cast<WebBackend*>(self);
+    const std::string name(b->key_.data());
+    if (keyGesture(name).kind == KeyGesture::Kind::None) return 0;
+    b->synthesise(keyFrames(name, repeat != 0, {b->profile_.width, b->profile_.height}, b->host_, seconds));
+    return 1;
+}
+
+void WebBackend::onWheel(double notches, double seconds, void* self) {
+    auto* b = static_cast<WebBackend*>(self);
+    b->synthesise(pinchFrames({b->profile_.width, b->profile_.height}, notches, seconds));
 }
 
 void WebBackend::accessibilityChanged(const std::vector<AccessibilityNode>& nodes) {
@@ -148,7 +177,8 @@ void WebBackend::onVisibility(int visible, void* self) {
 int WebBackend::run(BackendHost& host) {
     host_ = &host;
     if (!wb_listen(kCanvas, profile_.width, profile_.height, input_.data(), kMaxPoints, &WebBackend::onInput,
-                   &WebBackend::onVisibility, this)) {
+                   &WebBackend::onVisibility, key_.data(), int(key_.size()), &WebBackend::onKey,
+                   &WebBackend::onWheel, this)) {
         std::fprintf(stderr, "starchart: the page has no <canvas id=\"canvas\">: no input\n");
     }
     wb_a11y_listen(&WebBackend::onActivate, this);

@@ -1,5 +1,6 @@
 // The browser backend: the page's canvas as the screen, its touches and mouse
-// as fingers, animation frames as the loop.
+// as fingers, its keys and wheel as the touches a finger would make,
+// animation frames as the loop.
 //
 // The screen is the viewport at load (CSS pixels as points, tablet when the
 // shorter side is at least 600) at the device pixel ratio. The app lays out
@@ -9,6 +10,7 @@
 // frame is delivered in it.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -49,6 +51,10 @@ private:
     static int onAnimationFrame(double time, void* self);
     static void onInput(int count, double seconds, void* self);
     static void onVisibility(int visible, void* self);
+    // Keys and the wheel, as the touches a finger would make.
+    static int onKey(int repeat, double seconds, void* self);
+    static void onWheel(double notches, double seconds, void* self);
+    void synthesise(std::vector<TouchFrame> frames);
     static void onActivate(int index, void* self);
 
     DeviceProfile profile_;
@@ -59,6 +65,8 @@ private:
     bool framePending_ = false;
     bool frameWanted_ = false;
     bool visible_ = true;
-    std::vector<double> input_;  // finger, x, y, phase per point
+    std::vector<double> input_;   // finger, x, y, phase per point
+    std::array<char, 16> key_{};  // the page writes a key's name here
+    int fingersDown_ = 0;         // the page's fingers down now
     unsigned long presents_ = 0;
 };

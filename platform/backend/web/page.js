@@ -46,9 +46,12 @@ mergeInto(LibraryManager.library, {
 
   // Listens on the canvas matching selector, laid out at width x height
   // points. buf holds cap points of 4 doubles; cb(count, seconds, user)
-  // takes them. life(state, user): 0 hidden, 1 shown again.
+  // takes them. life(state, user): 0 hidden, 1 shown again. key(repeat,
+  // seconds, user) takes a key whose name (KeyboardEvent.key) is in keyBuf
+  // (keyCap bytes) and answers whether it acts; wheel(notches, seconds, user)
+  // takes the wheel, a notch being 1 (> 0: away from the user).
   wb_listen__deps: ['$WB'],
-  wb_listen: function(selector, width, height, buf, cap, cb, life, user) {
+  wb_listen: function(selector, width, height, buf, cap, cb, life, keyBuf, keyCap, key, wheel, user) {
     var canvas = document.querySelector(UTF8ToString(selector));
     if (!canvas) {
       return 0;
@@ -130,6 +133,29 @@ mergeInto(LibraryManager.library, {
         send(1);
       }
     });
+    // Keys reach the chart only when nothing else on the page has the focus:
+    // a focused link or button keeps Tab, Enter and Space, and every other key.
+    window.addEventListener('keydown', function(e) {
+      var f = document.activeElement;
+      if (e.defaultPrevented || e.isComposing || e.ctrlKey || e.altKey || e.metaKey ||
+          (f && f !== document.body && f !== document.documentElement && f !== canvas) ||
+          e.key.length > 10) {
+        return;
+      }
+      stringToUTF8(e.key, keyBuf, keyCap);
+      if ({{{ makeDynCall('iidi', 'key') }}}(e.repeat ? 1 : 0, performance.now() / 1000, user)) {
+        e.preventDefault();
+      }
+    });
+    // A mouse wheel notch is 100 pixels in browsers, 3 lines or a page in the
+    // other modes; a trackpad pinch arrives as the wheel with ctrlKey set.
+    canvas.addEventListener('wheel', function(e) {
+      e.preventDefault();
+      var per = e.deltaMode === 1 ? 3 : e.deltaMode === 2 ? 1 : 100;
+      if (e.deltaY) {
+        {{{ makeDynCall('vddi', 'wheel') }}}(-e.deltaY / per, performance.now() / 1000, user);
+      }
+    }, active);
     // The page's own gestures stay off on the chart.
     canvas.addEventListener('contextmenu', function(e) { e.preventDefault(); });
     canvas.addEventListener('dblclick', function(e) { e.preventDefault(); });

@@ -66,6 +66,11 @@ public:
     virtual void applicationDidEnterBackground() = 0;
     virtual void applicationWillEnterForeground() = 0;
     virtual void applicationDidBecomeActive() = 0;
+    // Where a finger would press the visible control called `name` now (its
+    // accessibility label: a button's or bar item's title, "Info" for an info
+    // button; or its accessibility identifier; in any case, without edge
+    // spaces), in window points; false when none is on screen or it is covered.
+    virtual bool locateControl(const std::string& name, CGPoint& centre) const = 0;
     // Activates element `index` of the last accessibilityChanged list as a
     // tap on it (queued like input); false when there is no such element.
     virtual bool accessibilityActivate(size_t index) = 0;

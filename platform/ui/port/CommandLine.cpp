@@ -65,6 +65,14 @@ std::string quotedArgument(const std::string& text) {
     return out + "'";
 }
 
+InfoRequest infoRequest(const std::vector<std::string>& args) {
+    for (const auto& a : args) {
+        if (a == "--help" || a == "-h") return InfoRequest::Help;
+        if (a == "--version") return InfoRequest::Version;
+    }
+    return InfoRequest::None;
+}
+
 bool FlagReader::next(std::string& flag) {
     if (hasInline_) throw FlagError{"unknown argument " + quotedArgument(given_)};
     if (at_ >= args_.size()) return false;

@@ -44,5 +44,10 @@ double numberInRange(const std::string& flag, const std::string& text, double lo
 long wholeInRange(const std::string& flag, const std::string& text, long lo, long hi, const char* unit = "");
 // One of the listed words, or FlagError listing them.
 std::string oneOf(const std::string& flag, const std::string& text, const std::vector<std::string>& allowed);
+// What --help (or -h) and --version ask for. Either one, anywhere among the
+// arguments, wins over every other argument, good or bad: the command prints
+// and exits 0.
+enum class InfoRequest { None, Help, Version };
+InfoRequest infoRequest(const std::vector<std::string>& args);
 // The text quoted for a message: at most 60 bytes, control characters escaped.
 std::string quotedArgument(const std::string& text);

@@ -37,6 +37,11 @@ UIUserInterfaceIdiom DeviceProfile::idiomForSize(float width, float height) {
     return std::min(width, height) >= 600 ? UIUserInterfaceIdiomPad : UIUserInterfaceIdiomPhone;
 }
 
+double DeviceProfile::pixelRatioForDrawable(int windowWidth, int drawableWidth) const {
+    if (pixelRatioGiven || windowWidth <= 0 || drawableWidth <= windowWidth) return pixelRatio;
+    return std::min(kDeviceMaxPixelRatio, double(drawableWidth) / windowWidth);
+}
+
 DeviceFlagsResult parseDeviceFlags(const std::vector<std::string>& args) {
     DeviceFlagsResult r;
     try {
@@ -98,9 +103,11 @@ DeviceFlagsResult parseDeviceFlags(const std::vector<std::string>& args) {
                                   : UIUserInterfaceIdiomPad;
             if (size.empty()) throw FlagError{"--idiom needs --size WxH"};
         }
-        if (!ratio.empty())
+        if (!ratio.empty()) {
             r.profile.pixelRatio =
                 numberInRange("--pixel-ratio", ratio, kDeviceMinPixelRatio, kDeviceMaxPixelRatio);
+            r.profile.pixelRatioGiven = true;
+        }
     } catch (const FlagError& e) {
         r.error = e.message;
     }

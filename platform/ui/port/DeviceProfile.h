@@ -16,12 +16,18 @@ struct DeviceProfile {
     std::string name = "phone";       // "phone", "phone-tall", "phone-wide", "tablet" or "custom"
     float width = 320, height = 480;  // points
     double pixelRatio = 1;            // device pixels per point
+    bool pixelRatioGiven = false;     // by --pixel-ratio: a window keeps it on any screen
     UIUserInterfaceIdiom idiom = UIUserInterfaceIdiomPhone;
 
     // The named profile; false if the name is not one of the four.
     static bool named(const std::string& name, DeviceProfile& out);
     // The browser's rule: tablet when the shorter side is at least 600 points.
     static UIUserInterfaceIdiom idiomForSize(float width, float height);
+    // The ratio for a window `windowWidth` wide in screen coordinates whose
+    // drawable is `drawableWidth` pixels wide: on a HiDPI screen (more pixels
+    // than coordinates) their quotient, at most 4, unless --pixel-ratio gave
+    // one; else pixelRatio.
+    double pixelRatioForDrawable(int windowWidth, int drawableWidth) const;
 };
 
 constexpr int kDeviceMinSide = 200, kDeviceMaxSide = 4096;
