@@ -20,6 +20,9 @@ class QuartzView : public UIView {
 public:
     static constexpr int kSegmentBufferEntries = 508;
 
+    // Every pass clears the whole chart and draws all of it.
+    QuartzView() { setDrawsInPlace(true); }
+
     // The controller's messages. Virtual so that a test can stand in a view
     // that records them; the browser build, which runs no tests and counts
     // its bytes, keeps them direct calls (about 440 bytes less).

@@ -9,6 +9,9 @@
   var code = typeof fetch === 'function' && typeof WebAssembly === 'object' && script ?
       fetch(script.getAttribute('data-wasm'), {credentials: 'same-origin'}) : null;
   if (code) code.catch(function () {});  // reported when the module asks for it
+  // A copy of the module's response, handed to the service worker so that
+  // it need not download the module again.
+  var copy = null;
 
   // ?offscreen=0 takes the path of browsers without OffscreenCanvas.
   if (/[?&]offscreen=0(&|$)/.test(location.search)) {
@@ -44,20 +47,32 @@
     }
 
     function installOffline() {
+      // Without a worker in control the module came from the network: the
+      // worker takes this copy when its bytes are its version's (see sw.js).
+      var handed = copy;
+      copy = null;
       if (!('serviceWorker' in navigator)) return;
       if (location.protocol !== 'https:' && location.hostname !== '127.0.0.1' && location.hostname !== 'localhost') return;
-      navigator.serviceWorker.register('sw.js').catch(function (e) {
-        if (window.console) console.warn('starchart: offline copy unavailable: ' + e);
-      });
+      var register = function () {
+        navigator.serviceWorker.register('sw.js').catch(function (e) {
+          if (window.console) console.warn('starchart: offline copy unavailable: ' + e);
+        });
+      };
+      if (!handed || navigator.serviceWorker.controller || !window.caches) return register();
+      caches.open('starchart-page').then(function (cache) {
+        return cache.put(handed.url, handed);
+      }).catch(function () {}).then(register);
     }
 
     function instantiate(imports, done) {
       code.then(function (response) {
         if (!response.ok) throw new Error(response.url + ': HTTP ' + response.status);
         var spare = response.clone();
+        copy = spare;
         // Compiles while it downloads; a server with another type for .wasm gets the slow path.
         return (WebAssembly.instantiateStreaming ? WebAssembly.instantiateStreaming(response, imports) :
                 Promise.reject()).catch(function () {
+          copy = null;
           return spare.arrayBuffer().then(function (bytes) { return WebAssembly.instantiate(bytes, imports); });
         });
       }).then(function (result) {

@@ -103,7 +103,8 @@ async function measurePeer(browser) {
   }
   // What the page loads: the worker's list, and the worker itself.
   const sw = fs.readFileSync(path.join(site, 'sw.js'), 'utf8');
-  const files = ['sw.js', ...[...sw.matchAll(/'\.\/([^']+)'/g)].map((m) => m[1])];
+  // Once each (the worker also names the module on its own), in either quotes (minified).
+  const files = [...new Set(['sw.js', ...[...sw.matchAll(/["']\.\/([^"']+)["']/g)].map((m) => m[1])])];
   let raw = 0, gz = 0;
   const perFile = {};
   for (const f of files) {

@@ -12,7 +12,8 @@ double easeInOut(double p) { return p * p * (3 - 2 * p); }
 bool Compositor::displayTree(UIView* view) {
     if (!view || view->isHidden()) return false;
     bool drew = view->needsDisplay() && view->frame().size.width >= 1 && view->frame().size.height >= 1;
-    view->displayIfNeeded();
+    // Drawn while composited (drawView).
+    if (!view->drawsInPlace()) view->displayIfNeeded();
     auto subs = view->subviews();
     for (auto& s : subs) drew = displayTree(s.get()) || drew;
     return drew;
@@ -32,10 +33,19 @@ void Compositor::drawView(UIView* view, CGContextRef ctx, CGFloat alpha, const C
         ctx->fillRect(b);
     }
     ctx->setAlpha(a);
+    const bool inPlace = view->drawsInPlace();
     if (content && (*content)(*view, ctx)) {
         // drawn by the caller
-    } else if (CGSurface* s = view->backingSurface(); s && view->hasBackingContent()) {
-        ctx->drawSurface(0, 0, *s);
+    } else if (inPlace && a >= 1) {
+        view->displayInPlace(ctx);
+    } else {
+        if (inPlace || view->backingStale_) {
+            // Faded, or back on its own surface: that surface needs the last pass.
+            view->needsDisplay_ = view->needsDisplay_ || view->backingStale_;
+            view->backingStale_ = false;
+            view->displayIfNeeded();
+        }
+        if (CGSurface* s = view->backingSurface(); s && view->hasBackingContent()) ctx->drawSurface(0, 0, *s);
     }
     for (auto& sub : view->subviews()) drawView(sub.get(), ctx, a, content);
     ctx->restoreGState();

@@ -201,16 +201,18 @@ void UIKitRuntime::runIteration() {
     bool want = needsComposite_ || isAnimating();
     needsComposite_ = false;
     if (Compositor::displayTree(window.get())) want = true;
-    if (touches_.active().empty()) updateAccessibility(window.get());
-    if (!want) return;
-    if (!windowSurface_) {
-        const DeviceProfile& p = backend_.profile();
-        windowSurface_ = backend_.createSurface(CGSizeMake(p.width, p.height), p.pixelRatio);
+    if (want) {
+        if (!windowSurface_) {
+            const DeviceProfile& p = backend_.profile();
+            windowSurface_ = backend_.createWindowSurface(CGSizeMake(p.width, p.height), p.pixelRatio);
+        }
+        drawContent(windowSurface_->context(), nullptr);
+        windowSurface_->flush();
+        backend_.present(*windowSurface_);
+        ++presents_;
     }
-    drawContent(windowSurface_->context(), nullptr);
-    windowSurface_->flush();
-    backend_.present(*windowSurface_);
-    ++presents_;
+    // After the composite: a view drawn in place has only just drawn.
+    if (touches_.active().empty()) updateAccessibility(window.get());
 }
 
 namespace {

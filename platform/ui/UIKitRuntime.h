@@ -70,6 +70,7 @@ public:
     // Touches down now get touchesCancelled once the current event is through.
     void cancelAllTouches() { touches_.cancelAll(); }
     std::unique_ptr<CGSurface> createSurface(CGSize size);
+    bool drawsViewsInPlace() const { return backend_.drawsViewsInPlace(); }
     void present(const std::shared_ptr<UIViewController>& presenter,
                  const std::shared_ptr<UIViewController>& vc, bool animated,
                  std::function<void()> completion) {

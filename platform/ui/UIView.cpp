@@ -23,14 +23,48 @@ void UIResponder::touchesCancelled(const NSSet& touches, UIEvent* event) {
     if (auto* next = nextResponder()) next->touchesCancelled(touches, event);
 }
 
+void ViewContext::drawInto(CGContext* ctx) {
+    inPlace_ = ctx;
+    drewInPlace_ = false;
+}
+
+CGContext* ViewContext::target(CGOp op) {
+    if (!inPlace_) return target();
+    switch (op) {
+        case CGOp::ClearRect:
+            if (!drewInPlace_) return nullptr;
+            clearedAfterDrawing_ = true;
+            break;
+        case CGOp::ShowTextAtPoint:
+        case CGOp::StrokeLineSegments:
+        case CGOp::StrokePath:
+        case CGOp::FillRect:
+        case CGOp::FillEllipseInRect:
+        case CGOp::FillPath:
+        case CGOp::DrawImage:
+        case CGOp::DrawSurface:
+            drewInPlace_ = true;
+            break;
+        default:
+            break;
+    }
+    return inPlace_;
+}
+
 CGContext* ViewContext::target() {
+    if (inPlace_) return inPlace_;
     if (!surface_) {
         CGSize size = view_.bounds().size;
         if (auto* rt = UIKitRuntime::current()) {
             surface_ = rt->createSurface(size);
         } else {
+#ifdef STARCHART_VIEWS_RECORD_WITHOUT_APP
             // No application runs (code tested on its own): record only.
             surface_ = std::make_unique<RecordingSurface>(size, UIScreen::currentProfile().pixelRatio);
+#else
+            // The page always runs the application; nothing to draw into.
+            return nullptr;
+#endif
         }
     }
     hasContent_ = true;
@@ -143,6 +177,29 @@ void UIView::displayIfNeeded() {
     drawRect(bounds());
     UIGraphicsPopContext();
     if (auto* s = context_->surface()) s->flush();
+}
+
+bool UIView::drawsInPlace() const {
+    auto* rt = UIKitRuntime::current();
+    return drawsInPlace_ && !context_->clearedAfterDrawing() && rt && rt->drawsViewsInPlace();
+}
+
+void UIView::displayInPlace(CGContextRef ctx) {
+    needsDisplay_ = false;
+    backingStale_ = true;
+    if (frame_.size.width < 1 || frame_.size.height < 1) return;
+    ++drawCount_;
+    // As its own surface would: nothing outside the bounds, no state after.
+    ctx->saveGState();
+    ctx->clipToRect(bounds());
+    context_->drawInto(ctx);
+    UIGraphicsPushContext(context_.get());
+    drawRect(bounds());
+    UIGraphicsPopContext();
+    context_->drawInto(nullptr);
+    ctx->restoreGState();
+    // A pass that cleared what it had drawn needs its own surface from now on.
+    if (context_->clearedAfterDrawing()) setNeedsDisplay();
 }
 
 CGSurface* UIView::backingSurface() const { return context_->surface(); }

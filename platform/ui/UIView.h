@@ -134,6 +134,11 @@ public:
     CGContextRef backingContext() const;
     // How many times drawRect has run (tests).
     unsigned long drawCount() const { return drawCount_; }
+    // For a view whose drawRect draws all of its content on every pass: on a
+    // backend that prefers it, the pass may draw straight into the window
+    // while the window is composited, with no surface of the view's own.
+    void setDrawsInPlace(bool inPlace) { drawsInPlace_ = inPlace; }
+    bool drawsInPlace() const;
 
     UIResponder* nextResponder() const override;
     // The controller whose root view this is (set by the controller when it loads its view).
@@ -157,6 +162,8 @@ protected:
 private:
     void resizeSubviews(CGSize oldSize);
     void displayIfNeeded();
+    // drawRect into ctx, the window's context moved to the view's origin.
+    void displayInPlace(CGContextRef ctx);
 
     CGRect frame_{};
     bool needsDisplay_ = false;
@@ -179,6 +186,9 @@ private:
     std::unique_ptr<ViewContext> context_;
     std::weak_ptr<UIViewController> viewController_;
     unsigned long drawCount_ = 0;
+    bool drawsInPlace_ = false;
+    // The backing pixels are older than the last pass (drawn in place).
+    bool backingStale_ = false;
 
-    friend class Compositor;  // runs displayIfNeeded
+    friend class Compositor;  // runs displayIfNeeded and displayInPlace
 };

@@ -36,6 +36,32 @@ public:
         CGContextFillRect(contexts.front(), CGRectMake(0, 0, 10, 10));
     }
 };
+// Clears its bounds, fills a red square at its top left, then, when asked,
+// clears a part of that square again.
+class InPlaceView : public UIView {
+public:
+    bool clearAfter = false;
+    void drawRect(CGRect rect) override {
+        CGContextRef c = UIGraphicsGetCurrentContext();
+        CGContextClearRect(c, rect);
+        CGContextSetRGBFillColor(c, 1, 0, 0, 1);
+        CGContextFillRect(c, CGRectMake(0, 0, 10, 10));
+        if (clearAfter) CGContextClearRect(c, CGRectMake(0, 0, 4, 4));
+    }
+};
+// An element whose value its drawRect writes, as the chart's readout.
+class ValueView : public InPlaceView {
+public:
+    std::string value;
+    void drawRect(CGRect rect) override {
+        InPlaceView::drawRect(rect);
+        value = "pass " + std::to_string(drawCount());
+    }
+
+protected:
+    bool defaultIsAccessibilityElement() const override { return true; }
+    NSString defaultAccessibilityValue() const override { return value; }
+};
 }  // namespace
 
 TEST(RunLoop, RedrawRequestsMergeAndAnIdleLoopPresentsNothing) {
@@ -146,4 +172,80 @@ TEST(RunLoop, AutoresizingFollowsTheMask) {
     EXPECT_EQ(bar->frame(), CGRectMake(0, 0, 768, 44));
     EXPECT_EQ(corner->frame(), CGRectMake(731, 967, 37, 37));
     EXPECT_EQ(fixed->frame(), CGRectMake(10, 90, 310, 220));
+}
+
+TEST(RunLoop, AViewDrawnInPlaceLeavesWhatLiesBeneathAndHasNoSurface) {
+    Scene s;
+    s.app->backend().setDrawsViewsInPlace(true);
+    auto v = std::make_shared<InPlaceView>();
+    v->setDrawsInPlace(true);
+    v->initWithFrame(CGRectMake(0, 200, 50, 50));
+    s.root->view()->addSubview(v);
+    s.app->runUntilIdle();
+    auto frame = s.app->render();
+    EXPECT_EQ(v->backingSurface(), nullptr);
+    Pixel square = pixelAt(*frame, 5, 205), beside = pixelAt(*frame, 30, 230);
+    EXPECT_EQ(square.r, 255);
+    EXPECT_EQ(square.b, 0);
+    // Its opening clear leaves the root's blue, as a surface of its own would.
+    EXPECT_EQ(beside.b, 255);
+    EXPECT_EQ(beside.a, 255);
+    // Nothing outside its bounds.
+    EXPECT_EQ(pixelAt(*frame, 5, 195).b, 255);
+
+    // Faded, it is drawn on its own surface again, with its last pass.
+    v->setAlpha(0.5f);
+    s.app->runUntilIdle();
+    frame = s.app->render();
+    ASSERT_NE(v->backingSurface(), nullptr);
+    Pixel half = pixelAt(*frame, 5, 205);
+    EXPECT_NEAR(half.r, 128, 2);
+    EXPECT_NEAR(half.b, 128, 2);
+    EXPECT_EQ(pixelAt(*frame, 30, 230).b, 255);
+}
+
+TEST(RunLoop, AViewThatClearsAfterDrawingGoesBackToItsOwnSurface) {
+    Scene s;
+    s.app->backend().setDrawsViewsInPlace(true);
+    auto v = std::make_shared<InPlaceView>();
+    v->setDrawsInPlace(true);
+    v->clearAfter = true;
+    v->initWithFrame(CGRectMake(0, 200, 50, 50));
+    s.root->view()->addSubview(v);
+    s.app->runUntilIdle();
+    EXPECT_FALSE(v->drawsInPlace());
+    auto frame = s.app->render();
+    ASSERT_NE(v->backingSurface(), nullptr);
+    // The cleared corner shows the blue beneath, the rest of the square is red.
+    Pixel corner = pixelAt(*frame, 2, 202), square = pixelAt(*frame, 7, 207);
+    EXPECT_EQ(corner.b, 255);
+    EXPECT_EQ(corner.r, 0);
+    EXPECT_EQ(square.r, 255);
+}
+
+TEST(RunLoop, AViewDrawsInPlaceOnlyWhereTheBackendPrefersIt) {
+    Scene s;
+    auto v = std::make_shared<InPlaceView>();
+    v->setDrawsInPlace(true);
+    v->initWithFrame(CGRectMake(0, 200, 50, 50));
+    s.root->view()->addSubview(v);
+    s.app->runUntilIdle();
+    EXPECT_FALSE(v->drawsInPlace());
+    ASSERT_NE(v->backingSurface(), nullptr);
+    EXPECT_EQ(pixelAt(*s.app->render(), 5, 205).r, 255);
+}
+
+TEST(RunLoop, AValueWrittenByAPassDrawnInPlaceReachesTheScreenReaderInThatIteration) {
+    Scene s;
+    s.app->backend().setDrawsViewsInPlace(true);
+    auto v = std::make_shared<ValueView>();
+    v->setDrawsInPlace(true);
+    v->initWithFrame(CGRectMake(0, 200, 50, 50));
+    s.root->view()->addSubview(v);
+    s.app->runUntilIdle();
+    ASSERT_FALSE(s.app->backend().accessibilityUpdates().empty());
+    const auto& nodes = s.app->backend().accessibilityUpdates().back();
+    bool found = false;
+    for (const auto& n : nodes) found = found || n.value == "pass 1";
+    EXPECT_TRUE(found);
 }

@@ -140,8 +140,10 @@ function recordDrawing() {
     const fillText = K.prototype.fillText;
     K.prototype.fillText = function (text, x, y, ...rest) {
       const m = this.getTransform();
+      // width: as drawn, in the canvas's pixels.
       log.texts.push({ canvas: id(this.canvas), text: String(text), x: m.a * x + m.c * y + m.e,
-                       y: m.b * x + m.d * y + m.f, font: this.font });
+                       y: m.b * x + m.d * y + m.f, font: this.font,
+                       width: this.measureText(text).width * Math.hypot(m.a, m.b) });
       return fillText.call(this, text, x, y, ...rest);
     };
     const drawImage = K.prototype.drawImage;

@@ -25,6 +25,9 @@ public:
         return true;
     }
     void requestFrame() override { ++frameRequests_; }
+    // Off unless a test turns it on, as the browser's backend has it.
+    bool drawsViewsInPlace() const override { return inPlace_; }
+    void setDrawsViewsInPlace(bool inPlace) { inPlace_ = inPlace; }
     // Recorded: every list the toolkit sent, in order.
     void accessibilityChanged(const std::vector<AccessibilityNode>& nodes) override {
         accessibilityUpdates_.push_back(nodes);
@@ -49,6 +52,7 @@ private:
     double clock_ = 1000;  // arbitrary start, far from 0 so that "no previous tap" cannot look recent
     std::vector<std::string> urls_;
     bool opensURLs_ = true;
+    bool inPlace_ = false;
     std::string clipboard_;
     unsigned long presents_ = 0, frameRequests_ = 0;
     CGSurface* lastPresented_ = nullptr;

@@ -50,6 +50,15 @@ std::unique_ptr<CGSurface> WebBackend::createSurface(CGSize size, double scale) 
     return std::make_unique<CanvasSurface>(size, scale);
 }
 
+std::unique_ptr<CGSurface> WebBackend::createWindowSurface(CGSize size, double scale) {
+    if (adopted_ || !(size == screen_->size()) || scale != screen_->scale())
+        return createSurface(size, scale);
+    // The page's canvas is already this size: no copy of the first frame.
+    auto window = std::make_unique<CanvasSurface>(size, scale, kCanvas);
+    adopted_ = window.get();
+    return window;
+}
+
 void WebBackend::present(CGSurface& window) {
     auto* canvas = dynamic_cast<CanvasSurface*>(&window);
     if (canvas && canvas == adopted_) {

@@ -30,10 +30,12 @@ public:
     static DeviceProfile viewportProfile();
 
     const DeviceProfile& profile() const override { return profile_; }
-    // Offscreen canvases. The first present() copies the window's onto the
-    // page; after that the window's surface draws on the page directly.
+    // Offscreen canvases; the window's draws on the page itself.
     std::unique_ptr<CGSurface> createSurface(CGSize size, double scale) override;
+    std::unique_ptr<CGSurface> createWindowSurface(CGSize size, double scale) override;
     void present(CGSurface& window) override;
+    // A canvas copied into another costs more than the chart's own drawing.
+    bool drawsViewsInPlace() const override { return true; }
     // Seconds on the clock of performance.now(), as input timestamps are.
     double now() const override;
     bool openURL(const std::string& url) override;

@@ -82,6 +82,15 @@ public:
     virtual const DeviceProfile& profile() const = 0;
     // A surface of size points at scale pixels per point, cleared to transparent.
     virtual std::unique_ptr<CGSurface> createSurface(CGSize size, double scale) = 0;
+    // True where copying a view's surface into the window costs more than
+    // drawing the view again: a view that allows it (UIView::setDrawsInPlace)
+    // then draws straight into the window when shown at full opacity.
+    virtual bool drawsViewsInPlace() const { return false; }
+    // The surface the window is composited into, made once: the screen's size
+    // and scale. A backend may hand out the screen's own pixels.
+    virtual std::unique_ptr<CGSurface> createWindowSurface(CGSize size, double scale) {
+        return createSurface(size, scale);
+    }
     // Shows the composited window (size: the screen, scale: the pixel ratio).
     virtual void present(CGSurface& window) = 0;
     // Monotonic seconds (virtual in the offscreen backend).
