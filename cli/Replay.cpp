@@ -175,8 +175,7 @@ public:
             case ReplayStep::Kind::Touches: {
                 advanceTo(s.start);
                 std::vector<TouchPoint> points;
-                // The script keeps the phase as its number, in TouchPhase's order.
-                const auto phase = static_cast<TouchPhase>(s.phase);
+                const TouchPhase phase = s.phase;
                 const bool began = phase == TouchPhase::Began;
                 for (auto c = script_.changedBegin(s); c != script_.changedEnd(s); ++c) {
                     const int finger = c->first;
@@ -345,7 +344,7 @@ private:
         j["time"] = s.start;
         j["device"] = {{"name", profile_.name},
                        {"size", {profile_.width, profile_.height}},
-                       {"idiom", profile_.idiom == 0 ? "phone" : "tablet"},
+                       {"idiom", profile_.idiom == UIUserInterfaceIdiomPhone ? "phone" : "tablet"},
                        {"pixelRatio", profile_.pixelRatio}};
         j["chartCentre"] = {{"rightAscension", chartCentreRightAscension},
                             {"declination", chartCentreDeclination}};

@@ -209,13 +209,13 @@ void parseTouches(const StepReader& r, ReplayStep& s, ReplayScript& script, std:
     const json& phase = r.at("touches");
     const std::string name = r.text(phase, "\"touches\"");
     if (name == "began")
-        s.phase = 0;
+        s.phase = TouchPhase::Began;
     else if (name == "moved")
-        s.phase = 1;
+        s.phase = TouchPhase::Moved;
     else if (name == "ended")
-        s.phase = 3;
+        s.phase = TouchPhase::Ended;
     else if (name == "cancelled")
-        s.phase = 4;
+        s.phase = TouchPhase::Cancelled;
     else
         r.fail("\"touches\": '" + clip(name) + "' is not a phase (allowed: began, moved, ended, cancelled)");
 
@@ -265,10 +265,10 @@ void parseTouches(const StepReader& r, ReplayStep& s, ReplayScript& script, std:
         const bool isDown = it != down.end();
         const std::string who = "finger " + std::to_string(finger);
         if (changing.count(finger)) {
-            if (s.phase == 0 && isDown)
+            if (s.phase == TouchPhase::Began && isDown)
                 r.fail(who + " is already down (since step " + std::to_string(it->second.since) +
                        "); name only the fingers that begin in \"changed\"");
-            if (s.phase != 0 && !isDown) {
+            if (s.phase != TouchPhase::Began && !isDown) {
                 const auto up = lifted.find(finger);
                 r.fail(who + " is not down, so it cannot be " + name +
                        (up != lifted.end() ? " (it was lifted at step " + std::to_string(up->second) + ")"
@@ -296,13 +296,13 @@ void parseTouches(const StepReader& r, ReplayStep& s, ReplayScript& script, std:
     for (int finger : changed) {
         const ReplayPoint p = *listed[size_t(finger)];
         script.fingers.emplace_back(finger, p);
-        if (s.phase == 0)
+        if (s.phase == TouchPhase::Began)
             down[finger] = Finger{p, s.number};
-        else if (s.phase == 1)
+        else if (s.phase == TouchPhase::Moved)
             down[finger].at = p;
         else
             down.erase(finger);
-        if (s.phase >= 3) lifted[finger] = s.number;
+        if (s.phase == TouchPhase::Ended || s.phase == TouchPhase::Cancelled) lifted[finger] = s.number;
     }
 }
 
@@ -360,7 +360,8 @@ ReplayStep parseStep(const json& step, int number, double& clock, ReplayScript& 
     if (kind == "touches") {
         s.kind = ReplayStep::Kind::Touches;
         parseTouches(r, s, script, down, lifted);
-        if (s.tapCount > 0 && s.phase != 0) r.fail("\"tapCount\" is for touches that began, not this phase");
+        if (s.tapCount > 0 && s.phase != TouchPhase::Began)
+            r.fail("\"tapCount\" is for touches that began, not this phase");
         s.finish = s.start;
     } else if (kind == "tap") {
         s.kind = ReplayStep::Kind::Tap;

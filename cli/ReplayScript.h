@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ui/port/Backend.h"
+
 struct ReplayPoint {
     float x = 0, y = 0;
 };
@@ -17,8 +19,6 @@ struct ReplayPoint {
 struct ReplayStep {
     enum class Kind : std::uint8_t { Touches, Tap, Press, Wait, Snapshot, State };
     Kind kind = Kind::Wait;
-    // Touches: one event. phase: 0 began, 1 moved, 3 ended, 4 cancelled.
-    std::uint8_t phase = 0;
     // Tap: `count` began/ended pairs at `point`.
     std::uint8_t count = 1;
     // Forced tap count of the touches a step begins (a tap step: of its first
@@ -34,6 +34,9 @@ struct ReplayStep {
     // Press: the control's name; Snapshot, State: the file, relative to the
     // output directory. An index into ReplayScript::names.
     std::uint32_t name = 0;
+    // Touches: one event (began, moved, ended or cancelled). Last, where it
+    // fills what would be padding.
+    TouchPhase phase = TouchPhase::Began;
 };
 
 struct ReplayScript {

@@ -14,6 +14,10 @@ constexpr float kTopBand = 40;
 
 }  // namespace
 
+std::shared_ptr<QuartzView> (*VHMainViewController::makeChartView)() = [] {
+    return std::make_shared<QuartzView>();
+};
+
 VHMainViewController::VHMainViewController() {
     registerAction("showInfo:", &VHMainViewController::showInfo);
     registerAction("quitLearn:", &VHMainViewController::quitLearn);
@@ -33,7 +37,7 @@ void VHMainViewController::viewDidLoad() {
         top = kTopBand;
     }
 
-    quartzView = std::make_shared<QuartzView>();
+    quartzView = makeChartView();
     quartzView->initWithFrame(CGRectMake(0, top, largeur, hauteur));
     // A second finger resting on the chart must reach the gestures too.
     quartzView->setMultipleTouchEnabled(true);

@@ -28,6 +28,9 @@ public:
     static constexpr double kPinchDivisor = 2000, kWidePinchDivisor = 3000;
     static constexpr float kWideThreshold = 480, kWidePanFactor = 1.5f;
 
+    // Makes the chart view at load; a test may put a recording view here.
+    static std::shared_ptr<QuartzView> (*makeChartView)();
+
     void viewDidLoad() override;
     void showInfo(id sender);
     void flipsideViewControllerDidFinish(VHFlipsideViewController* controller) override;

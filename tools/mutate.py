@@ -7,6 +7,7 @@ suite does not notice "survives": some behaviour is not guarded by a test.
     tools/mutate.py --id M001 M040   # some faults
     tools/mutate.py --file chart/    # faults in files whose path contains chart/
     tools/mutate.py --check          # only check that every fault still applies
+    tools/mutate.py --all-killers    # run the whole suite on each fault: every test that fails
 
 The scratch copy lives in build/mutate/src and keeps its own build tree
 (build/mutate/src/build/dev), so after the first build each fault rebuilds
@@ -69,7 +70,9 @@ def sync(src, scratch):
                 if f.read() == data:
                     continue
         os.makedirs(os.path.dirname(b), exist_ok=True)
-        shutil.copy2(a, b)
+        # A fresh time stamp: a changed file must look newer than any object
+        # built from it before, which its own (older) time need not be.
+        shutil.copy(a, b)
 
 
 def run(cmd, cwd, log):
@@ -78,8 +81,15 @@ def run(cmd, cwd, log):
 
 
 def failed_tests(log):
+    # "Test #60: Name ....***Failed"; parameterised tests have "  # GetParam() = ..."
+    # between the name and the dots.
+    out = []
     with open(log, errors="replace") as f:
-        return re.findall(r"Test\s+#\d+: (\S+) \.+.*?(?:Failed|Exception|Timeout|aborted)", f.read())
+        for line in f:
+            m = re.search(r"Test\s+#\d+: (\S+)", line)
+            if m and re.search(r"\*\*\*(?:Failed|Exception|Timeout)|Subprocess aborted", line[m.end():]):
+                out.append(m.group(1))
+    return out
 
 
 def main():
@@ -92,6 +102,8 @@ def main():
     ap.add_argument("--jobs", default="2")
     ap.add_argument("--exclude", default=FAST_EXCLUDE, help="ctest -E regex of tests left out")
     ap.add_argument("--report", default="", help="also write the table to this file (TSV)")
+    ap.add_argument("--all-killers", action="store_true",
+                    help="do not stop at the first failing test: list every test that kills each fault")
     args = ap.parse_args()
 
     faults = load_faults(args.faults)
@@ -121,7 +133,9 @@ def main():
     os.makedirs(src, exist_ok=True)
     sync(ROOT, src)
     build = ["cmake", "--build", "--preset", "dev", "-j", args.jobs]
-    test = ["ctest", "--preset", "dev", "-LE", "e2e", "-E", args.exclude, "-j", args.jobs, "--stop-on-failure"]
+    test = ["ctest", "--preset", "dev", "-LE", "e2e", "-E", args.exclude, "-j", args.jobs]
+    if not args.all_killers:
+        test.append("--stop-on-failure")
     logs = os.path.join(args.scratch, "logs")
     os.makedirs(logs, exist_ok=True)
 

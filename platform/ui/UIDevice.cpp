@@ -8,9 +8,7 @@ UIDevice* UIDevice::currentDevice() {
     return device.get();
 }
 
-UIUserInterfaceIdiom UIDevice::userInterfaceIdiom() const {
-    return UIScreen::currentProfile().idiom == 0 ? UIUserInterfaceIdiomPhone : UIUserInterfaceIdiomPad;
-}
+UIUserInterfaceIdiom UIDevice::userInterfaceIdiom() const { return UIScreen::currentProfile().idiom; }
 
 NSString UIDevice::model() const {
     return userInterfaceIdiom() == UIUserInterfaceIdiomPhone ? "iPhone" : "iPad";

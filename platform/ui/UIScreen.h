@@ -19,13 +19,6 @@ public:
     static void setDefaultProfile(const DeviceProfile& profile);
 };
 
-enum class UIUserInterfaceIdiom : int {
-    Phone = 0,
-    Pad = 1,
-};
-constexpr UIUserInterfaceIdiom UIUserInterfaceIdiomPhone = UIUserInterfaceIdiom::Phone;
-constexpr UIUserInterfaceIdiom UIUserInterfaceIdiomPad = UIUserInterfaceIdiom::Pad;
-
 class UIDevice : public NSObject {
 public:
     static UIDevice* currentDevice();

@@ -33,7 +33,7 @@ inline DeviceProfile namedDevice(const std::string& name) {
     return p;
 }
 
-inline DeviceProfile customDevice(float width, float height, int idiom) {
+inline DeviceProfile customDevice(float width, float height, UIUserInterfaceIdiom idiom) {
     DeviceProfile p;
     p.name = "custom";
     p.width = width;

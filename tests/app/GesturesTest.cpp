@@ -81,13 +81,13 @@ TEST(Pan, SumsInDoubleAndStoresSinglePrecision) {
 TEST(Pan, ConstantsByWidth) {
     struct Case {
         float width, height;
-        int idiom;
+        UIUserInterfaceIdiom idiom;
         double ra, dec;
     } cases[] = {// Wider than 480: 150 points an hour, 12 a degree; else 100 and 8.
-                 {768, 1024, 1, 17.666667, 33},
-                 {480, 800, 0, 18, 34},
-                 {481, 800, 0, 17.666667, 33},
-                 {375, 667, 0, 18, 34}};
+                 {768, 1024, UIUserInterfaceIdiomPad, 17.666667, 33},
+                 {480, 800, UIUserInterfaceIdiomPhone, 18, 34},
+                 {481, 800, UIUserInterfaceIdiomPhone, 17.666667, 33},
+                 {375, 667, UIUserInterfaceIdiomPhone, 18, 34}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.width);
         RunningApp run(customDevice(c.width, c.height, c.idiom));
@@ -160,7 +160,7 @@ void twoDown(OffscreenApp& app, CGPoint a, CGPoint b) {
 TEST(Pan, OneMoveOfMoreThanADayStillLandsWithinZeroToTwentyFour) {
     // A 4096-point-wide screen at scale 0.9 pans 135 points an hour: one move
     // across it is 30.2 hours, more than one correction of 24 can bring back.
-    RunningApp run(customDevice(4096, 1000, 1));
+    RunningApp run(customDevice(4096, 1000, UIUserInterfaceIdiomPad));
     twoDown(run.app, {1000, 500}, {2000, 500});
     run.app.inject({{0, {1495, 500}, TouchPhase::Moved},
                     {1, {1505, 500}, TouchPhase::Moved}});  // far closer: scale to 0.9
@@ -206,7 +206,7 @@ TEST(Zoom, WideScreenDivisorAndNarrow480) {
         EXPECT_DOUBLE_EQ(run.main().scale(), 1.0 + 300.0 / 3000);
     }
     {
-        RunningApp run(customDevice(480, 800, 1));
+        RunningApp run(customDevice(480, 800, UIUserInterfaceIdiomPad));
         twoDown(run.app, {100, 100}, {100, 200});
         run.app.touchMove(1, {100, 500});
         EXPECT_DOUBLE_EQ(run.main().scale(), 1.0 + 300.0 / 2000);

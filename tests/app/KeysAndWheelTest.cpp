@@ -65,7 +65,7 @@ TEST(Wheel, PinchesStayOnASmallScreen) {
             EXPECT_GE(p.location.y, 0);
             EXPECT_LE(p.location.y, 200);
         }
-    RunningApp run(customDevice(200, 200, 0));
+    RunningApp run(customDevice(200, 200, UIUserInterfaceIdiomPhone));
     wheel(run, 1);
     EXPECT_NEAR(run.main().scale(), 1.1, 1e-6);
 }

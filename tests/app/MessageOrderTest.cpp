@@ -1,7 +1,5 @@
-// The messages the chart view receives while the main screen loads, in order.
-// The chart view's messages are plain member functions, so this test binary
-// is linked with the linker wrapping them (see CMakeLists.txt): every call the
-// controller makes is recorded here and then passed on.
+// The messages the chart view receives while the main screen loads, in order:
+// the controller is given a chart view that records each one, then passes it on.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -19,31 +17,36 @@ struct Message {
 };
 std::vector<Message> messages;
 
-}  // namespace
+class RecordingChart : public QuartzView {
+public:
+    void writexs(float ra, float dec, float width, float height) override {
+        messages.push_back({this, "writexs", {ra, dec, width, height}, frame()});
+        QuartzView::writexs(ra, dec, width, height);
+    }
+    void setEch(double zoom) override {
+        messages.push_back({this, "setEch", {zoom}, frame()});
+        QuartzView::setEch(zoom);
+    }
+    void writeStarNames() override {
+        messages.push_back({this, "writeStarNames", {}, frame()});
+        QuartzView::writeStarNames();
+    }
+};
 
-extern "C" {
-void __real__ZN10QuartzView7writexsEffff(QuartzView* self, float ra, float dec, float width, float height);
-void __real__ZN10QuartzView6setEchEd(QuartzView* self, double zoom);
-void __real__ZN10QuartzView14writeStarNamesEv(QuartzView* self);
-
-void __wrap__ZN10QuartzView7writexsEffff(QuartzView* self, float ra, float dec, float width, float height) {
-    messages.push_back({self, "writexs", {ra, dec, width, height}, self->frame()});
-    __real__ZN10QuartzView7writexsEffff(self, ra, dec, width, height);
-}
-void __wrap__ZN10QuartzView6setEchEd(QuartzView* self, double zoom) {
-    messages.push_back({self, "setEch", {zoom}, self->frame()});
-    __real__ZN10QuartzView6setEchEd(self, zoom);
-}
-void __wrap__ZN10QuartzView14writeStarNamesEv(QuartzView* self) {
-    messages.push_back({self, "writeStarNames", {}, self->frame()});
-    __real__ZN10QuartzView14writeStarNamesEv(self);
-}
-}
-
-namespace {
+// The apps launched while it lives get the recording chart view.
+struct RecordChartMessages {
+    RecordChartMessages() {
+        messages.clear();
+        VHMainViewController::makeChartView = []() -> std::shared_ptr<QuartzView> {
+            return std::make_shared<RecordingChart>();
+        };
+    }
+    ~RecordChartMessages() { VHMainViewController::makeChartView = saved; }
+    std::shared_ptr<QuartzView> (*saved)() = VHMainViewController::makeChartView;
+};
 
 void expectLoadSequence(const DeviceProfile& device, CGRect frame) {
-    messages.clear();
+    RecordChartMessages recording;
     RunningApp run(device);
     const QuartzView* chart = run.main().chartView().get();
     ASSERT_EQ(messages.size(), 3u);
@@ -68,6 +71,7 @@ TEST(ChartMessages, AtLoad) {
 }
 
 TEST(ChartMessages, OnePerAcceptedMoveAndNoneForIgnoredOnes) {
+    RecordChartMessages recording;
     RunningApp run(namedDevice("phone"));
     messages.clear();
     run.app.touchDown(0, {100, 100});

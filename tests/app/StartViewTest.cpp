@@ -50,7 +50,7 @@ TEST(StartView, OnEveryDeviceTheViewAsked) {
     }
     {
         StartViewScope scope({0, -90, 3});
-        RunningApp run(customDevice(200, 200, 0));
+        RunningApp run(customDevice(200, 200, UIUserInterfaceIdiomPhone));
         expectView(run, 0, -90, 3);
     }
 }

@@ -9,10 +9,12 @@
 
 namespace {
 
+constexpr UIUserInterfaceIdiom kPhone = UIUserInterfaceIdiomPhone, kPad = UIUserInterfaceIdiomPad;
+
 struct LayoutCase {
     const char* device;
     float width, height;
-    int idiom;
+    UIUserInterfaceIdiom idiom;
     const char* nib;
     CGRect chartFrame;
     bool infoButton;
@@ -97,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"phone",
                    320,
                    480,
-                   0,
+                   kPhone,
                    "VHMainViewController_iPhone",
                    {{0, 0}, {320, 480}},
                    true,
@@ -106,34 +108,38 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"phone_tall",
                    320,
                    568,
-                   0,
+                   kPhone,
                    "VHMainViewController_iPhone",
                    {{0, 0}, {320, 568}},
                    true,
                    {{283, 511}, {37, 37}},
                    false},
+        LayoutCase{"phone_wide",
+                   375,
+                   667,
+                   kPhone,
+                   "VHMainViewController_iPhone",
+                   {{0, 40}, {375, 627}},
+                   false,
+                   {},
+                   true},
         LayoutCase{
-            "phone_wide", 375, 667, 0, "VHMainViewController_iPhone", {{0, 40}, {375, 627}}, false, {}, true},
-        LayoutCase{
-            "tablet", 768, 1024, 1, "VHMainViewController_iPad", {{0, 40}, {768, 984}}, false, {}, true},
+            "tablet", 768, 1024, kPad, "VHMainViewController_iPad", {{0, 40}, {768, 984}}, false, {}, true},
         // Narrower than the small phone is not the small phone either.
         LayoutCase{"narrow_phone",
                    300,
                    500,
-                   0,
+                   kPhone,
                    "VHMainViewController_iPhone",
                    {{0, 40}, {300, 460}},
                    false,
                    {},
                    true},
-        // Any idiom but phone takes the tablet description.
-        LayoutCase{
-            "other_idiom", 768, 1024, 2, "VHMainViewController_iPad", {{0, 40}, {768, 984}}, false, {}, true},
         // Layout goes by width, description by idiom: a 320-wide tablet gets the info button.
         LayoutCase{"narrow_tablet",
                    320,
                    480,
-                   1,
+                   kPad,
                    "VHMainViewController_iPad",
                    {{0, 0}, {320, 480}},
                    true,

@@ -29,7 +29,7 @@ DeviceProfile device(const std::string& name) {
         p.name = "custom";
         p.width = 480;
         p.height = 800;
-        p.idiom = 0;
+        p.idiom = UIUserInterfaceIdiomPhone;
     }
     return p;
 }

@@ -3,6 +3,7 @@
 #include "platform/ui/port/DeviceProfile.h"
 
 namespace {
+constexpr UIUserInterfaceIdiom kPhone = UIUserInterfaceIdiomPhone, kPad = UIUserInterfaceIdiomPad;
 DeviceFlagsResult parse(std::vector<std::string> args) { return parseDeviceFlags(args); }
 }  // namespace
 
@@ -10,11 +11,11 @@ TEST(DeviceProfile, NamedDevicesHaveTheirSizesAndIdioms) {
     struct Case {
         const char* name;
         float w, h;
-        int idiom;
-    } cases[] = {{"phone", 320, 480, 0},
-                 {"phone-tall", 320, 568, 0},
-                 {"phone-wide", 375, 667, 0},
-                 {"tablet", 768, 1024, 1}};
+        UIUserInterfaceIdiom idiom;
+    } cases[] = {{"phone", 320, 480, kPhone},
+                 {"phone-tall", 320, 568, kPhone},
+                 {"phone-wide", 375, 667, kPhone},
+                 {"tablet", 768, 1024, kPad}};
     for (const auto& c : cases) {
         auto r = parse({"--device", c.name});
         ASSERT_TRUE(r.ok()) << r.error;
@@ -34,12 +35,12 @@ TEST(DeviceProfile, SizeIdiomAndPixelRatio) {
     ASSERT_TRUE(r.ok()) << r.error;
     EXPECT_EQ(r.profile.width, 800);
     EXPECT_EQ(r.profile.height, 600);
-    EXPECT_EQ(r.profile.idiom, 0);
+    EXPECT_EQ(r.profile.idiom, kPhone);
     EXPECT_EQ(r.profile.pixelRatio, 2);
 
     // Without --idiom the shorter side decides, as in the browser.
-    EXPECT_EQ(parse({"--size=600x900"}).profile.idiom, 1);
-    EXPECT_EQ(parse({"--size=599x900"}).profile.idiom, 0);
+    EXPECT_EQ(parse({"--size=600x900"}).profile.idiom, kPad);
+    EXPECT_EQ(parse({"--size=599x900"}).profile.idiom, kPhone);
     EXPECT_EQ(parse({"--size", "200x4096"}).profile.height, 4096);
     EXPECT_EQ(parse({"--pixel-ratio=1.5"}).profile.pixelRatio, 1.5);
     // Only a ratio asked for holds on a HiDPI screen; else the window's drawable decides.

@@ -168,6 +168,40 @@ TEST(Touches, AViewWithoutMultiTouchGetsOnlyItsFirstTouch) {
     EXPECT_EQ(s.a->log.entries[1].allTouches, 2u);  // the other finger still counts
 }
 
+TEST(Touches, ABeginForAFingerAlreadyDownIsAMove) {
+    Scene s;
+    s.app->touchDown(1, {60, 60});
+    s.app->touchDown(1, {60, 60});  // where it already is: nothing happened
+    EXPECT_EQ(s.b->log.phases(), "began");
+    s.app->touchDown(1, {70, 60});
+    EXPECT_EQ(s.b->log.phases(), "began moved");
+    EXPECT_EQ(s.b->log.entries[1].location.x, 20);
+}
+
+TEST(Touches, BeginsOfOneInstantArriveBeforeItsMoves) {
+    Scene s;
+    s.a->setMultipleTouchEnabled(true);
+    s.app->touchDown(1, {10, 10});
+    s.app->inject({{1, {20, 20}, TouchPhase::Moved}, {2, {30, 30}, TouchPhase::Began}});
+    EXPECT_EQ(s.a->log.phases(), "began began moved");
+}
+
+TEST(Touches, CancellingEveryTouchForgetsTheLastTap) {
+    Scene s;
+    s.app->touchDown(1, {60, 60});
+    s.app->advance(0.05);
+    s.app->touchUp(1, {60, 60});
+    s.app->advance(0.05);
+    s.app->touchDown(1, {60, 60});
+    EXPECT_EQ(s.b->log.entries.back().tapCount, 2u);
+    s.app->runtime().cancelAllTouches();  // as a screen transition does
+    s.app->runtime().runIteration();
+    EXPECT_EQ(s.b->log.phases(), "began ended began cancelled");
+    s.app->advance(0.05);
+    s.app->touchDown(1, {60, 60});
+    EXPECT_EQ(s.b->log.entries.back().tapCount, 1u);
+}
+
 TEST(Controls, FireTouchUpInsideOnlyWhenReleasedInside) {
     Scene s;
     auto button = UIButton::buttonWithType(UIButtonTypeRoundedRect);

@@ -2,7 +2,9 @@
 // Debian's Chromium through playwright-core, a watch on every request, and
 // a PNG decoder for screenshots.
 'use strict';
+const { execFileSync } = require('child_process');
 const fs = require('fs');
+const os = require('os');
 const path = require('path');
 const zlib = require('zlib');
 const { chromium } = require('playwright-core');
@@ -234,6 +236,37 @@ function touchscreen(cdp) {
 
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
+// The native program (the dev build), for comparisons with the browser.
+const NATIVE = process.env.STARCHART_NATIVE ||
+  path.join(__dirname, '..', '..', 'build', 'dev', 'app', 'starchart');
+// True, with the test skipped, when there is no native program to compare with.
+function skipWithoutNative(t) {
+  if (fs.existsSync(NATIVE)) return false;
+  t.skip(`no native program at ${NATIVE} (build the dev preset, or set STARCHART_NATIVE)`);
+  return true;
+}
+// Of each dot in `a`, the distance to the nearest in `b`: the largest, in pixels.
+function worstDotOffset(a, b) {
+  let worst = 0;
+  for (const [x, y] of a) {
+    let best = Infinity;
+    for (const [u, v] of b) best = Math.min(best, Math.hypot(u - x, v - y));
+    worst = Math.max(worst, best);
+  }
+  return worst;
+}
+// The native snapshot for these flags (device and centre), decoded.
+function nativeSnapshot(flags) {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'starchart-'));
+  const out = path.join(dir, 'native.png');
+  try {
+    execFileSync(NATIVE, ['snapshot', ...flags, '--out', out], { stdio: 'pipe' });
+    return decodePng(fs.readFileSync(out));
+  } finally {
+    fs.rmSync(dir, { recursive: true, force: true });
+  }
+}
+
 module.exports.recordDrawing = recordDrawing;
 module.exports.locateText = locateText;
 module.exports.findText = findText;
@@ -241,3 +274,6 @@ module.exports.dots = dots;
 module.exports.nextFrame = nextFrame;
 module.exports.touchscreen = touchscreen;
 module.exports.sleep = sleep;
+module.exports.skipWithoutNative = skipWithoutNative;
+module.exports.nativeSnapshot = nativeSnapshot;
+module.exports.worstDotOffset = worstDotOffset;

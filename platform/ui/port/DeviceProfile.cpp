@@ -15,12 +15,12 @@ bool DeviceProfile::named(const std::string& name, DeviceProfile& out) {
     struct Named {
         const char* name;
         float w, h;
-        int idiom;
+        UIUserInterfaceIdiom idiom;
     };
-    static const Named table[] = {{"phone", 320, 480, 0},
-                                  {"phone-tall", 320, 568, 0},
-                                  {"phone-wide", 375, 667, 0},
-                                  {"tablet", 768, 1024, 1}};
+    static const Named table[] = {{"phone", 320, 480, UIUserInterfaceIdiomPhone},
+                                  {"phone-tall", 320, 568, UIUserInterfaceIdiomPhone},
+                                  {"phone-wide", 375, 667, UIUserInterfaceIdiomPhone},
+                                  {"tablet", 768, 1024, UIUserInterfaceIdiomPad}};
     for (const auto& n : table) {
         if (name == n.name) {
             out.name = n.name;
@@ -33,7 +33,9 @@ bool DeviceProfile::named(const std::string& name, DeviceProfile& out) {
     return false;
 }
 
-int DeviceProfile::idiomForSize(float width, float height) { return std::min(width, height) >= 600 ? 1 : 0; }
+UIUserInterfaceIdiom DeviceProfile::idiomForSize(float width, float height) {
+    return std::min(width, height) >= 600 ? UIUserInterfaceIdiomPad : UIUserInterfaceIdiomPhone;
+}
 
 double DeviceProfile::pixelRatioForDrawable(int windowWidth, int drawableWidth) const {
     if (pixelRatioGiven || windowWidth <= 0 || drawableWidth <= windowWidth) return pixelRatio;
@@ -96,7 +98,9 @@ DeviceFlagsResult parseDeviceFlags(const std::vector<std::string>& args) {
             r.profile.idiom = DeviceProfile::idiomForSize(r.profile.width, r.profile.height);
         }
         if (!idiom.empty()) {
-            r.profile.idiom = oneOf("--idiom", idiom, {"phone", "tablet"}) == "phone" ? 0 : 1;
+            r.profile.idiom = oneOf("--idiom", idiom, {"phone", "tablet"}) == "phone"
+                                  ? UIUserInterfaceIdiomPhone
+                                  : UIUserInterfaceIdiomPad;
             if (size.empty()) throw FlagError{"--idiom needs --size WxH"};
         }
         if (!ratio.empty()) {

@@ -5,17 +5,24 @@
 #include <string>
 #include <vector>
 
+enum class UIUserInterfaceIdiom : int {
+    Phone = 0,
+    Pad = 1,
+};
+constexpr UIUserInterfaceIdiom UIUserInterfaceIdiomPhone = UIUserInterfaceIdiom::Phone;
+constexpr UIUserInterfaceIdiom UIUserInterfaceIdiomPad = UIUserInterfaceIdiom::Pad;
+
 struct DeviceProfile {
     std::string name = "phone";       // "phone", "phone-tall", "phone-wide", "tablet" or "custom"
     float width = 320, height = 480;  // points
     double pixelRatio = 1;            // device pixels per point
     bool pixelRatioGiven = false;     // by --pixel-ratio: a window keeps it on any screen
-    int idiom = 0;                    // 0 phone, 1 tablet
+    UIUserInterfaceIdiom idiom = UIUserInterfaceIdiomPhone;
 
     // The named profile; false if the name is not one of the four.
     static bool named(const std::string& name, DeviceProfile& out);
     // The browser's rule: tablet when the shorter side is at least 600 points.
-    static int idiomForSize(float width, float height);
+    static UIUserInterfaceIdiom idiomForSize(float width, float height);
     // The ratio for a window `windowWidth` wide in screen coordinates whose
     // drawable is `drawableWidth` pixels wide: on a HiDPI screen (more pixels
     // than coordinates) their quotient, at most 4, unless --pixel-ratio gave
