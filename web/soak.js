@@ -138,13 +138,14 @@ async function sample(page, cdp) {
     const steps = {
       async drag() {
         let [x, y] = point();
-        await touch.start([[x, y, 1]]);
+        const sent = [touch.start([[x, y, 1]])];
         for (let i = whole(1, 8); i > 0; --i) {
           x = Math.min(width - 1, Math.max(1, x + between(-60, 60)));
           y = Math.min(height - 1, Math.max(1, y + between(-60, 60)));
-          await touch.move([[x, y, 1]]);
+          sent.push(touch.move([[x, y, 1]]));
         }
-        await touch.end();
+        sent.push(touch.end());
+        await Promise.all(sent);
       },
       async pinch() {
         const [cx, cy] = point();
@@ -152,23 +153,24 @@ async function sample(page, cdp) {
         const angle = between(0, Math.PI);
         const fingers = () => [[cx - half * Math.cos(angle), cy - half * Math.sin(angle), 1],
                                [cx + half * Math.cos(angle), cy + half * Math.sin(angle), 2]];
-        await touch.start([fingers()[0]]);
-        await touch.start(fingers());
+        const sent = [touch.start([fingers()[0]]), touch.start(fingers())];
         for (let i = whole(1, 6); i > 0; --i) {
           half = Math.max(5, half + between(-40, 40));
-          await touch.move(fingers());
+          sent.push(touch.move(fingers()));
         }
-        await touch.end();
+        sent.push(touch.end());
+        await Promise.all(sent);
       },
       async cancel() {
         const [x, y] = point();
         const two = random() < 0.5;
-        await touch.start(two ? [[x, y, 1], [x + 80, y + 20, 2]] : [[x, y, 1]]);
+        const sent = [touch.start(two ? [[x, y, 1], [x + 80, y + 20, 2]] : [[x, y, 1]])];
         for (let i = whole(0, 3); i > 0; --i) {
           const d = between(-50, 50);
-          await touch.move(two ? [[x + d, y, 1], [x + 80 - d, y + 20, 2]] : [[x + d, y + d, 1]]);
+          sent.push(touch.move(two ? [[x + d, y, 1], [x + 80 - d, y + 20, 2]] : [[x + d, y + d, 1]]));
         }
-        await cdp.send('Input.dispatchTouchEvent', { type: 'touchCancel', touchPoints: [] });
+        sent.push(cdp.send('Input.dispatchTouchEvent', { type: 'touchCancel', touchPoints: [] }));
+        await Promise.all(sent);
       },
       async tap() {
         await touch.tap(...point());
@@ -204,7 +206,7 @@ async function sample(page, cdp) {
       },
     };
     // The mix of steps, in parts of 100.
-    const MIX = [['drag', 34], ['pinch', 20], ['cancel', 10], ['tap', 16], ['doubleTap', 10], ['quit', 6], ['info', 4]];
+    const MIX = [['drag', 37], ['pinch', 20], ['cancel', 10], ['tap', 16], ['doubleTap', 10], ['quit', 6], ['info', 1]];
     const pick = () => {
       let r = random() * 100;
       for (const [name, share] of MIX) {
