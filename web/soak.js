@@ -6,7 +6,7 @@
 // so garbage not yet collected does not read as growth), the WebAssembly
 // memory and the page's DOM nodes. At the end: start, end and peak, and whether
 // memory stayed flat after the warm-up. Exits 1 on a page or console error
-// (stopping at once if the chart has stopped), 3 if memory grew, 2 on bad usage.
+// (a page error stops the run at once), 3 if memory grew, 2 on bad usage.
 //   node web/soak.js [--steps N] [--every K] [--device phone|tablet] [--seed S] [--site DIR]
 'use strict';
 const fs = require('fs');
@@ -134,6 +134,8 @@ async function sample(page, cdp) {
       return false;
     };
 
+    // A gesture's events go out without waiting for each to be handled (CDP
+    // keeps their order), as a finger's arrive.
     const counts = { drag: 0, pinch: 0, cancel: 0, tap: 0, doubleTap: 0, quit: 0, info: 0 };
     const steps = {
       async drag() {
@@ -238,7 +240,8 @@ async function sample(page, cdp) {
       if (step % opts.every === 0 || step === opts.steps || step === warmStep) await record(step);
     }
     if (stopped) {
-      console.error(`soak: the chart stopped at step ${done}: ${stopped}`);
+      console.error(`soak: stopped at step ${done} on a page error: ${stopped}`);
+      if (log[log.length - 1].step !== done) await record(done).catch(() => {});
     }
     const seconds = (Date.now() - started) / 1000;
 
