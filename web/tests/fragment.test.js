@@ -7,19 +7,10 @@ const assert = require('node:assert/strict');
 const h = require('./harness.js');
 
 test('view in the link', async (t) => {
-  const server = await h.serve(h.buildDir('site'));
-  const browser = await h.launch();
-  t.after(async () => {
-    await browser.close();
-    await server.close();
-  });
-  const { context, foreign } = await h.openContext(browser, server, { viewport: { width: 360, height: 640 }, deviceScaleFactor: 1 });
-  await context.addInitScript(h.recordDrawing);
-  const page = await context.newPage();
+  const { server, foreign, page } = await h.openSite(t, { viewport: { width: 360, height: 640 }, deviceScaleFactor: 1 });
   const warnings = [];
   page.on('console', (m) => { if (m.type() === 'warning') warnings.push(m.text()); });
-  const readout = async () => (await page.evaluate(() => window.__draw.texts.map((x) => x.text)))
-    .filter((s) => s.startsWith('Ra :')).pop();
+  const readout = () => h.lastReadout(page);
 
   await page.goto(server.url + '#ra=5.5&dec=-20&zoom=2');
   await h.firstFrame(page);

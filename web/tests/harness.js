@@ -277,3 +277,25 @@ module.exports.sleep = sleep;
 module.exports.skipWithoutNative = skipWithoutNative;
 module.exports.nativeSnapshot = nativeSnapshot;
 module.exports.worstDotOffset = worstDotOffset;
+
+// A page on the built site with its drawing recorded, at `device` (a name of
+// DEVICES or a Playwright context option); browser and server close with the test.
+async function openSite(t, device) {
+  const server = await serve(buildDir('site'));
+  const browser = await launch();
+  t.after(async () => {
+    await browser.close();
+    await server.close();
+  });
+  const { context, foreign } = await openContext(browser, server, device);
+  await context.addInitScript(recordDrawing);
+  return { server, context, foreign, page: await context.newPage() };
+}
+
+// Every text drawn so far, and the last readout among them.
+const drawnTexts = (page) => page.evaluate(() => window.__draw.texts.map((x) => x.text));
+const lastReadout = async (page) => (await drawnTexts(page)).filter((s) => s.startsWith('Ra :')).pop();
+
+module.exports.openSite = openSite;
+module.exports.drawnTexts = drawnTexts;
+module.exports.lastReadout = lastReadout;

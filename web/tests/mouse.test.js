@@ -5,19 +5,11 @@ const assert = require('node:assert/strict');
 const h = require('./harness.js');
 
 test('mouse', async (t) => {
-  const server = await h.serve(h.buildDir('site'));
-  const browser = await h.launch();
-  t.after(async () => {
-    await browser.close();
-    await server.close();
-  });
-  const { context, foreign } = await h.openContext(browser, server, { viewport: { width: 1024, height: 700 }, deviceScaleFactor: 1 });
-  await context.addInitScript(h.recordDrawing);
-  const page = await context.newPage();
+  const { server, foreign, page } = await h.openSite(t, { viewport: { width: 1024, height: 700 }, deviceScaleFactor: 1 });
   await page.goto(server.url);
   await h.firstFrame(page);
-  const texts = () => page.evaluate(() => window.__draw.texts.map((x) => x.text));
-  const readout = async () => (await texts()).filter((s) => s.startsWith('Ra :')).pop();
+  const texts = () => h.drawnTexts(page);
+  const readout = () => h.lastReadout(page);
 
   assert.equal(await readout(), 'Ra : 17h 00mn 00s  De : 31d 00\' 00" ');
   // 1024 wide: the wide-screen pan factor 1.5, so 150 pixels are one hour.
