@@ -160,7 +160,13 @@ async function firefox(device) {
         if (!u.startsWith(origin + '/') && !/^(data|blob):/.test(u)) foreign.push(u);
       });
       const d = h.DEVICES[device];
-      await page.setViewport({ ...d.viewport, deviceScaleFactor: d.deviceScaleFactor, hasTouch: true, isMobile: true });
+      try {
+        await page.setViewport({ ...d.viewport, deviceScaleFactor: d.deviceScaleFactor, hasTouch: true, isMobile: true });
+      } catch (e) {
+        // Firefox ESR 140 (Debian 12 without its security updates) lacks the
+        // orientation override; size, scale and touch are set regardless.
+        if (!String(e).includes('setScreenOrientationOverride')) throw e;
+      }
       await page.goto(url);
     },
     evaluate: (fn, arg) => page.evaluate(fn, arg),

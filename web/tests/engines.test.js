@@ -3,6 +3,8 @@
 // a phone-sized window, once as is and once on the canvas path of browsers
 // without OffscreenCanvas (?offscreen=0).
 'use strict';
+const fs = require('node:fs');
+const path = require('node:path');
 const test = require('node:test');
 const assert = require('node:assert/strict');
 const h = require('./harness.js');
