@@ -180,11 +180,15 @@ TEST(CairoFiles, PngWrittenInBandsIsTheWholeSurfacesPng) {
     for (const double scale : {2.0, 3.0, 1.5}) {
         CairoSurface view(CGSizeMake(24, 20), scale);
         drawSample(view.context());
-        for (const bool opaque : {false, true}) {
-            SCOPED_TRACE("scale " + std::to_string(scale) + (opaque ? ", opaque" : ", translucent"));
+        // The background's alpha: none (clear pixels), half (no pixel clear and
+        // none opaque), or whole.
+        for (const float background : {0.0f, 0.5f, 1.0f}) {
+            const bool opaque = background == 1.0f;
+            SCOPED_TRACE("scale " + std::to_string(scale) + ", background alpha " +
+                         std::to_string(background));
             auto draw = [&](CGContextRef c) {
-                if (opaque) {
-                    CGContextSetRGBFillColor(c, 0, 0, 0, 1);
+                if (background > 0) {
+                    CGContextSetRGBFillColor(c, 0, 0, 0, background);
                     CGContextFillRect(c, CGRectMake(0, 0, 40, 40));
                 }
                 CGContextSetRGBFillColor(c, 0.2f, 0.4f, 0.9f, 0.6f);
