@@ -54,14 +54,7 @@ function plantFaults() {
   }
 }
 
-async function until(what, check, timeout = 20000) {
-  for (const start = Date.now(); ;) {
-    const v = await Promise.race([check(), h.sleep(5000)]).catch(() => false);
-    if (v) return v;
-    if (Date.now() - start > timeout) throw new Error(`timed out waiting for ${what}`);
-    await h.sleep(50);
-  }
-}
+const until = h.until;
 
 // A copy of the built site with `change(dir)` applied.
 function site(change) {

@@ -299,3 +299,16 @@ const lastReadout = async (page) => (await drawnTexts(page)).filter((s) => s.sta
 module.exports.openSite = openSite;
 module.exports.drawnTexts = drawnTexts;
 module.exports.lastReadout = lastReadout;
+
+// Polls `check` until it answers truthily. A check that throws (the page
+// between two documents) or never answers (WebKit's driver) counts as not yet.
+async function until(what, check, timeout = 20000) {
+  for (const start = Date.now(); ;) {
+    const v = await Promise.race([check(), sleep(5000)]).catch(() => false);
+    if (v) return v;
+    if (Date.now() - start > timeout) throw new Error(`timed out waiting for ${what}`);
+    await sleep(50);
+  }
+}
+
+module.exports.until = until;

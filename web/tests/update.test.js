@@ -11,16 +11,7 @@ const path = require('path');
 const h = require('./harness.js');
 const { ENGINES, injected } = require('./engines.js');
 
-async function until(what, check, timeout = 20000) {
-  for (const start = Date.now(); ;) {
-    // Not yet while the page is between two documents; a check that never
-    // answers (WebKit's driver) times out.
-    const v = await Promise.race([check(), h.sleep(5000)]).catch(() => false);
-    if (v) return v;
-    if (Date.now() - start > timeout) throw new Error(`timed out waiting for ${what}`);
-    await h.sleep(50);
-  }
-}
+const until = h.until;
 
 // The built site as release `name`: its script says which release it is, and
 // its worker's version stamp is the release's own, as a new build's would be.
