@@ -26,7 +26,7 @@ import sys
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-FAST_EXCLUDE = "RandomTouch|sky_generator_test|check_layers"
+FAST_EXCLUDE = "sky_generator_test|check_layers"
 
 
 def load_faults(path):

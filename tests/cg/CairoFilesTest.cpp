@@ -74,22 +74,6 @@ TEST(CairoFiles, PngRoundTripKeepsPixels) {
     std::remove(again.c_str());
 }
 
-TEST(CairoFiles, LoadedImagesDraw) {
-    CairoSurface src(CGSizeMake(4, 4), 1);
-    CGContextSetRGBFillColor(src.context(), 0, 0, 1, 1);
-    CGContextFillRect(src.context(), CGRectMake(0, 0, 4, 2));
-    const std::string path = tempPath("blue.png");
-    ASSERT_TRUE(src.writePng(path));
-    const CGImageRef image = CGImageCreateWithPNGFile(path);
-    ASSERT_TRUE(image);
-    CairoSurface dst(CGSizeMake(8, 8), 1);
-    CGContextDrawImage(dst.context(), CGRectMake(0, 0, 8, 8), image);
-    const CGImage img = dst.readPixels();
-    EXPECT_EQ(pixelAt(img, 4, 1).b, 255);
-    EXPECT_EQ(pixelAt(img, 4, 6).a, 0);
-    std::remove(path.c_str());
-}
-
 TEST(CairoFiles, BadPngInputSaysWhatAndWhere) {
     std::string error;
     EXPECT_FALSE(CGImageCreateWithPNGData("not a png", 9, 1, &error));

@@ -80,15 +80,6 @@ TEST(Fonts, BundledFacesAreTexGyreHerosRegularAndBold) {
     cairo_scaled_font_destroy(bold);
 }
 
-TEST(Fonts, TextWidthFollowsTheSelectedFace) {
-    CairoSurface s(CGSizeMake(10, 10), 2);
-    CairoContext& c = s.cairoContext();
-    c.selectFont("Helvetica", 100, kCGEncodingMacRoman);
-    EXPECT_NEAR(c.textWidth("Quit", 4), 183.4, 0.01);
-    c.selectFont("Helvetica-Bold", 100, kCGEncodingMacRoman);
-    EXPECT_NEAR(c.textWidth("Quit", 4), 200.0, 0.01);
-}
-
 TEST(Fonts, MissingFontFileIsAnErrorNamingIt) {
     EXPECT_EQ(CGBundledFontFile("texgyreheros-italic.otf").data, nullptr);
     EXPECT_NE(CGBundledFontFile("texgyreheros-bold.otf").data, nullptr);

@@ -7,11 +7,8 @@
 #include <sstream>
 
 std::function<std::shared_ptr<UIViewController>()> TestLaunch::makeRoot;
-int TestLaunch::finishedLaunching = 0;
-int TestLaunch::terminated = 0;
 
 bool TestAppDelegate::applicationDidFinishLaunchingWithOptions(UIApplication*, const NSDictionary*) {
-    ++TestLaunch::finishedLaunching;
     auto w = std::make_shared<UIWindow>();
     w->initWithFrame(UIScreen::mainScreen()->bounds());
     setWindow(w);
@@ -66,13 +63,8 @@ TestController::TestController() {
     registerAction("done:", &TestController::done);
     registerAction("choice2", &TestController::choice2);
     registerOutlet("extra", outletView);
-    registerOutlet("infoItem", infoItem);
 }
 
-void TestController::viewDidLoad() {
-    ++viewDidLoadCount;
-    frameAtLoad = view()->frame();
-}
 void TestController::showInfo(id sender) {
     actions.push_back("showInfo:");
     senders.push_back(sender);

@@ -13,13 +13,11 @@
 // What the test delegate puts in the window: set before launching.
 struct TestLaunch {
     static std::function<std::shared_ptr<UIViewController>()> makeRoot;
-    static int finishedLaunching, terminated;
 };
 
 class TestAppDelegate : public UIResponder, public UIApplicationDelegate {
 public:
     bool applicationDidFinishLaunchingWithOptions(UIApplication*, const NSDictionary*) override;
-    void applicationWillTerminate(UIApplication*) override { ++TestLaunch::terminated; }
     std::shared_ptr<UIWindow> window() const override { return window_; }
     void setWindow(std::shared_ptr<UIWindow> w) override { window_ = std::move(w); }
 
@@ -59,11 +57,7 @@ public:
     std::vector<std::string> actions;  // selectors received, in order
     std::vector<id> senders;
     TouchLog log;
-    int viewDidLoadCount = 0;
-    CGRect frameAtLoad{};
     std::shared_ptr<UIView> outletView;
-    std::weak_ptr<UIBarButtonItem> infoItem;
-    void viewDidLoad() override;
     void showInfo(id sender);
     void done(id sender);
     void choice2();
