@@ -135,7 +135,9 @@ TEST(ConstellationLines, SortedWithEndpointsOnCatalogueStarsBitForBitOrClearOfTh
     size_t onStars = 0, elsewhere = 0;
     for (size_t i = 0; i < kConstellationLinesCount; ++i) {
         const LineRecord& l = constellationLines[i];
-        if (i > 0) EXPECT_LE(constellationLines[i - 1].dec1, l.dec1) << "sorted by first end: " << i;
+        if (i > 0) {
+            EXPECT_LE(constellationLines[i - 1].dec1, l.dec1) << "sorted by first end: " << i;
+        }
         const float ends[2][4] = {{l.ra1, l.dec1, l.sinDec1, l.cosDec1},
                                   {l.ra2, l.dec2, l.sinDec2, l.cosDec2}};
         for (const auto& e : ends) {

@@ -121,8 +121,11 @@ TEST(RunLoop, CompositesInOrderWithLaterSubviewsOnTop) {
     EXPECT_NEAR(half.b, 128, 2);
 }
 
+// drawRect runs with the view's own context pushed, the same one for the
+// view's life, and popped after the pass.
 TEST(RunLoop, AViewKeepsOneContextForItsLifeEvenWhenResized) {
     Scene s;
+    EXPECT_EQ(UIGraphicsGetCurrentContext(), nullptr);
     auto v = std::make_shared<ContextKeeper>();
     v->initWithFrame(CGRectMake(0, 200, 50, 50));
     s.root->view()->addSubview(v);
@@ -132,6 +135,7 @@ TEST(RunLoop, AViewKeepsOneContextForItsLifeEvenWhenResized) {
     v->setNeedsDisplay();
     s.app->runUntilIdle();
     ASSERT_EQ(v->contexts.size(), 3u);
+    EXPECT_EQ(UIGraphicsGetCurrentContext(), nullptr);
     EXPECT_EQ(v->contexts[0], v->contexts[1]);
     EXPECT_EQ(v->contexts[0], v->contexts[2]);
     EXPECT_EQ(v->contexts[0], v->backingContext());
@@ -142,18 +146,6 @@ TEST(RunLoop, AViewKeepsOneContextForItsLifeEvenWhenResized) {
     Pixel p = pixelAt(*frame, 5, 205);
     EXPECT_EQ(p.r, 255);
     EXPECT_EQ(p.g, 255);
-}
-
-TEST(RunLoop, DrawRectRunsWithTheViewContextPushed) {
-    Scene s;
-    EXPECT_EQ(UIGraphicsGetCurrentContext(), nullptr);  // popped after the pass
-    auto v = std::make_shared<ContextKeeper>();
-    v->initWithFrame(CGRectMake(0, 0, 30, 30));
-    s.root->view()->addSubview(v);
-    s.app->runUntilIdle();
-    ASSERT_EQ(v->contexts.size(), 1u);
-    EXPECT_EQ(v->contexts[0], v->backingContext());
-    EXPECT_EQ(UIGraphicsGetCurrentContext(), nullptr);
 }
 
 TEST(RunLoop, AutoresizingFollowsTheMask) {

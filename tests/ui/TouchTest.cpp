@@ -178,6 +178,22 @@ TEST(Touches, ABeginForAFingerAlreadyDownIsAMove) {
     EXPECT_EQ(s.b->log.entries[1].location.x, 20);
 }
 
+// A backend may pass on the rest of a touch whose begin it never sent (one
+// that began before the window had the focus, say): nobody hears of it.
+TEST(Touches, AFingerNeverDownReachesNobody) {
+    Scene s;
+    for (TouchPhase phase :
+         {TouchPhase::Moved, TouchPhase::Stationary, TouchPhase::Ended, TouchPhase::Cancelled})
+        s.app->inject({{7, {60, 60}, phase}});
+    EXPECT_EQ(s.b->log.phases(), "");
+    EXPECT_EQ(s.a->log.phases(), "");
+    EXPECT_EQ(s.root->log.phases(), "");
+    EXPECT_TRUE(s.app->runtime().activeTouches().empty());
+    s.app->tap({60, 60});
+    EXPECT_EQ(s.b->log.phases(), "began ended");
+    EXPECT_EQ(s.b->log.entries[0].tapCount, 1u);
+}
+
 TEST(Touches, BeginsOfOneInstantArriveBeforeItsMoves) {
     Scene s;
     s.a->setMultipleTouchEnabled(true);
