@@ -208,19 +208,6 @@ TEST(InfoScreen, LayoutIsTakenOnceFromTheNibSize) {
     expectLayoutFor320x480(*info);
 }
 
-TEST(InfoScreen, WidePhoneReachesItFromTheBand) {
-    RunningApp run(namedDevice("phone-wide"));
-    ASSERT_TRUE(run.app.pressControl("Info"));
-    run.app.runUntilIdle();
-    const auto info = run.presentedInfo();
-    ASSERT_NE(info, nullptr);
-    EXPECT_EQ(info->modalTransitionStyle(), UIModalTransitionStyleFlipHorizontal);
-    EXPECT_EQ(run.main().flipsidePopoverController(), nullptr);
-    ASSERT_TRUE(run.app.pressControl("Done"));
-    run.app.runUntilIdle();
-    EXPECT_EQ(run.app.presentedViewController(), nullptr);
-}
-
 TEST(InfoScreen, TabletTogglesOnePopover) {
     RunningApp run(namedDevice("tablet"));
     EXPECT_EQ(run.main().flipsidePopoverController(), nullptr);
