@@ -100,7 +100,8 @@ TEST(Nib, UIApplicationMainStopsWith2OnABadFlagAnd1OnAnUnknownDelegate) {
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     testing::internal::CaptureStderr();
-    int status = UIApplicationMain(int(argv.size()), argv.data(), nullptr, NSStringFromClass<TestAppDelegate>());
+    int status =
+        UIApplicationMain(int(argv.size()), argv.data(), nullptr, NSStringFromClass<TestAppDelegate>());
     std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(status, 2);
     EXPECT_NE(err.find("--pixel-ratio"), std::string::npos) << err;
