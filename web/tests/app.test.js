@@ -49,9 +49,10 @@ test('touches on a phone', async (t) => {
     assert.ok(Math.abs((await hours()) - 18) < 2 / 3600, `right ascension ${await hours()}`);
   });
 
-  await t.test('turned sideways, the chart stays whole and touches still land on it', async () => {
+  await t.test('turned sideways, the chart stays whole and touches still land on it', async (st) => {
     const before = await hours();
     await page.setViewportSize({ width: height, height: width });
+    st.after(() => page.setViewportSize({ width, height }));
     await settle();
     const box = await page.evaluate(() => {
       const r = document.getElementById('canvas').getBoundingClientRect();
@@ -69,7 +70,6 @@ test('touches on a phone', async (t) => {
     await settle();
     const moved = (await hours()) - before;
     assert.ok(Math.abs(moved - 1.623) < 3 / 3600, `moved ${moved} h`);
-    await page.setViewportSize({ width, height });
   });
 
   await t.test('two fingers are two touches: a spread of 100 points zooms by 1.05', async () => {
