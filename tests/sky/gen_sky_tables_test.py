@@ -65,8 +65,11 @@ class SourceErrors(unittest.TestCase):
     def setUp(self):
         self.src = Sources(self)
         self.out = self.src.path("out.cpp")
+        self.bsc = self.src.write("BSC", synthetic_bsc())
+        self.names = self.src.write("names.tsv", synthetic_names())
 
-    def assertFailsNaming(self, result, *words):
+    def assertFailsNaming(self, args, *words):
+        result = run_tool(*args, "--output", self.out)
         self.assertEqual(result.returncode, 2, result.stderr)
         self.assertIn("gen_sky_tables: error:", result.stderr)
         for w in words:
@@ -76,49 +79,40 @@ class SourceErrors(unittest.TestCase):
 
     def test_missing_star_catalogue(self):
         missing = self.src.path("no-such-BSC")
-        r = run_tool("--bsc", missing, "--output", self.out)
-        self.assertFailsNaming(r, missing, "xplanet")
+        self.assertFailsNaming(["--bsc", missing], missing, "xplanet")
 
     def test_malformed_star_record_names_file_and_line(self):
         text = synthetic_bsc().splitlines()
         text[4] = '-16.7161  6.7525  "  9Alp CMa" 2491  48915 151881'  # magnitude missing
         bsc = self.src.write("BSC", "\n".join(text) + "\n")
-        self.assertFailsNaming(run_tool("--bsc", bsc, "--output", self.out), bsc + ":5:", "malformed")
+        self.assertFailsNaming(["--bsc", bsc], bsc + ":5:", "malformed")
 
     def test_star_out_of_range(self):
         text = synthetic_bsc().splitlines()
         text[3] = bsc_line(12.0, 25.5, 3.0, "", 1)
         bsc = self.src.write("BSC", "\n".join(text) + "\n")
-        self.assertFailsNaming(run_tool("--bsc", bsc, "--output", self.out), bsc + ":4:", "out of range")
+        self.assertFailsNaming(["--bsc", bsc], bsc + ":4:", "out of range")
 
     def test_truncated_star_catalogue(self):
         bsc = self.src.write("BSC", synthetic_bsc(300))
-        self.assertFailsNaming(run_tool("--bsc", bsc, "--output", self.out), bsc, "only 300 star records")
+        self.assertFailsNaming(["--bsc", bsc], bsc, "only 300 star records")
 
     def test_name_table_disagreeing_with_catalogue(self):
-        bsc = self.src.write("BSC", synthetic_bsc())
         names = self.src.write("names.tsv", synthetic_names().replace("\t1\tAlp 001", "\t1\tBet 001"))
-        r = run_tool("--bsc", bsc, "--names", names, "--output", self.out)
-        self.assertFailsNaming(r, names + ":2:", "HR 1", "Bet 001")
+        self.assertFailsNaming(["--bsc", self.bsc, "--names", names], names + ":2:", "HR 1", "Bet 001")
 
     def test_name_table_with_wrong_count(self):
-        bsc = self.src.write("BSC", synthetic_bsc())
         names = self.src.write("names.tsv", "\n".join(synthetic_names().splitlines()[:-1]) + "\n")
-        self.assertFailsNaming(run_tool("--bsc", bsc, "--names", names, "--output", self.out), names, "72 names")
+        self.assertFailsNaming(["--bsc", self.bsc, "--names", names], names, "72 names")
 
     def test_missing_figure_file(self):
-        bsc = self.src.write("BSC", synthetic_bsc())
-        names = self.src.write("names.tsv", synthetic_names())
         lines = self.src.path("constellations.lines.json")
-        r = run_tool("--bsc", bsc, "--names", names, "--lines", lines, "--output", self.out)
-        self.assertFailsNaming(r, lines, "--fetch-lines")
+        self.assertFailsNaming(["--bsc", self.bsc, "--names", self.names, "--lines", lines], lines, "--fetch-lines")
 
     def test_other_figure_file(self):
-        bsc = self.src.write("BSC", synthetic_bsc())
-        names = self.src.write("names.tsv", synthetic_names())
         lines = self.src.write("lines.json", '{"type": "FeatureCollection", "features": []}')
-        r = run_tool("--bsc", bsc, "--names", names, "--lines", lines, "--output", self.out)
-        self.assertFailsNaming(r, lines, "d3-celestial@0.7.35", "sha256")
+        args = ["--bsc", self.bsc, "--names", self.names, "--lines", lines]
+        self.assertFailsNaming(args, lines, "d3-celestial@0.7.35", "sha256")
 
 
 def endpoint(name):
