@@ -106,6 +106,17 @@ bool hasText(const json& s, const std::string& text) {
 
 #define EXPECT_RUNS(r) ASSERT_EQ((r).status, 0) << (r).output
 
+// The run ended with this status and its output holds each of these texts.
+::testing::AssertionResult endedSaying(const Outcome& r, int status, const std::vector<std::string>& says) {
+    bool ok = r.status == status;
+    for (const std::string& text : says) ok = ok && r.output.find(text) != std::string::npos;
+    if (ok) return ::testing::AssertionSuccess();
+    ::testing::AssertionResult failure = ::testing::AssertionFailure();
+    failure << "status " << r.status << ", expected " << status << ", saying";
+    for (const std::string& text : says) failure << " \"" << text << "\"";
+    return failure << ":\n" << r.output.substr(0, 2000);
+}
+
 TEST_F(ReplayTest, CommandLineDeviceOverridesTheScripts) {
     const std::string drag = R"({"device": "phone", "steps": [
         {"touches": "began", "points": [[100, 300]]},
@@ -313,10 +324,10 @@ TEST_F(ReplayTest, MalformedScriptsExitTwoNamingTheStep) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.steps);
-        const Outcome r = replay(std::string(R"({"steps": [{"snapshot": "first.png"}, )") + c.steps + "]}");
-        EXPECT_EQ(r.status, 2) << r.output;
-        for (const char* text : c.says) EXPECT_NE(r.output.find(text), std::string::npos) << r.output;
-        EXPECT_NE(r.output.find("script.json"), std::string::npos) << "names the file: " << r.output;
+        std::vector<std::string> says(c.says.begin(), c.says.end());
+        says.push_back("script.json");
+        EXPECT_TRUE(endedSaying(
+            replay(std::string(R"({"steps": [{"snapshot": "first.png"}, )") + c.steps + "]}"), 2, says));
         EXPECT_FALSE(exists("first.png")) << "a malformed script runs nothing";
     }
 
@@ -337,9 +348,7 @@ TEST_F(ReplayTest, MalformedScriptsExitTwoNamingTheStep) {
     };
     for (const Whole& w : wholes) {
         SCOPED_TRACE(w.script);
-        const Outcome r = replay(w.script);
-        EXPECT_EQ(r.status, 2) << r.output;
-        EXPECT_NE(r.output.find(w.says), std::string::npos) << r.output;
+        EXPECT_TRUE(endedSaying(replay(w.script), 2, {w.says}));
     }
 }
 
@@ -361,48 +370,36 @@ TEST_F(ReplayTest, BadArgumentsExitTwo) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.back());
-        const Outcome r = run(c.args);
-        EXPECT_EQ(r.status, 2) << r.output;
-        EXPECT_NE(r.output.find(c.says), std::string::npos) << r.output;
+        EXPECT_TRUE(endedSaying(run(c.args), 2, {c.says}));
     }
-    const Outcome help = run({"replay", "--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.output.find("override"), std::string::npos) << help.output;
+    EXPECT_TRUE(endedSaying(run({"replay", "--help"}), 0, {"override"}));
     EXPECT_EQ(run({"replay", "ok.json", "--out-dir=made/here"}).status, 0);
     EXPECT_TRUE(fs::is_directory(dir_ / "made/here"));
 }
 
 TEST_F(ReplayTest, FailuresWhilePlayingExitOneNamingTheControl) {
     // No Quit button before the learning mode.
-    Outcome r =
-        replay(R"({"steps": [{"state": "before.json"}, {"tap": [160, 240], "count": 2}, {"press": "Quit"},
-                                  {"state": "after.json"}]})");
-    EXPECT_EQ(r.status, 1) << r.output;
-    EXPECT_NE(r.output.find("step 3: press \"Quit\""), std::string::npos) << r.output;
-    EXPECT_NE(r.output.find("no such control"), std::string::npos) << r.output;
+    EXPECT_TRUE(endedSaying(replay(R"({"steps": [{"state": "before.json"}, {"tap": [160, 240], "count": 2},
+                                                 {"press": "Quit"}, {"state": "after.json"}]})"),
+                            1, {"step 3: press \"Quit\"", "no such control"}));
     EXPECT_TRUE(exists("before.json")) << "the steps before ran";
     EXPECT_FALSE(exists("after.json")) << "the steps after did not";
 
     // Done while the info screen still flips in: the touch would be ignored.
-    r = replay(R"({"steps": [{"press": "info"}, {"press": "Done"}]})");
-    EXPECT_EQ(r.status, 1) << r.output;
-    EXPECT_NE(r.output.find("step 2: press \"Done\""), std::string::npos) << r.output;
-    EXPECT_NE(r.output.find("transition"), std::string::npos) << r.output;
+    EXPECT_TRUE(endedSaying(replay(R"({"steps": [{"press": "info"}, {"press": "Done"}]})"), 1,
+                            {"step 2: press \"Done\"", "transition"}));
 
     // On a tablet the popover lies over the Quit button: a touch there would
     // only close the popover.
-    r = replay(R"({"device": "tablet", "steps": [
+    EXPECT_TRUE(endedSaying(replay(R"({"device": "tablet", "steps": [
         {"tap": [400, 500], "count": 2}, {"wait": 500}, {"tap": [400, 500], "count": 2}, {"wait": 500},
-        {"press": "info"}, {"wait": 300}, {"press": "Quit"}]})");
-    EXPECT_EQ(r.status, 1) << r.output;
-    EXPECT_NE(r.output.find("step 7: press \"Quit\""), std::string::npos) << r.output;
-    EXPECT_NE(r.output.find("covered"), std::string::npos) << r.output;
+        {"press": "info"}, {"wait": 300}, {"press": "Quit"}]})"),
+                            1, {"step 7: press \"Quit\"", "covered"}));
 }
 
 TEST_F(ReplayTest, ExampleTourPlays) {
-    const Outcome r =
-        run({"replay", std::string(STARCHART_SOURCE_DIR) + "/examples/tour.json", "--out-dir", "tour"});
-    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_RUNS(
+        run({"replay", std::string(STARCHART_SOURCE_DIR) + "/examples/tour.json", "--out-dir", "tour"}));
     std::ifstream in(dir_ / "tour/05-learning.json");
     ASSERT_TRUE(in);
     const json s = json::parse(in);
@@ -429,9 +426,7 @@ TEST_F(ReplayTest, DeeplyNestedValuesAreRefusedWithABoundedMessage) {
     };
     for (const std::string& script : scripts) {
         const Outcome r = replay(script);
-        EXPECT_EQ(r.status, 2) << r.output.substr(0, 400);
-        EXPECT_NE(r.output.find("nest deeper than a script needs (at most 5 levels)"), std::string::npos)
-            << r.output.substr(0, 400);
+        EXPECT_TRUE(endedSaying(r, 2, {"nest deeper than a script needs (at most 5 levels)"}));
         EXPECT_LT(r.output.size(), 400u) << "an excerpt, not the value";
         EXPECT_FALSE(exists("first.png"));
     }
@@ -440,20 +435,14 @@ TEST_F(ReplayTest, DeeplyNestedValuesAreRefusedWithABoundedMessage) {
     std::string wide = "[1, 2";
     for (int i = 0; i < 3000; ++i) wide += ", 3";
     Outcome r = replay(R"({"steps": [{"tap": )" + wide + "]}]}");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.output.find("step 1: \"tap\" must be a point [x, y], not [1, 2, 3, 3"), std::string::npos)
-        << r.output.substr(0, 400);
+    EXPECT_TRUE(endedSaying(r, 2, {"step 1: \"tap\" must be a point [x, y], not [1, 2, 3, 3"}));
     EXPECT_LT(r.output.size(), 400u);
     // A step far larger than any valid one is refused as it is read.
     for (int i = 0; i < 100000; ++i) wide += ", 3";
-    r = replay(R"({"steps": [{"tap": )" + wide + "]}]}");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.output.find("step 1: holds more than 4096 values"), std::string::npos)
-        << r.output.substr(0, 400);
+    EXPECT_TRUE(endedSaying(replay(R"({"steps": [{"tap": )" + wide + "]}]}"), 2,
+                            {"step 1: holds more than 4096 values"}));
     r = replay(R"({"steps": [{"tap": [1, )" + std::string(100000, '3') + "]}]}");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.output.find("invalid JSON: at line 1, column 24: number overflow"), std::string::npos)
-        << r.output.substr(0, 400);
+    EXPECT_TRUE(endedSaying(r, 2, {"invalid JSON: at line 1, column 24: number overflow"}));
     EXPECT_LT(r.output.size(), 400u);
 }
 
@@ -464,36 +453,29 @@ TEST_F(ReplayTest, OutputsStayBeneathTheOutputFolder) {
     std::ofstream(dir_ / "victim.json") << "keep me";
     fs::create_symlink(dir_ / "victim.json", dir_ / "out" / "file.json");
 
-    Outcome r = replay(R"({"steps": [{"snapshot": "link/x.png"}]})");
-    EXPECT_EQ(r.status, 1) << r.output;
-    EXPECT_NE(r.output.find("'link' is a symbolic link"), std::string::npos) << r.output;
+    EXPECT_TRUE(
+        endedSaying(replay(R"({"steps": [{"snapshot": "link/x.png"}]})"), 1, {"'link' is a symbolic link"}));
     EXPECT_TRUE(fs::is_empty(dir_ / "elsewhere"));
 
-    r = replay(R"({"steps": [{"state": "link/x.json"}]})");
-    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_TRUE(endedSaying(replay(R"({"steps": [{"state": "link/x.json"}]})"), 1, {}));
     EXPECT_TRUE(fs::is_empty(dir_ / "elsewhere"));
 
-    r = replay(R"({"steps": [{"state": "file.json"}]})");
-    EXPECT_EQ(r.status, 1) << r.output;
-    EXPECT_NE(r.output.find("file.json': it is a symbolic link"), std::string::npos) << r.output;
+    EXPECT_TRUE(endedSaying(replay(R"({"steps": [{"state": "file.json"}]})"), 1,
+                            {"file.json': it is a symbolic link"}));
     std::ifstream victim(dir_ / "victim.json");
     std::string kept((std::istreambuf_iterator<char>(victim)), std::istreambuf_iterator<char>());
     EXPECT_EQ(kept, "keep me");
 
     // A NUL would cut the name short: "a.png" would be written.
-    r = replay("{\"steps\": [{\"snapshot\": \"a.png\\u0000.txt.png\"}]}");
-    EXPECT_EQ(r.status, 2) << r.output;
-    EXPECT_NE(r.output.find("'a.png\\u0000.txt.png' holds a control character"), std::string::npos)
-        << r.output;
+    EXPECT_TRUE(endedSaying(replay("{\"steps\": [{\"snapshot\": \"a.png\\u0000.txt.png\"}]}"), 2,
+                            {"'a.png\\u0000.txt.png' holds a control character"}));
     EXPECT_FALSE(exists("a.png"));
-    r = replay("{\"steps\": [{\"state\": \"tab\\there.json\"}]}");
-    EXPECT_EQ(r.status, 2) << r.output;
-    EXPECT_NE(r.output.find("control character"), std::string::npos) << r.output;
+    EXPECT_TRUE(
+        endedSaying(replay("{\"steps\": [{\"state\": \"tab\\there.json\"}]}"), 2, {"control character"}));
 
     // Plain folders beneath it are still made, and the file written whole
     // with nothing left beside it.
-    r = replay(R"({"steps": [{"state": "a/b/s.json"}]})");
-    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_RUNS(replay(R"({"steps": [{"state": "a/b/s.json"}]})"));
     EXPECT_EQ(state("a/b/s.json")["screen"], "main");
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(dir_ / "out/a/b")) names.push_back(e.path().filename());
@@ -572,8 +554,7 @@ TEST_F(ReplayTest, LongRandomSessionEndsOnTheMainScreenWithNothingDown) {
     ASSERT_GT(pinches, 100);
     ASSERT_GT(links.size(), 100u);
 
-    const Outcome r = replay("{\"device\": \"phone\", \"steps\": [\n" + steps + "]}");
-    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_RUNS(replay("{\"device\": \"phone\", \"steps\": [\n" + steps + "]}"));
     const json s = state("end.json");
     EXPECT_EQ(s["screen"], "main");
     EXPECT_EQ(s["transition"], false);
@@ -606,20 +587,16 @@ TEST_F(CommandLineTest, HelpAndVersionForTheProgramAndEachCommand) {
                                                  {"--bogus", "--help"}}) {
         SCOPED_TRACE(args.front());
         const Outcome r = run(args);
-        EXPECT_EQ(r.status, 0) << r.output;
         EXPECT_EQ(r.output.rfind("usage: starchart [--device", 0), 0u) << r.output;
         // The mapping of the wheel and the keys is stated.
-        EXPECT_NE(r.output.find("one notch is a pinch opening (up) or closing (down) by 200 points"),
-                  std::string::npos)
-            << r.output;
-        EXPECT_NE(r.output.find("changes by 0.1 (0.067"), std::string::npos) << r.output;
-        EXPECT_NE(r.output.find("arrow keys     pan: a one-finger drag of 40 points"), std::string::npos);
-        EXPECT_NE(r.output.find("Escape"), std::string::npos);
+        EXPECT_TRUE(endedSaying(
+            r, 0,
+            {"one notch is a pinch opening (up) or closing (down) by 200 points", "changes by 0.1 (0.067",
+             "arrow keys     pan: a one-finger drag of 40 points", "Escape"}));
     }
     const Outcome snapshot = run({"snapshot", "--help"});
-    EXPECT_EQ(snapshot.status, 0) << snapshot.output;
+    EXPECT_TRUE(endedSaying(snapshot, 0, {"--trace writes"}));
     EXPECT_EQ(snapshot.output.rfind("usage: starchart snapshot", 0), 0u) << snapshot.output;
-    EXPECT_NE(snapshot.output.find("--trace writes"), std::string::npos) << snapshot.output;
     EXPECT_EQ(run({"snapshot", "--ra", "99", "--help"}).status, 0) << "help wins over a bad value";
 
     for (const std::vector<std::string>& args : {std::vector<std::string>{"--version"},
@@ -643,14 +620,10 @@ TEST_F(CommandLineTest, HelpAndVersionForTheProgramAndEachCommand) {
     };
     for (const Bad& b : bads) {
         SCOPED_TRACE(b.says);
-        const Outcome r = run(b.args);
-        EXPECT_EQ(r.status, 2) << r.output;
-        EXPECT_NE(r.output.find(b.says), std::string::npos) << r.output;
+        EXPECT_TRUE(endedSaying(run(b.args), 2, {b.says}));
     }
     // Without them, the same arguments are still refused.
-    const Outcome bogus = run({"--bogus"});
-    EXPECT_EQ(bogus.status, 2) << bogus.output;
-    EXPECT_NE(bogus.output.find("unknown argument '--bogus'"), std::string::npos) << bogus.output;
+    EXPECT_TRUE(endedSaying(run({"--bogus"}), 2, {"unknown argument '--bogus'"}));
 }
 
 }  // namespace
