@@ -79,6 +79,16 @@ public:
     std::vector<std::shared_ptr<UIView>> visibleWithTitle(const std::string& title) const {
         return app.findViewsByTitle(title);
     }
+    // A control pressed, or a point tapped, and what that starts run to its end.
+    bool press(const std::string& title) {
+        const bool found = app.pressControl(title);
+        app.runUntilIdle();
+        return found;
+    }
+    void tapAndSettle(CGPoint p, int count = 1) {
+        app.tap(p, count);
+        app.runUntilIdle();
+    }
 
     OffscreenApp app;
 };

@@ -52,8 +52,7 @@ TEST(BundleFaults, MissingInfoDescriptionStopsAtTheInfoButton) {
     BundleFileOverride missing("VHFlipsideViewController.json", std::nullopt);
     RunningApp run(namedDevice("phone"));
     try {
-        run.app.tap(RunningApp::centreOf(*run.main().infoButton()));
-        run.app.runUntilIdle();
+        run.tapAndSettle(RunningApp::centreOf(*run.main().infoButton()));
         FAIL() << "the info screen came up without its description";
     } catch (const NibLoadError& e) {
         EXPECT_TRUE(contains(e.what(), "VHFlipsideViewController.json")) << e.what();
@@ -67,8 +66,7 @@ TEST(BundleFaults, MissingImagesLeaveEmptyPicturesAndWorkingControls) {
     RunningApp run(namedDevice("phone"));
     EXPECT_EQ(UIImage::imageNamed("marvane1.png"), nullptr);
 
-    run.app.tap(RunningApp::centreOf(*run.main().infoButton()));
-    run.app.runUntilIdle();
+    run.tapAndSettle(RunningApp::centreOf(*run.main().infoButton()));
     const auto info = run.presentedInfo();
     ASSERT_NE(info, nullptr);
     const auto& subs = info->view()->subviews();
@@ -85,8 +83,7 @@ TEST(BundleFaults, MissingImagesLeaveEmptyPicturesAndWorkingControls) {
     run.app.tap(RunningApp::centreOf(*site));
     run.app.tap({160, 250});
     EXPECT_EQ(run.app.openedURLs(), (std::vector<std::string>{kVHMakerSiteURL, kVHOtherAppStoreURL}));
-    ASSERT_TRUE(run.app.pressControl("Done"));
-    run.app.runUntilIdle();
+    ASSERT_TRUE(run.press("Done"));
     EXPECT_EQ(run.app.presentedViewController(), nullptr);
 
     // The Quit button without its background still works.

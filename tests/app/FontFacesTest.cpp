@@ -45,10 +45,8 @@ TEST(FontFaces, PhoneChartLearningModeAndInfoScreen) {
     run.app.tap(p, 2);
     ASSERT_NE(run.main().quitButton(), nullptr);
     run.app.render();
-    ASSERT_TRUE(run.app.pressControl("Quit"));
-    run.app.runUntilIdle();
-    run.app.tap(RunningApp::centreOf(*run.main().infoButton()));
-    run.app.runUntilIdle();
+    ASSERT_TRUE(run.press("Quit"));
+    run.tapAndSettle(RunningApp::centreOf(*run.main().infoButton()));
     ASSERT_NE(run.presentedInfo(), nullptr);
     run.app.render();
     expectOnlyTheBundledFaces(log);

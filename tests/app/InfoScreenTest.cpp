@@ -38,18 +38,11 @@ InfoViews infoViews(const VHFlipsideViewController& info) {
     return v;
 }
 
-void expectWhite(const std::shared_ptr<UIColor>& c, const char* what) {
+void expectGrey(const std::shared_ptr<UIColor>& c, const char* what, CGFloat level) {
     ASSERT_NE(c, nullptr) << what;
-    EXPECT_EQ(c->red(), 1) << what;
-    EXPECT_EQ(c->green(), 1) << what;
-    EXPECT_EQ(c->blue(), 1) << what;
-    EXPECT_EQ(c->alpha(), 1) << what;
-}
-void expectBlack(const std::shared_ptr<UIColor>& c, const char* what) {
-    ASSERT_NE(c, nullptr) << what;
-    EXPECT_EQ(c->red(), 0) << what;
-    EXPECT_EQ(c->green(), 0) << what;
-    EXPECT_EQ(c->blue(), 0) << what;
+    EXPECT_EQ(c->red(), level) << what;
+    EXPECT_EQ(c->green(), level) << what;
+    EXPECT_EQ(c->blue(), level) << what;
     EXPECT_EQ(c->alpha(), 1) << what;
 }
 
@@ -82,8 +75,7 @@ const char* const kStore = "https://apps.example.org/app/starchart-planets";
 class PhoneInfo : public ::testing::Test {
 protected:
     void SetUp() override {
-        run.app.tap(RunningApp::centreOf(*run.main().infoButton()));
-        run.app.runUntilIdle();
+        run.tapAndSettle(RunningApp::centreOf(*run.main().infoButton()));
         info = run.presentedInfo();
         ASSERT_NE(info, nullptr);
         v = infoViews(*info);
@@ -101,19 +93,19 @@ TEST_F(PhoneInfo, LayoutAndLook) {
     EXPECT_EQ(info->nibName(), "VHFlipsideViewController");
     EXPECT_EQ(info->delegate().get(), static_cast<VHFlipsideViewControllerDelegate*>(&run.main()));
     expectLayoutFor320x480(*info);
-    expectBlack(info->view()->backgroundColor(), "root background");
+    expectGrey(info->view()->backgroundColor(), "root background", 0);
     EXPECT_EQ(v.tagline->text(), "a New iPod/iPhone/iPad application");
     EXPECT_EQ(v.invitation->text(), "Please visit our web site :");
     for (const auto& label : {v.tagline, v.invitation}) {
-        expectBlack(label->backgroundColor(), "label background");
-        expectWhite(label->textColor(), "label text");
+        expectGrey(label->backgroundColor(), "label background", 0);
+        expectGrey(label->textColor(), "label text", 1);
         EXPECT_EQ(label->textAlignment(), UITextAlignmentCenter);
         EXPECT_EQ(label->font()->pointSize(), 15);
         EXPECT_EQ(label->font()->fontName(), "Helvetica");
     }
     EXPECT_EQ(v.site->buttonType(), UIButtonTypeRoundedRect);
     EXPECT_EQ(v.site->contentHorizontalAlignment(), UIControlContentHorizontalAlignmentLeft);
-    expectWhite(v.site->titleColorForState(UIControlStateNormal), "web-site title");
+    expectGrey(v.site->titleColorForState(UIControlStateNormal), "web-site title", 1);
     EXPECT_EQ(v.site->backgroundImageForState(UIControlStateNormal), UIImage::imageNamed("strtstp2.png"));
     EXPECT_NE(v.site->backgroundImageForState(UIControlStateNormal), nullptr);
     EXPECT_EQ(v.site->backgroundColor()->alpha(), 0);
@@ -189,8 +181,7 @@ TEST_F(PhoneInfo, EachPresentationBuildsAFreshScreen) {
     EXPECT_NE(second, first);
     expectLayoutFor320x480(*second);
     EXPECT_EQ(run.main().flipsidePopoverController(), nullptr);
-    ASSERT_TRUE(run.app.pressControl("Done"));
-    run.app.runUntilIdle();
+    ASSERT_TRUE(run.press("Done"));
     EXPECT_EQ(run.app.presentedViewController(), nullptr);
 }
 
@@ -198,8 +189,7 @@ TEST(InfoScreen, LayoutIsTakenOnceFromTheNibSize) {
     // On a taller phone the screen is shown at the window's size, but laid out
     // from the size its nib gave it; the later resize moves nothing.
     RunningApp run(namedDevice("phone-tall"));
-    run.app.tap(RunningApp::centreOf(*run.main().infoButton()));
-    run.app.runUntilIdle();
+    run.tapAndSettle(RunningApp::centreOf(*run.main().infoButton()));
     const auto info = run.presentedInfo();
     ASSERT_NE(info, nullptr);
     EXPECT_EQ(info->view()->frame().size.height, 568);
@@ -245,20 +235,17 @@ TEST(InfoScreen, TabletTogglesOnePopover) {
     EXPECT_FALSE(popover->isPopoverVisible());
     EXPECT_TRUE(run.app.visiblePopovers().empty());
 
-    ASSERT_TRUE(run.app.pressControl("Info"));
-    run.app.runUntilIdle();
+    ASSERT_TRUE(run.press("Info"));
     EXPECT_TRUE(popover->isPopoverVisible());
     EXPECT_EQ(run.main().flipsidePopoverController(), popover);
     EXPECT_EQ(popover->contentViewController(), info) << "built once";
 
     // Done hides it; the popover stays for the next time.
-    ASSERT_TRUE(run.app.pressControl("Done"));
-    run.app.runUntilIdle();
+    ASSERT_TRUE(run.press("Done"));
     EXPECT_FALSE(popover->isPopoverVisible());
     EXPECT_EQ(run.main().flipsidePopoverController(), popover);
 
-    ASSERT_TRUE(run.app.pressControl("Info"));
-    run.app.runUntilIdle();
+    ASSERT_TRUE(run.press("Info"));
     EXPECT_TRUE(popover->isPopoverVisible());
     EXPECT_EQ(popover->contentViewController(), info);
     // Links work from the popover too.
@@ -270,8 +257,7 @@ TEST(InfoScreen, TabletTogglesOnePopover) {
 
 TEST_F(PhoneInfo, DoneWithoutADelegateLeavesTheScreenUp) {
     info->setDelegate(nullptr);
-    ASSERT_TRUE(run.app.pressControl("Done"));
-    run.app.runUntilIdle();
+    ASSERT_TRUE(run.press("Done"));
     EXPECT_EQ(run.presentedInfo(), info);
 
     // A delegate that has gone reads as none.
@@ -305,14 +291,12 @@ TEST(InfoScreen, StandaloneScreen) {
 TEST(InfoScreen, NarrowTabletPointsThePopoverAtTheInfoButton) {
     RunningApp run(customDevice(320, 480, UIUserInterfaceIdiomPad));
     ASSERT_NE(run.main().infoButton(), nullptr);
-    run.app.tap(RunningApp::centreOf(*run.main().infoButton()));
-    run.app.runUntilIdle();
+    run.tapAndSettle(RunningApp::centreOf(*run.main().infoButton()));
     const auto popover = run.main().flipsidePopoverController();
     ASSERT_NE(popover, nullptr);
     EXPECT_TRUE(popover->isPopoverVisible());
     EXPECT_EQ(run.app.presentedViewController(), nullptr);
-    ASSERT_TRUE(run.app.pressControl("Done"));
-    run.app.runUntilIdle();
+    ASSERT_TRUE(run.press("Done"));
     EXPECT_FALSE(popover->isPopoverVisible());
 }
 
@@ -324,26 +308,21 @@ TEST(InfoScreen, QuitOverTheBandIsOutsideTheTabletPopover) {
     run.main().doubleTapStep();
     run.main().doubleTapStep();
     ASSERT_EQ(run.main().learnState(), 3);
-    ASSERT_TRUE(run.app.pressControl("Info"));
-    run.app.runUntilIdle();
+    ASSERT_TRUE(run.press("Info"));
     const auto popover = run.main().flipsidePopoverController();
     ASSERT_TRUE(popover && popover->isPopoverVisible());
 
     const CGPoint quit = RunningApp::centreOf(*run.main().quitButton());
-    run.app.tap(quit);
-    run.app.runUntilIdle();
+    run.tapAndSettle(quit);
     EXPECT_FALSE(popover->isPopoverVisible());
     EXPECT_EQ(run.main().learnState(), 3) << "the closing tap goes nowhere else";
 
-    run.app.tap(quit);
-    run.app.runUntilIdle();
+    run.tapAndSettle(quit);
     EXPECT_EQ(run.main().learnState(), 0);
     // The bar itself still passes through: its item toggles the popover.
-    ASSERT_TRUE(run.app.pressControl("Info"));
-    run.app.runUntilIdle();
+    ASSERT_TRUE(run.press("Info"));
     EXPECT_TRUE(popover->isPopoverVisible());
-    ASSERT_TRUE(run.app.pressControl("Info"));
-    run.app.runUntilIdle();
+    ASSERT_TRUE(run.press("Info"));
     EXPECT_FALSE(popover->isPopoverVisible());
 }
 

@@ -21,6 +21,11 @@ void key(RunningApp& run, const std::string& name, bool repeat = false) {
          keyFrames(name, repeat, screenOf(run.app.backend().profile()), &run.app.runtime(), run.app.now()));
 }
 
+// A key, and what it starts run to its end.
+void keySettled(RunningApp& run, const std::string& name, bool repeat = false) {
+    keySettled(run, name, repeat);
+}
+
 void wheel(RunningApp& run, double notches) {
     post(run, pinchFrames(screenOf(run.app.backend().profile()), notches, run.app.now()));
 }
@@ -109,37 +114,29 @@ TEST(Keys, EscapePressesQuitInTheLearningMode) {
     ASSERT_EQ(run.main().learnState(), 3);
     key(run, "Escape", true);
     EXPECT_EQ(run.main().learnState(), 3) << "a held Escape presses once";
-    key(run, "Escape");
-    run.app.runUntilIdle();
+    keySettled(run, "Escape");
     EXPECT_EQ(run.main().learnState(), 0);
     EXPECT_EQ(run.chart().labelMode(), 0);
 }
 
 TEST(Keys, IOpensTheInfoScreenAndEscapeClosesIt) {
     RunningApp run(namedDevice("phone"));
-    key(run, "i");
-    run.app.runUntilIdle();
+    keySettled(run, "i");
     ASSERT_NE(run.presentedInfo(), nullptr);
-    key(run, "i");  // no info button on the info screen
-    run.app.runUntilIdle();
+    keySettled(run, "i");  // no info button on the info screen
     EXPECT_NE(run.presentedInfo(), nullptr);
-    key(run, "Escape");
-    run.app.runUntilIdle();
+    keySettled(run, "Escape");
     EXPECT_EQ(run.presentedInfo(), nullptr);
 }
 
 TEST(Keys, TabletPopoverComesAndGoes) {
     RunningApp run(namedDevice("tablet"));
-    key(run, "I");
-    run.app.runUntilIdle();
+    keySettled(run, "I");
     ASSERT_EQ(run.app.visiblePopovers().size(), 1u);
-    key(run, "Escape");
-    run.app.runUntilIdle();
+    keySettled(run, "Escape");
     EXPECT_TRUE(run.app.visiblePopovers().empty());
-    key(run, "i");
-    run.app.runUntilIdle();
-    key(run, "i");
-    run.app.runUntilIdle();
+    keySettled(run, "i");
+    keySettled(run, "i");
     EXPECT_TRUE(run.app.visiblePopovers().empty()) << "the Info item again hides it";
 }
 

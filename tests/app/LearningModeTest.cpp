@@ -53,8 +53,7 @@ TEST(LearningMode, CycleOnAPhone) {
     EXPECT_EQ(quitButtonsOnScreen(run).size(), 1u);
 
     const auto first = run.main().quitButton();
-    ASSERT_TRUE(run.app.pressControl("Quit"));
-    run.app.runUntilIdle();
+    ASSERT_TRUE(run.press("Quit"));
     EXPECT_EQ(run.main().learnState(), 0);
     EXPECT_EQ(run.chart().labelMode(), 0);
     EXPECT_FALSE(run.chart().starNamesOn());
