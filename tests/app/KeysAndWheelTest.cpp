@@ -22,8 +22,9 @@ void key(RunningApp& run, const std::string& name, bool repeat = false) {
 }
 
 // A key, and what it starts run to its end.
-void keySettled(RunningApp& run, const std::string& name, bool repeat = false) {
-    keySettled(run, name, repeat);
+void keySettled(RunningApp& run, const std::string& name) {
+    key(run, name);
+    run.app.runUntilIdle();
 }
 
 void wheel(RunningApp& run, double notches) {
