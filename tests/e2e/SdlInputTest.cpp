@@ -3,6 +3,8 @@
 // second finger, touchscreen fingers, SDL's synthetic events, coalescing.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "platform/backend/sdl/SdlInput.h"
 
 namespace {
@@ -63,29 +65,45 @@ void expectPoint(const TouchPoint& p, long long finger, TouchPhase phase, CGFloa
     EXPECT_FLOAT_EQ(p.location.y, y);
 }
 
+constexpr long long S1 = 1LL << 40, S2 = S1 + 1;
+
+// Frames one a line, each point as its finger (A, B; S1, S2 for the keys'
+// and wheel's), phase and place in points.
+std::string describe(const std::vector<TouchFrame>& frames) {
+    static const char* const phases[] = {"began", "moved", "stationary", "ended", "cancelled"};
+    std::string out;
+    for (const TouchFrame& f : frames) {
+        for (size_t i = 0; i < f.points.size(); ++i) {
+            const TouchPoint& p = f.points[i];
+            const char* finger = p.finger == A ? "A" : p.finger == B ? "B" : p.finger == S1 ? "S1" : "S2";
+            char text[80];
+            std::snprintf(text, sizeof text, "%s%s %s %g %g", i ? ", " : "", finger, phases[int(p.phase)],
+                          double(p.location.x), double(p.location.y));
+            out += text;
+        }
+        out += "\n";
+    }
+    return out;
+}
+std::string take(SdlInput& in) { return describe(in.takeFrames()); }
+
 TEST(SdlInput, MouseDragIsOneFingerInPointsWithEventTimes) {
     SdlInput in = makeInput();
     in.handle(down(100, 200, 1000));
     auto frames = in.takeFrames();
-    ASSERT_EQ(frames.size(), 1u);
-    ASSERT_EQ(frames[0].points.size(), 1u);
-    expectPoint(frames[0].points[0], A, TouchPhase::Began, 50, 100);
-    EXPECT_DOUBLE_EQ(frames[0].timestamp, 1.0);
+    EXPECT_EQ(describe(frames), "A began 50 100\n");
+    EXPECT_DOUBLE_EQ(frames.at(0).timestamp, 1.0);
 
     // Moves pending together are one move to the last place, at the last time.
     in.handle(motion(110, 200, 1010));
     in.handle(motion(120, 210, 1020));
     in.handle(motion(130, 220, 1030));
     frames = in.takeFrames();
-    ASSERT_EQ(frames.size(), 1u);
-    ASSERT_EQ(frames[0].points.size(), 1u);
-    expectPoint(frames[0].points[0], A, TouchPhase::Moved, 65, 110);
-    EXPECT_DOUBLE_EQ(frames[0].timestamp, 1.03);
+    EXPECT_EQ(describe(frames), "A moved 65 110\n");
+    EXPECT_DOUBLE_EQ(frames.at(0).timestamp, 1.03);
 
     in.handle(up(140, 220, 1040));
-    frames = in.takeFrames();
-    ASSERT_EQ(frames.size(), 1u);
-    expectPoint(frames[0].points[0], A, TouchPhase::Ended, 70, 110);
+    EXPECT_EQ(take(in), "A ended 70 110\n");
     EXPECT_TRUE(in.activeTouches().empty());
     EXPECT_FALSE(in.hasFrames());
 }
@@ -99,13 +117,7 @@ TEST(SdlInput, PhaseChangesPendingTogetherStayApart) {
     in.handle(motion(40, 10, 1170));
     in.handle(up(40, 10, 1180));
     const auto frames = in.takeFrames();
-    ASSERT_EQ(frames.size(), 5u);
-    const TouchPhase phases[] = {TouchPhase::Began, TouchPhase::Ended, TouchPhase::Began, TouchPhase::Moved,
-                                 TouchPhase::Ended};
-    for (size_t i = 0; i < frames.size(); ++i) {
-        ASSERT_EQ(frames[i].points.size(), 1u) << i;
-        EXPECT_EQ(frames[i].points[0].phase, phases[i]) << i;
-    }
+    ASSERT_EQ(describe(frames), "A began 5 5\nA ended 5 5\nA began 6 5\nA moved 20 5\nA ended 20 5\n");
     // The gap the toolkit's tap counting sees: release to next press.
     EXPECT_NEAR(frames[2].timestamp - frames[1].timestamp, 0.08, 1e-9);
 }
@@ -119,9 +131,7 @@ TEST(SdlInput, OnlyTheLeftButtonWhilePressedMakesTouches) {
     EXPECT_FALSE(in.hasFrames());
     in.handle(down(50, 50));
     in.handle(down(60, 60));  // a second press report while down
-    const auto frames = in.takeFrames();
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].points.size(), 1u);
+    EXPECT_EQ(take(in), "A began 25 25\n");
 }
 
 TEST(SdlInput, AltDragIsTwoFingersMirroredThroughTheCentre) {
@@ -130,58 +140,31 @@ TEST(SdlInput, AltDragIsTwoFingersMirroredThroughTheCentre) {
     EXPECT_TRUE(in.altDown());
     in.handle(down(200, 300));  // (100, 150) points
     in.handle(motion(240, 320));
-    auto frames = in.takeFrames();
-    ASSERT_EQ(frames.size(), 2u);
-    ASSERT_EQ(frames[0].points.size(), 2u);
-    expectPoint(frames[0].points[0], A, TouchPhase::Began, 100, 150);
-    expectPoint(frames[0].points[1], B, TouchPhase::Began, 220, 330);
-    ASSERT_EQ(frames[1].points.size(), 2u);
-    expectPoint(frames[1].points[0], A, TouchPhase::Moved, 120, 160);
-    expectPoint(frames[1].points[1], B, TouchPhase::Moved, 200, 320);
+    EXPECT_EQ(take(in), "A began 100 150, B began 220 330\nA moved 120 160, B moved 200 320\n");
     in.handle(up(240, 320));
-    frames = in.takeFrames();
-    ASSERT_EQ(frames.size(), 1u);
-    ASSERT_EQ(frames[0].points.size(), 2u);
-    EXPECT_EQ(frames[0].points[0].phase, TouchPhase::Ended);
-    EXPECT_EQ(frames[0].points[1].phase, TouchPhase::Ended);
+    EXPECT_EQ(take(in), "A ended 120 160, B ended 200 320\n");
     EXPECT_TRUE(in.activeTouches().empty());
 }
 
 TEST(SdlInput, AltToggledMidDragLiftsAndPutsDownTheSecondFingerOnly) {
     SdlInput in = makeInput();
     in.handle(down(200, 300));
-    in.handle(key(true, KMOD_RALT));  // Alt pressed mid-drag
-    auto frames = in.takeFrames();
-    ASSERT_EQ(frames.size(), 1u);  // one instant: A began, B began
-    ASSERT_EQ(frames[0].points.size(), 2u);
-    expectPoint(frames[0].points[1], B, TouchPhase::Began, 220, 330);
+    in.handle(key(true, KMOD_RALT));                            // Alt pressed mid-drag
+    EXPECT_EQ(take(in), "A began 100 150, B began 220 330\n");  // one instant
 
     in.handle(motion(260, 300));
     in.handle(key(false, 0));  // Alt released
-    frames = in.takeFrames();
     // B's move and end are two phases of one finger: two frames.
-    ASSERT_EQ(frames.size(), 2u);
-    ASSERT_EQ(frames[0].points.size(), 2u);
-    expectPoint(frames[0].points[0], A, TouchPhase::Moved, 130, 150);
-    expectPoint(frames[0].points[1], B, TouchPhase::Moved, 190, 330);
-    ASSERT_EQ(frames[1].points.size(), 1u);
-    expectPoint(frames[1].points[0], B, TouchPhase::Ended, 190, 330);
+    EXPECT_EQ(take(in), "A moved 130 150, B moved 190 330\nB ended 190 330\n");
     in.handle(motion(280, 300));
-    frames = in.takeFrames();
-    ASSERT_EQ(frames.size(), 1u);
-    ASSERT_EQ(frames[0].points.size(), 1u);
-    expectPoint(frames[0].points[0], A, TouchPhase::Moved, 140, 150);
+    EXPECT_EQ(take(in), "A moved 140 150\n");
     EXPECT_EQ(in.activeTouches().count(B), 0u);
 
     in.handle(key(true, KMOD_LALT));  // pressed again: B down, mirrored
-    frames = in.takeFrames();
-    ASSERT_EQ(frames.size(), 1u);
-    expectPoint(frames[0].points[0], B, TouchPhase::Began, 180, 330);
+    EXPECT_EQ(take(in), "B began 180 330\n");
     in.handle(up(280, 300));
     in.handle(key(false, 0));
-    frames = in.takeFrames();
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].points.size(), 2u);
+    EXPECT_EQ(take(in), "A ended 140 150, B ended 180 330\n");
     EXPECT_TRUE(in.activeTouches().empty());
 }
 
@@ -263,16 +246,12 @@ TEST(SdlInput, LetterboxedScreenMapsFromItsViewport) {
     in.handle(down(60, 40));
     in.handle(motion(540, 760));
     in.handle(up(300, 400));
-    auto frames = in.takeFrames();
-    ASSERT_EQ(frames.size(), 3u);
-    expectPoint(frames[0].points[0], A, TouchPhase::Began, 0, 0);
-    expectPoint(frames[1].points[0], A, TouchPhase::Moved, 320, 480);
-    expectPoint(frames[2].points[0], A, TouchPhase::Ended, 160, 240);
+    EXPECT_EQ(take(in), "A began 0 0\nA moved 320 480\nA ended 160 240\n");
 
     // Touchscreen coordinates are normalised to the whole window.
     in.handle(finger(SDL_FINGERDOWN, 3, 1, 0.1f, 0.05f));
     in.handle(finger(SDL_FINGERMOTION, 3, 1, 0.5f, 0.5f));
-    frames = in.takeFrames();
+    auto frames = in.takeFrames();
     ASSERT_EQ(frames.size(), 2u);
     EXPECT_NEAR(frames[0].points[0].location.x, 0, 1e-4);
     EXPECT_NEAR(frames[0].points[0].location.y, 0, 1e-4);
@@ -282,10 +261,7 @@ TEST(SdlInput, LetterboxedScreenMapsFromItsViewport) {
     // The mirrored finger mirrors in points, through the screen's centre.
     in.handle(key(true, KMOD_LALT));
     in.handle(down(180, 220));
-    frames = in.takeFrames();
-    ASSERT_EQ(frames[0].points.size(), 2u);
-    expectPoint(frames[0].points[0], A, TouchPhase::Began, 80, 120);
-    expectPoint(frames[0].points[1], B, TouchPhase::Began, 240, 360);
+    EXPECT_EQ(take(in), "A began 80 120, B began 240 360\n");
 }
 
 SDL_Event keyDown(SDL_Keycode sym, Uint16 mod = 0, Uint8 repeat = 0, Uint32 ms = 2000) {
@@ -307,53 +283,42 @@ SDL_Event wheel(float preciseY, Uint32 direction = SDL_MOUSEWHEEL_NORMAL, Uint32
     return e;
 }
 
-constexpr long long S1 = 1LL << 40, S2 = S1 + 1;
-
 TEST(SdlInput, WheelNotchIsAPinchThroughTheMiddle) {
     SdlInput in = makeInput();
     in.handle(wheel(1));
-    auto frames = in.takeFrames();
+    const auto frames = in.takeFrames();
     // 320 x 480: the fingers lie along the longer side, 60 points apart, and
     // open to 260.
-    ASSERT_EQ(frames.size(), 3u);
-    ASSERT_EQ(frames[0].points.size(), 2u);
-    expectPoint(frames[0].points[0], S1, TouchPhase::Began, 160, 210);
-    expectPoint(frames[0].points[1], S2, TouchPhase::Began, 160, 270);
-    expectPoint(frames[1].points[0], S1, TouchPhase::Moved, 160, 110);
-    expectPoint(frames[1].points[1], S2, TouchPhase::Moved, 160, 370);
-    expectPoint(frames[2].points[0], S1, TouchPhase::Ended, 160, 110);
-    expectPoint(frames[2].points[1], S2, TouchPhase::Ended, 160, 370);
-    EXPECT_DOUBLE_EQ(frames[0].timestamp, 2.0);
+    EXPECT_EQ(describe(frames),
+              "S1 began 160 210, S2 began 160 270\n"
+              "S1 moved 160 110, S2 moved 160 370\n"
+              "S1 ended 160 110, S2 ended 160 370\n");
+    EXPECT_DOUBLE_EQ(frames.at(0).timestamp, 2.0);
     EXPECT_TRUE(in.activeTouches().empty());
 
     // Down (or up with natural scrolling) closes it; half a notch, half as far.
     in.handle(wheel(0.5f, SDL_MOUSEWHEEL_FLIPPED));
-    frames = in.takeFrames();
-    ASSERT_EQ(frames.size(), 3u);
-    expectPoint(frames[0].points[0], S1, TouchPhase::Began, 160, 160);
-    expectPoint(frames[1].points[0], S1, TouchPhase::Moved, 160, 210);
-    expectPoint(frames[1].points[1], S2, TouchPhase::Moved, 160, 270);
+    EXPECT_EQ(take(in),
+              "S1 began 160 160, S2 began 160 320\n"
+              "S1 moved 160 210, S2 moved 160 270\n"
+              "S1 ended 160 210, S2 ended 160 270\n");
 }
 
 TEST(SdlInput, ArrowKeysDragFortyPointsFromTheMiddle) {
     SdlInput in = makeInput();
     in.handle(keyDown(SDLK_RIGHT));
-    auto frames = in.takeFrames();
-    ASSERT_EQ(frames.size(), 3u);
-    expectPoint(frames[0].points[0], S1, TouchPhase::Began, 160, 240);
-    EXPECT_EQ(frames[0].points[0].tapCount, 1);
-    expectPoint(frames[1].points[0], S1, TouchPhase::Moved, 120, 240);
-    expectPoint(frames[2].points[0], S1, TouchPhase::Ended, 120, 240);
+    const auto frames = in.takeFrames();
+    EXPECT_EQ(describe(frames), "S1 began 160 240\nS1 moved 120 240\nS1 ended 120 240\n");
+    EXPECT_EQ(frames.at(0).points.at(0).tapCount, 1);
 
     in.handle(keyDown(SDLK_DOWN, 0, 1));  // held: repeats
-    frames = in.takeFrames();
-    ASSERT_EQ(frames.size(), 3u);
-    expectPoint(frames[1].points[0], S1, TouchPhase::Moved, 160, 200);
+    EXPECT_EQ(take(in), "S1 began 160 240\nS1 moved 160 200\nS1 ended 160 200\n");
 
     in.handle(keyDown(SDLK_KP_PLUS));
-    frames = in.takeFrames();
-    ASSERT_EQ(frames.size(), 3u);
-    expectPoint(frames[1].points[1], S2, TouchPhase::Moved, 160, 370);
+    EXPECT_EQ(take(in),
+              "S1 began 160 210, S2 began 160 270\n"
+              "S1 moved 160 110, S2 moved 160 370\n"
+              "S1 ended 160 110, S2 ended 160 370\n");
 }
 
 TEST(SdlInput, KeysAndWheelWaitWhileAFingerIsDownOrAModifierIsHeld) {
