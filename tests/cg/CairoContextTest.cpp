@@ -133,11 +133,14 @@ TEST_P(CairoDraw, TextMatrixOrientsGlyphs) {
     auto colsInk = [](const CGImage& img, int x0, int x1) {
         return alphaSum(img, x0, 0, x1, img.pixelHeight - 1);
     };
-    {
+    auto glyphs = [&](const char* text, CGFloat y, CGFloat size, CGAffineTransform m) {
         auto s = surface(120, 120);
         CGContextSetRGBFillColor(s->context(), 0, 0, 0, 1);
-        drawText(s->context(), "T", x, baseline, 40, kCGTextFill, kUpright);
-        const CGImage img = s->readPixels();
+        drawText(s->context(), text, x, y, size, kCGTextFill, m);
+        return s->readPixels();
+    };
+    {
+        const CGImage img = glyphs("T", baseline, 40, kUpright);
         const InkBox b = inkBox(img);
         EXPECT_LE(b.y1, px(baseline) + 1) << "upright ink sits above the baseline";
         EXPECT_LT(b.y0, px(baseline) - px(20));
@@ -145,10 +148,7 @@ TEST_P(CairoDraw, TextMatrixOrientsGlyphs) {
         EXPECT_GT(rowsInk(img, b.y0, b.y0 + q), 1.5 * rowsInk(img, b.y1 - q, b.y1)) << "bar at the top";
     }
     {
-        auto s = surface(120, 120);
-        CGContextSetRGBFillColor(s->context(), 0, 0, 0, 1);
-        drawText(s->context(), "T", x, baseline, 40, kCGTextFill, CGAffineTransformMake(1, 0, 0, 1, 0, 0));
-        const CGImage img = s->readPixels();
+        const CGImage img = glyphs("T", baseline, 40, CGAffineTransformMake(1, 0, 0, 1, 0, 0));
         const InkBox b = inkBox(img);
         EXPECT_GE(b.y0, px(baseline) - 1) << "mirrored ink hangs below the baseline";
         EXPECT_GT(b.y1, px(baseline) + px(20));
@@ -158,10 +158,7 @@ TEST_P(CairoDraw, TextMatrixOrientsGlyphs) {
     {
         // Quarter turn: the baseline runs down the view and the glyphs' tops
         // face right.
-        auto s = surface(120, 120);
-        CGContextSetRGBFillColor(s->context(), 0, 0, 0, 1);
-        drawText(s->context(), "TT", x, 10, 30, kCGTextFill, CGAffineTransformMake(0, 1, 1, 0, 0, 0));
-        const CGImage img = s->readPixels();
+        const CGImage img = glyphs("TT", 10, 30, CGAffineTransformMake(0, 1, 1, 0, 0, 0));
         const InkBox b = inkBox(img);
         EXPECT_GE(b.x0, px(x) - 1);
         EXPECT_GT(b.height(), 1.5 * b.width()) << "the run advances downward";
