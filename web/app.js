@@ -70,17 +70,6 @@
   });
   if (compiled) compiled.catch(function () {});  // reported when the module asks for it
 
-  // While the rest downloads, the canvas gets its pixels at the size the
-  // chart will most likely ask for: the first frame does not wait on them.
-  document.addEventListener('readystatechange', function () {
-    var c = document.readyState == 'interactive' && document.getElementById('canvas'), g = c && c.getContext('2d');
-    if (!g) return;
-    c.width = Math.round(innerWidth * devicePixelRatio);
-    c.height = Math.round(innerHeight * devicePixelRatio);
-    g.fillRect(0, 0, c.width, c.height);
-    g.getImageData(0, 0, 1, 1);
-  });
-
   // ?offscreen=0 takes the path of browsers without OffscreenCanvas.
   if (/[?&]offscreen=0(&|$)/.test(location.search)) {
     try { delete window.OffscreenCanvas; } catch (e) { /* read-only: assigned below */ }
