@@ -15,7 +15,7 @@ packages=(
   libbenchmark-dev       # benchmarks
   clang-14 libclang-rt-14-dev  # libFuzzer harnesses (scripts/fuzz.sh)
   liberfa-dev            # independent astronomy oracle in the tests
-  xvfb xdotool x11-apps imagemagick     # desktop end-to-end test under a virtual display
+  xvfb xdotool x11-apps imagemagick     # desktop end-to-end test under a virtual display, and the browser tests read screenshots with ImageMagick
   poppler-utils          # reads back the PDF snapshots in a test
   dpkg-dev file          # CPack's .deb: library dependencies from the program (dpkg-shlibdeps)
   emscripten node-acorn  # the WebAssembly build

@@ -100,18 +100,24 @@ for (const name of Object.keys(ENGINES)) {
     const errors = () => engine.evaluate(() => window.__errors.slice());
     const started = () => engine.evaluate(() => !!(window.starchart && window.starchart.firstFrameAt > 0));
 
-    const loadFailure = (title, kind, change, detail) => t.test(title, async () => {
-      await open(change);
-      const first = await message();
-      await h.sleep(1000);
+    // The one message of `kind`, as first shown, with Reload; the detail on the console.
+    const expectMessage = async (kind, first, detail) => {
       const s = await engine.evaluate(shown);
       assert.equal(s.text, SAY[kind] + ' ');
       assert.deepEqual(s.buttons, ['Reload']);
       assert.deepEqual(first, s, 'the first message stays the only one');
       assert.equal(s.alerts, 1);
-      assert.equal(await started(), false, 'no chart');
       const log = await errors();
       assert.ok(log.some((e) => e.startsWith('starchart: ') && detail.test(e)), `the console has the detail: ${log.join(' | ')}`);
+      return log;
+    };
+
+    const loadFailure = (title, kind, change, detail) => t.test(title, async () => {
+      await open(change);
+      const first = await message();
+      await h.sleep(1000);
+      await expectMessage(kind, first, detail);
+      assert.equal(await started(), false, 'no chart');
     });
 
     await loadFailure('a missing module', 'missing', (d) => fs.rmSync(path.join(d, 'starchart.wasm')),
@@ -143,15 +149,9 @@ for (const name of Object.keys(ENGINES)) {
       await h.sleep(80);
       await engine.tap(195, 700);
       await h.sleep(500);
-      const s = await engine.evaluate(shown);
-      assert.equal(s.text, SAY[kind] + ' ');
-      assert.deepEqual(s.buttons, ['Reload']);
-      assert.deepEqual(first, s, 'the first message stays the only one');
-      assert.equal(s.alerts, 1);
+      const log = await expectMessage(kind, first, detail);
       assert.equal(await engine.evaluate(() => window.starchart.frames), frames, 'no frame after the error');
-      const log = await errors();
       assert.equal(log.length, logged, `nothing more goes wrong: ${log.slice(logged).join(' | ')}`);
-      assert.ok(log.some((e) => e.startsWith('starchart: ') && detail.test(e)), `the console has the detail: ${log.join(' | ')}`);
 
       // Pressed once this call has returned: the page it ran in goes away.
       await engine.evaluate(() => { setTimeout(() => document.querySelector('#status button').click(), 100); });

@@ -10,7 +10,7 @@ test('view in the link', async (t) => {
   const { server, foreign, page } = await h.openSite(t, { viewport: { width: 360, height: 640 }, deviceScaleFactor: 1 });
   const warnings = [];
   page.on('console', (m) => { if (m.type() === 'warning') warnings.push(m.text()); });
-  const readout = () => h.lastReadout(page);
+  const readout = () => page.evaluate(h.readoutText);
 
   await page.goto(server.url + '#ra=5.5&dec=-20&zoom=2');
   await h.firstFrame(page);

@@ -1,12 +1,11 @@
 // Shared pieces of the browser tests: the build to test, a local server,
 // Debian's Chromium through playwright-core, a watch on every request, and
-// a PNG decoder for screenshots.
+// a PNG reader for screenshots.
 'use strict';
 const { execFileSync } = require('child_process');
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
-const zlib = require('zlib');
 const { chromium } = require('playwright-core');
 const { serve } = require('../serve.js');
 
@@ -60,56 +59,13 @@ async function openContext(browser, server, device) {
   return { context, foreign };
 }
 
-// Minimal PNG reader (8-bit RGB or RGBA, not interlaced): { width, height, rgba }.
+// A PNG's pixels as { width, height, rgba }, read by ImageMagick (also used by
+// the desktop end-to-end tests).
 function decodePng(buf) {
   if (buf.readUInt32BE(0) !== 0x89504e47) throw new Error('not a PNG');
-  let pos = 8, width = 0, height = 0, type = 0;
-  const idat = [];
-  while (pos < buf.length) {
-    const len = buf.readUInt32BE(pos);
-    const kind = buf.toString('ascii', pos + 4, pos + 8);
-    const data = buf.subarray(pos + 8, pos + 8 + len);
-    if (kind === 'IHDR') {
-      width = data.readUInt32BE(0);
-      height = data.readUInt32BE(4);
-      type = data[9];
-      if (data[8] !== 8 || (type !== 2 && type !== 6) || data[12] !== 0) {
-        throw new Error('PNG: only 8-bit RGB/RGBA, not interlaced');
-      }
-    } else if (kind === 'IDAT') {
-      idat.push(data);
-    } else if (kind === 'IEND') {
-      break;
-    }
-    pos += 12 + len;
-  }
-  const bpp = type === 6 ? 4 : 3, stride = width * bpp;
-  const raw = zlib.inflateSync(Buffer.concat(idat));
-  const out = Buffer.alloc(stride * height);
-  for (let y = 0; y < height; ++y) {
-    const f = raw[y * (stride + 1)], src = y * (stride + 1) + 1, row = y * stride;
-    for (let x = 0; x < stride; ++x) {
-      const a = x >= bpp ? out[row + x - bpp] : 0;
-      const b = y > 0 ? out[row - stride + x] : 0;
-      const c = x >= bpp && y > 0 ? out[row - stride + x - bpp] : 0;
-      let v = raw[src + x];
-      if (f === 1) v += a;
-      else if (f === 2) v += b;
-      else if (f === 3) v += (a + b) >> 1;
-      else if (f === 4) {
-        const p = a + b - c, pa = Math.abs(p - a), pb = Math.abs(p - b), pc = Math.abs(p - c);
-        v += pa <= pb && pa <= pc ? a : (pb <= pc ? b : c);
-      }
-      out[row + x] = v & 255;
-    }
-  }
-  const rgba = Buffer.alloc(width * height * 4);
-  for (let i = 0; i < width * height; ++i) {
-    rgba[4 * i] = out[bpp * i];
-    rgba[4 * i + 1] = out[bpp * i + 1];
-    rgba[4 * i + 2] = out[bpp * i + 2];
-    rgba[4 * i + 3] = bpp === 4 ? out[bpp * i + 3] : 255;
-  }
+  const width = buf.readUInt32BE(16), height = buf.readUInt32BE(20);
+  const rgba = execFileSync('convert', ['png:-', '-depth', '8', 'rgba:-'], { input: buf, maxBuffer: 1 << 28 });
+  if (rgba.length !== 4 * width * height) throw new Error(`PNG: ${rgba.length} bytes for ${width}x${height}`);
   return { width, height, rgba };
 }
 
@@ -119,8 +75,6 @@ async function firstFrame(page, timeout = 15000) {
   await page.waitForFunction(() => window.starchart && window.starchart.firstFrameAt > 0, null, { timeout });
   return page.evaluate(() => window.starchart.firstFrameAt);
 }
-
-module.exports = { BUILD, buildDir, launch, serve, openContext, decodePng, firstFrame, DEVICES };
 
 // Installed before the page's scripts: records every text drawn and every
 // canvas composited onto another, in device pixels of the canvas drawn on,
@@ -158,13 +112,8 @@ function recordDrawing() {
   }
 }
 
-// Where the last drawing of `text` is on the page, in CSS pixels: follows the
-// canvas it was drawn on through the composites onto the screen canvas.
-async function locateText(page, text) {
-  return page.evaluate(findText, text);
-}
-
-// locateText's page side, for drivers that take a function to run in the page.
+// In the page: where the last drawing of `text` is, in CSS pixels, following
+// the canvas it was drawn on through the composites onto the screen canvas.
 function findText(text) {
   const log = window.__draw, screen = window.__canvasId(document.getElementById('canvas'));
   const hit = [...log.texts].reverse().find((t) => t.text === text);
@@ -179,7 +128,23 @@ function findText(text) {
   }
   const r = document.getElementById('canvas').getBoundingClientRect();
   const scale = document.getElementById('canvas').width / r.width;
-  return { x: r.left + x / scale, y: r.top + y / scale };
+  return { x: r.left + x / scale, y: r.top + y / scale, canvas: hit.canvas };
+}
+
+// In the page: the canvases composited into the last frame presented.
+function lastFrame() {
+  const last = window.starchart.frames - 1;
+  return window.__draw.blits.filter((b) => b.frame === last).map((b) => b.src);
+}
+
+// In the page: the texts drawn since the `from`th.
+function textsSince(from) {
+  return window.__draw.texts.slice(from || 0).map((x) => x.text);
+}
+
+// In the page: the last readout drawn.
+function readoutText() {
+  return window.__draw.texts.map((x) => x.text).filter((s) => s.startsWith('Ra :')).pop();
 }
 
 // Centroids of the pure white blobs (star dots) below the top band.
@@ -215,7 +180,14 @@ function dots(img, top) {
 
 // Resolves after the frame that follows everything sent so far is drawn.
 function nextFrame(page) {
-  return page.evaluate(() => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(() => r()))));
+  return page.evaluate(() => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(() => r(true)))));
+}
+
+// Two frames with a pause between: what a gesture's redraws need to land.
+async function settle(page) {
+  await nextFrame(page);
+  await sleep(60);
+  await nextFrame(page);
 }
 
 // Real touches through the browser's input pipeline (CDP).
@@ -245,16 +217,6 @@ function skipWithoutNative(t) {
   t.skip(`no native program at ${NATIVE} (build the dev preset, or set STARCHART_NATIVE)`);
   return true;
 }
-// Of each dot in `a`, the distance to the nearest in `b`: the largest, in pixels.
-function worstDotOffset(a, b) {
-  let worst = 0;
-  for (const [x, y] of a) {
-    let best = Infinity;
-    for (const [u, v] of b) best = Math.min(best, Math.hypot(u - x, v - y));
-    worst = Math.max(worst, best);
-  }
-  return worst;
-}
 // The native snapshot for these flags (device and centre), decoded.
 function nativeSnapshot(flags) {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'starchart-'));
@@ -267,19 +229,9 @@ function nativeSnapshot(flags) {
   }
 }
 
-module.exports.recordDrawing = recordDrawing;
-module.exports.locateText = locateText;
-module.exports.findText = findText;
-module.exports.dots = dots;
-module.exports.nextFrame = nextFrame;
-module.exports.touchscreen = touchscreen;
-module.exports.sleep = sleep;
-module.exports.skipWithoutNative = skipWithoutNative;
-module.exports.nativeSnapshot = nativeSnapshot;
-module.exports.worstDotOffset = worstDotOffset;
-
 // A page on the built site with its drawing recorded, at `device` (a name of
-// DEVICES or a Playwright context option); browser and server close with the test.
+// DEVICES or a Playwright context option), and every page error and console
+// error in `errors`; browser and server close with the test.
 async function openSite(t, device) {
   const server = await serve(buildDir('site'));
   const browser = await launch();
@@ -289,16 +241,12 @@ async function openSite(t, device) {
   });
   const { context, foreign } = await openContext(browser, server, device);
   await context.addInitScript(recordDrawing);
-  return { server, context, foreign, page: await context.newPage() };
+  const page = await context.newPage();
+  const errors = [];
+  page.on('pageerror', (e) => errors.push(String(e)));
+  page.on('console', (m) => { if (m.type() === 'error') errors.push(m.text()); });
+  return { server, context, foreign, errors, page };
 }
-
-// Every text drawn so far, and the last readout among them.
-const drawnTexts = (page) => page.evaluate(() => window.__draw.texts.map((x) => x.text));
-const lastReadout = async (page) => (await drawnTexts(page)).filter((s) => s.startsWith('Ra :')).pop();
-
-module.exports.openSite = openSite;
-module.exports.drawnTexts = drawnTexts;
-module.exports.lastReadout = lastReadout;
 
 // Polls `check` until it answers truthily. A check that throws (the page
 // between two documents) or never answers (WebKit's driver) counts as not yet.
@@ -311,4 +259,8 @@ async function until(what, check, timeout = 20000) {
   }
 }
 
-module.exports.until = until;
+module.exports = {
+  BUILD, DEVICES, buildDir, launch, serve, openContext, openSite, decodePng, firstFrame, recordDrawing, findText,
+  lastFrame, textsSince, readoutText, dots, nextFrame, settle, touchscreen, sleep, until, skipWithoutNative,
+  nativeSnapshot,
+};
