@@ -54,10 +54,21 @@
 
   var code = typeof fetch === 'function' && typeof WebAssembly === 'object' && script ?
       get(script.getAttribute('data-wasm')) : null;
-  if (code) code.catch(function () {});  // reported when the module asks for it
   // A copy of the module's response, handed to the service worker so that
   // it need not download the module again.
   var copy = null;
+  // Compiled while it downloads and the typefaces load; a server with
+  // another type for .wasm gets the slow path.
+  var compiled = code && code.then(function (response) {
+    var spare = copy = response.clone();
+    return (WebAssembly.compileStreaming ? WebAssembly.compileStreaming(response) : Promise.reject()).catch(function () {
+      copy = null;
+      return spare.arrayBuffer().catch(as(MISSING)).then(function (bytes) {
+        return WebAssembly.compile(bytes);
+      });
+    });
+  });
+  if (compiled) compiled.catch(function () {});  // reported when the module asks for it
 
   // ?offscreen=0 takes the path of browsers without OffscreenCanvas.
   if (/[?&]offscreen=0(&|$)/.test(location.search)) {
@@ -122,20 +133,12 @@
     }
 
     function instantiate(imports, done) {
-      code.then(function (response) {
-        var spare = response.clone();
-        copy = spare;
-        // Compiles while it downloads; a server with another type for .wasm gets the slow path.
-        return (WebAssembly.instantiateStreaming ? WebAssembly.instantiateStreaming(response, imports) :
-                Promise.reject()).catch(function () {
-          copy = null;
-          return spare.arrayBuffer().catch(as(MISSING)).then(function (bytes) {
-            return WebAssembly.instantiate(bytes, imports);
-          });
-        });
-      }).catch(as(DAMAGED)).then(function (result) {
+      var module;
+      compiled.then(function (m) {
+        return WebAssembly.instantiate(module = m, imports);
+      }).catch(as(DAMAGED)).then(function (instance) {
         // Runs main: an error out of it is the program's.
-        done(result.instance, result.module);
+        done(instance, module);
       }).catch(failed);
       return {};
     }
