@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <initializer_list>
 #include <memory>
 #include <tuple>
 
@@ -27,6 +29,9 @@ protected:
         s->cairoContext().setCachesEnabled(caches());
         return s;
     }
+    CGImage draw(CGFloat w, CGFloat h, const std::function<void(CGContextRef)>& paint) const {
+        return paintPixels(CGSizeMake(w, h), scale(), caches(), paint);
+    }
 
     // Device pixel for a point coordinate.
     int px(double points) const { return int(std::floor(points * scale())); }
@@ -38,6 +43,13 @@ void drawText(CGContextRef c, const char* text, CGFloat x, CGFloat y, CGFloat si
     CGContextSetTextDrawingMode(c, mode);
     CGContextSetTextMatrix(c, m);
     CGContextShowTextAtPoint(c, x, y, text, std::strlen(text));
+}
+
+void strokePolyline(CGContextRef c, std::initializer_list<CGPoint> points) {
+    CGContextBeginPath(c);
+    CGContextMoveToPoint(c, points.begin()->x, points.begin()->y);
+    for (auto p = points.begin() + 1; p != points.end(); ++p) CGContextAddLineToPoint(c, p->x, p->y);
+    CGContextStrokePath(c);
 }
 
 // Coverage along the middle row of a capital I, the glyph being one bar.
@@ -61,13 +73,12 @@ TEST_P(CairoDraw, TextModesFillStrokeBothOrNothing) {
     };
     for (const Case k : {Case{kCGTextFill, true, false}, Case{kCGTextStroke, false, true},
                          Case{kCGTextFillStroke, true, true}, Case{kCGTextInvisible, false, false}}) {
-        auto s = surface(120, 120);
-        CGContextRef c = s->context();
-        CGContextSetRGBFillColor(c, 1, 0, 0, 1);
-        CGContextSetRGBStrokeColor(c, 0, 0, 1, 1);
-        CGContextSetLineWidth(c, 0);
-        drawText(c, "I", 40, 100, 80, k.mode);
-        const CGImage img = s->readPixels();
+        const CGImage img = draw(120, 120, [&](CGContextRef c) {
+            CGContextSetRGBFillColor(c, 1, 0, 0, 1);
+            CGContextSetRGBStrokeColor(c, 0, 0, 1, 1);
+            CGContextSetLineWidth(c, 0);
+            drawText(c, "I", 40, 100, 80, k.mode);
+        });
         if (k.mode == kCGTextInvisible) {
             EXPECT_TRUE(inkBox(img).empty());
             continue;
@@ -89,30 +100,26 @@ TEST_P(CairoDraw, TextModesFillStrokeBothOrNothing) {
 // bar's outline together cover two pixels' worth of a row.
 TEST_P(CairoDraw, TextOutlineAtWidthZeroIsOneDevicePixel) {
     for (CGFloat width : {0.0f, 2.0f}) {
-        auto s = surface(120, 120);
-        CGContextRef c = s->context();
-        CGContextSetRGBStrokeColor(c, 0, 0, 0, 1);
-        CGContextSetLineWidth(c, width);
-        drawText(c, "I", 40, 100, 80, kCGTextStroke);
+        const CGImage img = draw(120, 120, [&](CGContextRef c) {
+            CGContextSetRGBStrokeColor(c, 0, 0, 0, 1);
+            CGContextSetLineWidth(c, width);
+            drawText(c, "I", 40, 100, 80, kCGTextStroke);
+        });
         const double expected = width == 0 ? 2.0 : 2 * width * scale();
-        EXPECT_NEAR(middleOfI(s->readPixels()).alpha, expected, 0.1 * expected) << "width " << width;
+        EXPECT_NEAR(middleOfI(img).alpha, expected, 0.1 * expected) << "width " << width;
     }
 }
 
 TEST_P(CairoDraw, LineWidthZeroStrokesOneDevicePixel) {
-    auto s = surface(40, 40);
-    CGContextRef c = s->context();
-    CGContextSetRGBStrokeColor(c, 0, 0, 0, 1);
-    CGContextSetLineWidth(c, 0);
     // Centred on device column 10 and device row 30.
     const CGFloat col = CGFloat(10.5 / scale()), row = CGFloat(30.5 / scale());
-    CGContextBeginPath(c);
-    CGContextMoveToPoint(c, col, 2);
-    CGContextAddLineToPoint(c, col, 12);
-    CGContextStrokePath(c);
-    const CGPoint seg[2] = {{15, row}, {35, row}};
-    CGContextStrokeLineSegments(c, seg, 2);
-    const CGImage img = s->readPixels();
+    const CGImage img = draw(40, 40, [&](CGContextRef c) {
+        CGContextSetRGBStrokeColor(c, 0, 0, 0, 1);
+        CGContextSetLineWidth(c, 0);
+        strokePolyline(c, {{col, 2}, {col, 12}});
+        const CGPoint seg[2] = {{15, row}, {35, row}};
+        CGContextStrokeLineSegments(c, seg, 2);
+    });
     const int midY = px(7), midX = px(25);
     EXPECT_EQ(pixelAt(img, 10, midY).a, 255);
     EXPECT_EQ(pixelAt(img, 9, midY).a, 0);
@@ -134,10 +141,7 @@ TEST_P(CairoDraw, TextMatrixOrientsGlyphs) {
         return alphaSum(img, x0, 0, x1, img.pixelHeight - 1);
     };
     auto glyphs = [&](const char* text, CGFloat y, CGFloat size, CGAffineTransform m) {
-        auto s = surface(120, 120);
-        CGContextSetRGBFillColor(s->context(), 0, 0, 0, 1);
-        drawText(s->context(), text, x, y, size, kCGTextFill, m);
-        return s->readPixels();
+        return draw(120, 120, [&](CGContextRef c) { drawText(c, text, x, y, size, kCGTextFill, m); });
     };
     {
         const CGImage img = glyphs("T", baseline, 40, kUpright);
@@ -210,11 +214,7 @@ TEST_P(CairoDraw, EllipseInRectIsTheInscribedDisc) {
     for (CGRect r :
          {CGRectMake(10, 10, 20, 20), CGRectMake(5.3f, 20.7f, 40, 10), CGRectMake(30.37f, 40.81f, 2, 2),
           CGRectMake(40.6f, 5.15f, 4, 4), CGRectMake(12.9f, 44.4f, 6, 6)}) {
-        auto s = surface(60, 60);
-        CGContextRef c = s->context();
-        CGContextSetRGBFillColor(c, 1, 1, 1, 1);
-        CGContextFillEllipseInRect(c, r);
-        const CGImage img = s->readPixels();
+        const CGImage img = draw(60, 60, [&](CGContextRef c) { CGContextFillEllipseInRect(c, r); });
         const double area = M_PI * r.size.width * r.size.height / 4 * scale() * scale();
         // Curves are flattened to a tenth of a pixel, which tells on the smallest discs.
         EXPECT_NEAR(alphaSum(img), area, std::max(0.03 * area, 0.2)) << r.size.width << "x" << r.size.height;
@@ -232,13 +232,12 @@ TEST_P(CairoDraw, EllipseInRectIsTheInscribedDisc) {
 }
 
 TEST_P(CairoDraw, LineSegmentsAreIndependent) {
-    auto s = surface(100, 60);
-    CGContextRef c = s->context();
-    CGContextSetRGBStrokeColor(c, 0, 0, 0.8f, 1);
-    CGContextSetLineWidth(c, 2);
-    const CGPoint pts[5] = {{10, 10}, {50, 10}, {50, 40}, {90, 40}, {0, 0}};
-    CGContextStrokeLineSegments(c, pts, 5);  // the unpaired last point is ignored
-    const CGImage img = s->readPixels();
+    const CGImage img = draw(100, 60, [](CGContextRef c) {
+        CGContextSetRGBStrokeColor(c, 0, 0, 0.8f, 1);
+        CGContextSetLineWidth(c, 2);
+        const CGPoint pts[5] = {{10, 10}, {50, 10}, {50, 40}, {90, 40}, {0, 0}};
+        CGContextStrokeLineSegments(c, pts, 5);  // the unpaired last point is ignored
+    });
     EXPECT_EQ(pixelAt(img, px(30), px(10)).b, 204);
     EXPECT_EQ(pixelAt(img, px(70), px(40)).b, 204);
     EXPECT_EQ(pixelAt(img, px(50), px(25)).a, 0) << "no line joins the two segments";
@@ -248,52 +247,31 @@ TEST_P(CairoDraw, LineSegmentsAreIndependent) {
     EXPECT_NEAR(alphaSum(img), expected, 0.02 * expected);
 }
 
-TEST_P(CairoDraw, DiagonalSegmentCoversItsArea) {
-    auto s = surface(100, 100);
-    CGContextRef c = s->context();
-    CGContextSetRGBStrokeColor(c, 1, 1, 1, 1);
-    CGContextSetLineWidth(c, 2);
-    const CGPoint pts[2] = {{10.3f, 12.1f}, {83.7f, 71.9f}};
-    CGContextStrokeLineSegments(c, pts, 2);
-    const double len = std::hypot(83.7 - 10.3, 71.9 - 12.1);
-    const double expected = len * 2 * scale() * scale();
-    EXPECT_NEAR(alphaSum(s->readPixels()), expected, 0.01 * expected);
-}
-
 TEST_P(CairoDraw, PathsStrokeFillAndEmpty) {
-    auto s = surface(100, 100);
-    CGContextRef c = s->context();
-    CGContextSetLineWidth(c, 4);
-    CGContextSetRGBStrokeColor(c, 1, 0, 0, 1);
-    CGContextBeginPath(c);
-    CGContextMoveToPoint(c, 10, 10);
-    CGContextAddLineToPoint(c, 90, 10);
-    CGContextStrokePath(c);
-    // The stroke emptied the path: stroking again in green changes nothing.
-    CGContextSetRGBStrokeColor(c, 0, 1, 0, 1);
-    CGContextStrokePath(c);
-    // A line with no current point is ignored.
-    CGContextAddLineToPoint(c, 90, 90);
-    CGContextStrokePath(c);
-    // A polyline keeps its miter join at the corner.
-    CGContextBeginPath(c);
-    CGContextMoveToPoint(c, 20, 30);
-    CGContextAddLineToPoint(c, 40, 30);
-    CGContextAddLineToPoint(c, 40, 50);
-    CGContextStrokePath(c);
-    // A closed triangle, filled.
-    CGContextSetRGBFillColor(c, 0, 0, 1, 1);
-    CGContextBeginPath(c);
-    CGContextMoveToPoint(c, 60, 60);
-    CGContextAddLineToPoint(c, 90, 60);
-    CGContextAddLineToPoint(c, 60, 90);
-    CGContextClosePath(c);
-    CGContextFillPath(c);
-    // A rounded rectangle leaves its corners out.
-    c->addRoundedRect(CGRectMake(10, 60, 30, 30), 10);
-    CGContextFillPath(c);
-
-    const CGImage img = s->readPixels();
+    const CGImage img = draw(100, 100, [](CGContextRef c) {
+        CGContextSetLineWidth(c, 4);
+        CGContextSetRGBStrokeColor(c, 1, 0, 0, 1);
+        strokePolyline(c, {{10, 10}, {90, 10}});
+        // The stroke emptied the path: stroking again in green changes nothing.
+        CGContextSetRGBStrokeColor(c, 0, 1, 0, 1);
+        CGContextStrokePath(c);
+        // A line with no current point is ignored.
+        CGContextAddLineToPoint(c, 90, 90);
+        CGContextStrokePath(c);
+        // A polyline keeps its miter join at the corner.
+        strokePolyline(c, {{20, 30}, {40, 30}, {40, 50}});
+        // A closed triangle, filled.
+        CGContextSetRGBFillColor(c, 0, 0, 1, 1);
+        CGContextBeginPath(c);
+        CGContextMoveToPoint(c, 60, 60);
+        CGContextAddLineToPoint(c, 90, 60);
+        CGContextAddLineToPoint(c, 60, 90);
+        CGContextClosePath(c);
+        CGContextFillPath(c);
+        // A rounded rectangle leaves its corners out.
+        c->addRoundedRect(CGRectMake(10, 60, 30, 30), 10);
+        CGContextFillPath(c);
+    });
     EXPECT_EQ(pixelAt(img, px(50), px(10)).r, 255);
     EXPECT_EQ(pixelAt(img, px(50), px(10)).g, 0);
     EXPECT_EQ(pixelAt(img, px(89), px(50)).a, 0);
@@ -305,42 +283,39 @@ TEST_P(CairoDraw, PathsStrokeFillAndEmpty) {
 }
 
 TEST_P(CairoDraw, FillRectAndTextLeaveThePathAlone) {
-    auto s = surface(100, 100);
-    CGContextRef c = s->context();
-    CGContextSetRGBStrokeColor(c, 1, 0, 0, 1);
-    CGContextSetRGBFillColor(c, 0, 0, 1, 1);
-    CGContextSetLineWidth(c, 2);
-    CGContextBeginPath(c);
-    CGContextMoveToPoint(c, 10, 90);
-    CGContextAddLineToPoint(c, 90, 90);
-    CGContextFillRect(c, CGRectMake(0, 0, 20, 20));
-    drawText(c, "GC", 30, 40, 14, kCGTextFill);
-    CGContextStrokePath(c);
-    const CGImage img = s->readPixels();
+    const CGImage img = draw(100, 100, [](CGContextRef c) {
+        CGContextSetRGBStrokeColor(c, 1, 0, 0, 1);
+        CGContextSetRGBFillColor(c, 0, 0, 1, 1);
+        CGContextSetLineWidth(c, 2);
+        CGContextBeginPath(c);
+        CGContextMoveToPoint(c, 10, 90);
+        CGContextAddLineToPoint(c, 90, 90);
+        CGContextFillRect(c, CGRectMake(0, 0, 20, 20));
+        drawText(c, "GC", 30, 40, 14, kCGTextFill);
+        CGContextStrokePath(c);
+    });
     EXPECT_EQ(pixelAt(img, px(50), px(90)).r, 255);
     EXPECT_EQ(pixelAt(img, px(10), px(10)).b, 255);
 }
 
 TEST_P(CairoDraw, StateSavesAndRestores) {
-    auto s = surface(100, 100);
-    CGContextRef c = s->context();
-    CGContextSetRGBFillColor(c, 1, 0, 0, 1);
-    CGContextSaveGState(c);
-    CGContextSetRGBFillColor(c, 0, 1, 0, 1);
-    CGContextTranslateCTM(c, 50, 50);
-    CGContextClipToRect(c, CGRectMake(0, 0, 20, 20));
-    CGContextFillRect(c, CGRectMake(-50, -50, 100, 100));  // clipped to 50..70
-    // Fast paths honour the clip too.
-    CGContextFillEllipseInRect(c, CGRectMake(-40, -40, 6, 6));
-    drawText(c, "Vega", -45, -20, 14, kCGTextFill);
-    CGContextSetLineWidth(c, 2);
-    const CGPoint seg[2] = {{-50, -5}, {50, -5}};
-    CGContextStrokeLineSegments(c, seg, 2);
-    CGContextRestoreGState(c);
-    CGContextRestoreGState(c);  // unbalanced: ignored
-    CGContextFillRect(c, CGRectMake(0, 0, 10, 10));
-
-    const CGImage img = s->readPixels();
+    const CGImage img = draw(100, 100, [](CGContextRef c) {
+        CGContextSetRGBFillColor(c, 1, 0, 0, 1);
+        CGContextSaveGState(c);
+        CGContextSetRGBFillColor(c, 0, 1, 0, 1);
+        CGContextTranslateCTM(c, 50, 50);
+        CGContextClipToRect(c, CGRectMake(0, 0, 20, 20));
+        CGContextFillRect(c, CGRectMake(-50, -50, 100, 100));  // clipped to 50..70
+        // Fast paths honour the clip too.
+        CGContextFillEllipseInRect(c, CGRectMake(-40, -40, 6, 6));
+        drawText(c, "Vega", -45, -20, 14, kCGTextFill);
+        CGContextSetLineWidth(c, 2);
+        const CGPoint seg[2] = {{-50, -5}, {50, -5}};
+        CGContextStrokeLineSegments(c, seg, 2);
+        CGContextRestoreGState(c);
+        CGContextRestoreGState(c);  // unbalanced: ignored
+        CGContextFillRect(c, CGRectMake(0, 0, 10, 10));
+    });
     EXPECT_EQ(pixelAt(img, px(60), px(60)).g, 255);
     EXPECT_EQ(pixelAt(img, px(45), px(45)).a, 0);
     EXPECT_EQ(pixelAt(img, px(80), px(80)).a, 0);
@@ -350,13 +325,12 @@ TEST_P(CairoDraw, StateSavesAndRestores) {
 }
 
 TEST_P(CairoDraw, AlphaScalesEveryDrawing) {
-    auto s = surface(60, 60);
-    CGContextRef c = s->context();
-    CGContextSetAlpha(c, 0.5f);
-    CGContextSetRGBFillColor(c, 1, 1, 1, 1);
-    CGContextFillRect(c, CGRectMake(0, 0, 20, 20));
-    CGContextFillEllipseInRect(c, CGRectMake(30, 30, 20, 20));
-    const CGImage img = s->readPixels();
+    const CGImage img = draw(60, 60, [](CGContextRef c) {
+        CGContextSetAlpha(c, 0.5f);
+        CGContextSetRGBFillColor(c, 1, 1, 1, 1);
+        CGContextFillRect(c, CGRectMake(0, 0, 20, 20));
+        CGContextFillEllipseInRect(c, CGRectMake(30, 30, 20, 20));
+    });
     EXPECT_NEAR(pixelAt(img, px(10), px(10)).a, 128, 1);
     EXPECT_NEAR(pixelAt(img, px(40), px(40)).a, 128, 1);
 }
@@ -367,9 +341,8 @@ TEST_P(CairoDraw, ImagesDrawUprightIntoTheirRect) {
     image->pixelHeight = 2;
     // Top row red, bottom row blue.
     image->rgba = {255, 0, 0, 255, 255, 0, 0, 255, 0, 0, 255, 255, 0, 0, 255, 255};
-    auto s = surface(60, 60);
-    CGContextDrawImage(s->context(), CGRectMake(10, 20, 40, 20), image);
-    const CGImage img = s->readPixels();
+    const CGImage img =
+        draw(60, 60, [&](CGContextRef c) { CGContextDrawImage(c, CGRectMake(10, 20, 40, 20), image); });
     EXPECT_EQ(pixelAt(img, px(30), px(22)).r, 255);
     EXPECT_EQ(pixelAt(img, px(30), px(38)).b, 255);
     EXPECT_EQ(pixelAt(img, px(30), px(18)).a, 0);
@@ -382,11 +355,10 @@ TEST_P(CairoDraw, SurfacesCompositeAtTheirPointPosition) {
     CGContextSetRGBFillColor(view.context(), 0, 1, 0, 1);
     CGContextFillRect(view.context(), CGRectMake(0, 0, 10, 10));
     RecordingSurface traced(view.size(), view.scale(), &view);
-    auto s = surface(60, 60);
-    CGContextRef c = s->context();
-    c->drawSurface(20, 30, view);
-    c->drawSurface(40, 5, traced);  // seen through the recording wrapper
-    const CGImage img = s->readPixels();
+    const CGImage img = draw(60, 60, [&](CGContextRef c) {
+        c->drawSurface(20, 30, view);
+        c->drawSurface(40, 5, traced);  // seen through the recording wrapper
+    });
     EXPECT_EQ(pixelAt(img, px(25), px(35)).g, 255);
     EXPECT_EQ(pixelAt(img, px(45), px(10)).g, 255);
     EXPECT_EQ(pixelAt(img, px(18), px(35)).a, 0);

@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 
 #include "platform/cg/CoreGraphics.h"
+#include "platform/cg/cairo/CairoContext.h"
 
 struct Rgba {
     int r, g, b, a;
@@ -45,4 +47,13 @@ inline double alphaSum(const CGImage& img, int x0, int y0, int x1, int y1) {
 
 inline double alphaSum(const CGImage& img) {
     return alphaSum(img, 0, 0, img.pixelWidth - 1, img.pixelHeight - 1);
+}
+
+// The pixels of a surface at the pixel ratio, fast paths on or off, after `paint`.
+inline CGImage paintPixels(CGSize size, double scale, bool caches,
+                           const std::function<void(CGContextRef)>& paint) {
+    CairoSurface s(size, scale);
+    s.cairoContext().setCachesEnabled(caches);
+    paint(s.context());
+    return s.readPixels();
 }

@@ -27,19 +27,6 @@ std::vector<nlohmann::json> parseLines(const std::string& text) {
 
 }  // namespace
 
-TEST(RecordingContext, TextIsTheGivenBytesNotTheCString) {
-    RecordingContext rec;
-    CGContextShowTextAtPoint(&rec, 0, 0, "Deneb Algedi", 5);
-    CGContextShowTextAtPoint(&rec, 0, 0, "a\0b", 3);
-    const CGPoint odd[3] = {{1, 1}, {2, 2}, {3, 3}};
-    CGContextStrokeLineSegments(&rec, odd, 3);
-    ASSERT_EQ(rec.ops().size(), 3u);
-    EXPECT_EQ(rec.ops()[0].text, "Deneb");
-    EXPECT_EQ(rec.ops()[1].text, std::string("a\0b", 3));
-    // Every point given is listed, even the unpaired last one.
-    EXPECT_EQ(rec.ops()[2].args.size(), 6u);
-}
-
 TEST(RecordingContext, JsonLinesParseAndEscapeText) {
     RecordingContext rec;
     CGContextFillEllipseInRect(&rec, CGRectMake(1.5f, -2.25f, 6, 6));

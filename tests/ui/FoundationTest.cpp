@@ -19,16 +19,6 @@ public:
 };
 
 class Owner : public NSObject {};
-class Protocol {
-public:
-    virtual ~Protocol() = default;
-    virtual void finished() = 0;
-};
-class Listener : public NSObject, public Protocol {
-public:
-    int calls = 0;
-    void finished() override { ++calls; }
-};
 }  // namespace
 
 TEST(Foundation, ActionsAreFoundAndRunBySelectorName) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/cg/RecordingContext.h"
 #include "tests/ui/UITestSupport.h"
 
@@ -62,6 +64,20 @@ protected:
     bool defaultIsAccessibilityElement() const override { return true; }
     NSString defaultAccessibilityValue() const override { return value; }
 };
+
+// A view asking to be drawn in place at (0, 200, 50, 50) over the root's
+// blue, shown once, on a backend that prefers such views or not.
+template <class V>
+std::shared_ptr<V> addInPlace(Scene& s, bool backendPrefersIt, std::function<void(V&)> setUp = nullptr) {
+    if (backendPrefersIt) s.app->backend().setDrawsViewsInPlace(true);
+    auto v = std::make_shared<V>();
+    v->setDrawsInPlace(true);
+    if (setUp) setUp(*v);
+    v->initWithFrame(CGRectMake(0, 200, 50, 50));
+    s.root->view()->addSubview(v);
+    s.app->runUntilIdle();
+    return v;
+}
 }  // namespace
 
 TEST(RunLoop, RedrawRequestsMergeAndAnIdleLoopPresentsNothing) {
@@ -96,27 +112,22 @@ TEST(RunLoop, RedrawRequestsMergeAndAnIdleLoopPresentsNothing) {
 
 TEST(RunLoop, CompositesInOrderWithLaterSubviewsOnTop) {
     Scene s;
+    const Pixel red{255, 0, 0, 255}, green{0, 255, 0, 255}, blue{0, 0, 255, 255};
     auto frame = s.app->render();
-    Pixel onlyRed = pixelAt(*frame, 20, 20), both = pixelAt(*frame, 75, 75),
-          onlyGreen = pixelAt(*frame, 120, 120), background = pixelAt(*frame, 300, 400);
-    EXPECT_EQ(onlyRed.r, 255);
-    EXPECT_EQ(onlyRed.g, 0);
-    EXPECT_EQ(both.g, 255);  // green was added later
-    EXPECT_EQ(both.r, 0);
-    EXPECT_EQ(onlyGreen.g, 255);
-    EXPECT_EQ(background.b, 255);
-    EXPECT_EQ(background.r, 0);
+    EXPECT_EQ(pixelAt(*frame, 20, 20), red);
+    EXPECT_EQ(pixelAt(*frame, 75, 75), green);  // green was added later
+    EXPECT_EQ(pixelAt(*frame, 120, 120), green);
+    EXPECT_EQ(pixelAt(*frame, 300, 400), blue);
 
     s.green->setHidden(true);
     s.app->runUntilIdle();
     frame = s.app->render();
-    EXPECT_EQ(pixelAt(*frame, 75, 75).r, 255);
-    EXPECT_EQ(pixelAt(*frame, 120, 120).b, 255);
+    EXPECT_EQ(pixelAt(*frame, 75, 75), red);
+    EXPECT_EQ(pixelAt(*frame, 120, 120), blue);
 
     s.red->setAlpha(0.5f);
     s.app->runUntilIdle();
-    frame = s.app->render();
-    Pixel half = pixelAt(*frame, 20, 20);  // half red over blue
+    Pixel half = pixelAt(*s.app->render(), 20, 20);  // half red over blue
     EXPECT_NEAR(half.r, 128, 2);
     EXPECT_NEAR(half.b, 128, 2);
 }
@@ -168,21 +179,13 @@ TEST(RunLoop, AutoresizingFollowsTheMask) {
 
 TEST(RunLoop, AViewDrawnInPlaceLeavesWhatLiesBeneathAndHasNoSurface) {
     Scene s;
-    s.app->backend().setDrawsViewsInPlace(true);
-    auto v = std::make_shared<InPlaceView>();
-    v->setDrawsInPlace(true);
-    v->initWithFrame(CGRectMake(0, 200, 50, 50));
-    s.root->view()->addSubview(v);
-    s.app->runUntilIdle();
+    auto v = addInPlace<InPlaceView>(s, true);
     auto frame = s.app->render();
     EXPECT_EQ(v->backingSurface(), nullptr);
-    Pixel square = pixelAt(*frame, 5, 205), beside = pixelAt(*frame, 30, 230);
-    EXPECT_EQ(square.r, 255);
-    EXPECT_EQ(square.b, 0);
-    // Its opening clear leaves the root's blue, as a surface of its own would.
-    EXPECT_EQ(beside.b, 255);
-    EXPECT_EQ(beside.a, 255);
-    // Nothing outside its bounds.
+    EXPECT_EQ(pixelAt(*frame, 5, 205), (Pixel{255, 0, 0, 255}));
+    // Its opening clear leaves the root's blue, as a surface of its own would,
+    // and it draws nothing outside its bounds.
+    EXPECT_EQ(pixelAt(*frame, 30, 230), (Pixel{0, 0, 255, 255}));
     EXPECT_EQ(pixelAt(*frame, 5, 195).b, 255);
 
     // Faded, it is drawn on its own surface again, with its last pass.
@@ -198,30 +201,18 @@ TEST(RunLoop, AViewDrawnInPlaceLeavesWhatLiesBeneathAndHasNoSurface) {
 
 TEST(RunLoop, AViewThatClearsAfterDrawingGoesBackToItsOwnSurface) {
     Scene s;
-    s.app->backend().setDrawsViewsInPlace(true);
-    auto v = std::make_shared<InPlaceView>();
-    v->setDrawsInPlace(true);
-    v->clearAfter = true;
-    v->initWithFrame(CGRectMake(0, 200, 50, 50));
-    s.root->view()->addSubview(v);
-    s.app->runUntilIdle();
+    auto v = addInPlace<InPlaceView>(s, true, [](InPlaceView& v) { v.clearAfter = true; });
     EXPECT_FALSE(v->drawsInPlace());
     auto frame = s.app->render();
     ASSERT_NE(v->backingSurface(), nullptr);
     // The cleared corner shows the blue beneath, the rest of the square is red.
-    Pixel corner = pixelAt(*frame, 2, 202), square = pixelAt(*frame, 7, 207);
-    EXPECT_EQ(corner.b, 255);
-    EXPECT_EQ(corner.r, 0);
-    EXPECT_EQ(square.r, 255);
+    EXPECT_EQ(pixelAt(*frame, 2, 202), (Pixel{0, 0, 255, 255}));
+    EXPECT_EQ(pixelAt(*frame, 7, 207).r, 255);
 }
 
 TEST(RunLoop, AViewDrawsInPlaceOnlyWhereTheBackendPrefersIt) {
     Scene s;
-    auto v = std::make_shared<InPlaceView>();
-    v->setDrawsInPlace(true);
-    v->initWithFrame(CGRectMake(0, 200, 50, 50));
-    s.root->view()->addSubview(v);
-    s.app->runUntilIdle();
+    auto v = addInPlace<InPlaceView>(s, false);
     EXPECT_FALSE(v->drawsInPlace());
     ASSERT_NE(v->backingSurface(), nullptr);
     EXPECT_EQ(pixelAt(*s.app->render(), 5, 205).r, 255);
@@ -229,15 +220,8 @@ TEST(RunLoop, AViewDrawsInPlaceOnlyWhereTheBackendPrefersIt) {
 
 TEST(RunLoop, AValueWrittenByAPassDrawnInPlaceReachesTheScreenReaderInThatIteration) {
     Scene s;
-    s.app->backend().setDrawsViewsInPlace(true);
-    auto v = std::make_shared<ValueView>();
-    v->setDrawsInPlace(true);
-    v->initWithFrame(CGRectMake(0, 200, 50, 50));
-    s.root->view()->addSubview(v);
-    s.app->runUntilIdle();
+    addInPlace<ValueView>(s, true);
     ASSERT_FALSE(s.app->backend().accessibilityUpdates().empty());
     const auto& nodes = s.app->backend().accessibilityUpdates().back();
-    bool found = false;
-    for (const auto& n : nodes) found = found || n.value == "pass 1";
-    EXPECT_TRUE(found);
+    EXPECT_TRUE(std::any_of(nodes.begin(), nodes.end(), [](const auto& n) { return n.value == "pass 1"; }));
 }

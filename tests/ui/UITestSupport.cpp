@@ -4,7 +4,9 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <sstream>
+#include <fstream>
+#include <iterator>
+#include <ostream>
 
 std::function<std::shared_ptr<UIViewController>()> TestLaunch::makeRoot;
 
@@ -91,6 +93,10 @@ std::unique_ptr<OffscreenApp> launchWith(const std::string& device,
     return app;
 }
 
+std::ostream& operator<<(std::ostream& os, const Pixel& p) {
+    return os << "(" << p.r << ", " << p.g << ", " << p.b << ", " << p.a << ")";
+}
+
 Pixel pixelAt(CGSurface& surface, CGFloat x, CGFloat y) {
     auto* cairo = dynamic_cast<CairoSurface*>(&surface);
     if (!cairo) return {-1, -1, -1, -1};
@@ -116,13 +122,8 @@ std::string makePng(int w, int h, float r, float g, float b) {
     int fd = mkstemp(path);
     if (fd >= 0) close(fd);
     s.writePng(path);
-    std::string bytes;
-    if (FILE* f = std::fopen(path, "rb")) {
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
-        std::fclose(f);
-    }
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::remove(path);
     return bytes;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <vector>
@@ -75,7 +76,9 @@ std::unique_ptr<OffscreenApp> launchWith(const std::string& device,
 // RGBA of the pixel at (x, y) in points of a rendered window.
 struct Pixel {
     int r, g, b, a;
+    bool operator==(const Pixel& o) const { return r == o.r && g == o.g && b == o.b && a == o.a; }
 };
+std::ostream& operator<<(std::ostream& os, const Pixel& p);
 Pixel pixelAt(CGSurface& surface, CGFloat x, CGFloat y);
 // A plain controller whose view has the given background.
 std::shared_ptr<TestController> controllerWithNib(const std::string& nib);
