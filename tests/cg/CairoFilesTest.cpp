@@ -1,31 +1,16 @@
 // Files in and out of the Cairo backend: PNG, SVG and PDF.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
-#include <string>
 
 #include "platform/cg/CoreGraphics.h"
 #include "platform/cg/cairo/CairoContext.h"
 #include "tests/cg/CairoTestUtil.h"
 
 namespace {
-
-std::string tempPath(const std::string& name) {
-    return ::testing::TempDir() + "cg_" + std::to_string(getpid()) + "_" + name;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 void drawSample(CGContextRef c) {
     CGContextSetRGBFillColor(c, 0.8f, 0, 0, 1);
@@ -45,7 +30,7 @@ void drawSample(CGContextRef c) {
 TEST(CairoFiles, PngRoundTripKeepsPixels) {
     CairoSurface s(CGSizeMake(40, 40), 2);
     drawSample(s.context());
-    const std::string path = tempPath("round.png");
+    const TempFile path("round.png");
     std::string error;
     ASSERT_TRUE(s.writePng(path, &error)) << error;
     const CGImage drawn = s.readPixels();
@@ -67,11 +52,9 @@ TEST(CairoFiles, PngRoundTripKeepsPixels) {
     EXPECT_LE(worst, 1);
 
     // And back out through CGImageWritePNG.
-    const std::string again = tempPath("again.png");
+    const TempFile again("again.png");
     ASSERT_TRUE(CGImageWritePNG(*fromFile, again, &error)) << error;
     EXPECT_EQ(CGImageCreateWithPNGFile(again, 2, &error)->rgba, fromFile->rgba);
-    std::remove(path.c_str());
-    std::remove(again.c_str());
 }
 
 TEST(CairoFiles, BadPngInputSaysWhatAndWhere) {
@@ -82,18 +65,17 @@ TEST(CairoFiles, BadPngInputSaysWhatAndWhere) {
     EXPECT_FALSE(CGImageCreateWithPNGData(nullptr, 0, 1, &error));
     EXPECT_FALSE(error.empty());
 
-    const std::string missing = tempPath("missing.png");
+    const TempFile missing("missing.png");
     EXPECT_FALSE(CGImageCreateWithPNGFile(missing, 1, &error));
-    EXPECT_NE(error.find(missing), std::string::npos) << error;
+    EXPECT_NE(error.find(missing.path), std::string::npos) << error;
 
     // A truncated file is reported, not half-read.
     CairoSurface s(CGSizeMake(16, 16), 1);
     drawSample(s.context());
-    const std::string path = tempPath("cut.png");
+    const TempFile path("cut.png");
     ASSERT_TRUE(s.writePng(path));
     const std::string bytes = readFile(path);
     EXPECT_FALSE(CGImageCreateWithPNGData(bytes.data(), bytes.size() / 2, 1, &error));
-    std::remove(path.c_str());
 
     EXPECT_FALSE(s.writePng("/nonexistent-dir/x.png", &error));
     EXPECT_NE(error.find("/nonexistent-dir/x.png"), std::string::npos) << error;
@@ -107,7 +89,7 @@ TEST(CairoFiles, SvgAndPdfPagesAreWritten) {
     };
     for (const Case k :
          {Case{"page.svg", CairoVectorKind::SVG, "<?xml"}, Case{"page.pdf", CairoVectorKind::PDF, "%PDF-"}}) {
-        const std::string path = tempPath(k.name);
+        const TempFile path(k.name);
         CairoVectorKind guessed;
         ASSERT_TRUE(CairoVectorSurface::kindForPath(path, &guessed));
         EXPECT_EQ(guessed, k.kind);
@@ -132,7 +114,6 @@ TEST(CairoFiles, SvgAndPdfPagesAreWritten) {
             EXPECT_NE(body.find("%%EOF"), std::string::npos);
             EXPECT_NE(body.find("/MediaBox [ 0 0 320 480 ]"), std::string::npos);
         }
-        std::remove(path.c_str());
     }
     EXPECT_TRUE(CairoVectorSurface::kindForPath("OUT.PDF", nullptr));
     EXPECT_FALSE(CairoVectorSurface::kindForPath("out.png", nullptr));
@@ -146,7 +127,7 @@ TEST(CairoFiles, BadSurfacesAreRefusedWithReasons) {
     } catch (const std::runtime_error& e) {
         EXPECT_NE(std::string(e.what()).find("/nonexistent-dir/out.svg"), std::string::npos) << e.what();
     }
-    EXPECT_THROW(CairoVectorSurface(tempPath("zero.pdf"), CairoVectorKind::PDF, CGSizeMake(0, 10)),
+    EXPECT_THROW(CairoVectorSurface(TempFile("zero.pdf"), CairoVectorKind::PDF, CGSizeMake(0, 10)),
                  std::invalid_argument);
     EXPECT_THROW(CairoSurface(CGSizeMake(-1, 10), 1), std::invalid_argument);
     EXPECT_THROW(CairoSurface(CGSizeMake(10, 10), 0), std::invalid_argument);
@@ -186,7 +167,7 @@ TEST(CairoFiles, PngWrittenInBandsIsTheWholeSurfacesPng) {
             };
             CairoSurface whole(CGSizeMake(40, 40), scale);
             draw(whole.context());
-            const std::string wholePath = tempPath("whole.png"), bandsPath = tempPath("bands.png");
+            const TempFile wholePath("whole.png"), bandsPath("bands.png");
             std::string error;
             ASSERT_TRUE(whole.writePng(wholePath, &error)) << error;
 
@@ -209,8 +190,6 @@ TEST(CairoFiles, PngWrittenInBandsIsTheWholeSurfacesPng) {
             const int rows = int(std::lround(40 * scale)), perPass = (rows + 6) / 7;
             // The opaque pass stops at the first band with a translucent pixel.
             EXPECT_EQ(bands, opaque ? 2 * perPass : 1 + perPass);
-            std::remove(wholePath.c_str());
-            std::remove(bandsPath.c_str());
         }
     }
 }

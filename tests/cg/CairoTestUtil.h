@@ -1,16 +1,28 @@
-// Pixel helpers shared by the Cairo backend tests.
+// Pixel and file helpers shared by the Cairo backend and toolkit tests.
 #pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <fstream>
 #include <functional>
+#include <iterator>
+#include <ostream>
+#include <string>
 
 #include "platform/cg/CoreGraphics.h"
 #include "platform/cg/cairo/CairoContext.h"
 
 struct Rgba {
     int r, g, b, a;
+    bool operator==(const Rgba& o) const { return r == o.r && g == o.g && b == o.b && a == o.a; }
 };
+inline std::ostream& operator<<(std::ostream& os, const Rgba& p) {
+    return os << "(" << p.r << ", " << p.g << ", " << p.b << ", " << p.a << ")";
+}
 
 inline Rgba pixelAt(const CGImage& img, int x, int y) {
     const uint8_t* p = &img.rgba[(size_t(y) * size_t(img.pixelWidth) + size_t(x)) * 4];
@@ -56,4 +68,20 @@ inline CGImage paintPixels(CGSize size, double scale, bool caches,
     s.cairoContext().setCachesEnabled(caches);
     paint(s.context());
     return s.readPixels();
+}
+
+// A path in the tests' scratch directory, removed before and after use.
+struct TempFile {
+    std::string path;
+    explicit TempFile(const std::string& name)
+        : path(::testing::TempDir() + "cg_" + std::to_string(getpid()) + "_" + name) {
+        std::remove(path.c_str());
+    }
+    ~TempFile() { std::remove(path.c_str()); }
+    operator const std::string&() const { return path; }
+};
+
+inline std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }

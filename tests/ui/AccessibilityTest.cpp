@@ -6,13 +6,6 @@
 
 namespace {
 
-void expectRect(CGRect r, CGFloat x, CGFloat y, CGFloat w, CGFloat h) {
-    EXPECT_EQ(r.origin.x, x);
-    EXPECT_EQ(r.origin.y, y);
-    EXPECT_EQ(r.size.width, w);
-    EXPECT_EQ(r.size.height, h);
-}
-
 TEST(Accessibility, TheFrameIsInWindowCoordinates) {
     auto window = std::make_shared<UIWindow>();
     window->initWithFrame(CGRectMake(0, 0, 320, 480));
@@ -22,9 +15,9 @@ TEST(Accessibility, TheFrameIsInWindowCoordinates) {
     inner->initWithFrame(CGRectMake(5, 7, 30, 40));
     window->addSubview(outer);
     outer->addSubview(inner);
-    expectRect(inner->accessibilityFrame(), 15, 27, 30, 40);
+    EXPECT_EQ(inner->accessibilityFrame(), CGRectMake(15, 27, 30, 40));
     outer->setFrame(CGRectMake(100, 50, 200, 200));
-    expectRect(inner->accessibilityFrame(), 105, 57, 30, 40);
+    EXPECT_EQ(inner->accessibilityFrame(), CGRectMake(105, 57, 30, 40));
 }
 
 }  // namespace

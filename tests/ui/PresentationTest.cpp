@@ -86,11 +86,8 @@ TEST(Presentation, ModalFlipShowsAndDismissesWithoutLeavingInputDead) {
 TEST(Presentation, TheFlipTakesItsTimeAndHoldsInputOffMeanwhile) {
     ModalScene s;
     EXPECT_EQ(pixelAt(*s.app->render(), 5, 240).r, 255);  // white before
-    auto button = s.app->findViewsByTitle("info").at(0);
-    CGRect f = OffscreenApp::frameInWindow(*button);
-    CGPoint c{f.origin.x + f.size.width / 2, f.origin.y + f.size.height / 2};
-    s.app->touchDown(1, c);
-    s.app->touchUp(1, c);
+    s.app->touchDown(1, {301.5, 441.5});                  // the info button's centre
+    s.app->touchUp(1, {301.5, 441.5});
     EXPECT_TRUE(s.app->runtime().isAnimating());
     const auto presents = s.app->runtime().presentCount();
     s.app->advance(0.2);

@@ -112,7 +112,7 @@ TEST(RunLoop, RedrawRequestsMergeAndAnIdleLoopPresentsNothing) {
 
 TEST(RunLoop, CompositesInOrderWithLaterSubviewsOnTop) {
     Scene s;
-    const Pixel red{255, 0, 0, 255}, green{0, 255, 0, 255}, blue{0, 0, 255, 255};
+    const Rgba red{255, 0, 0, 255}, green{0, 255, 0, 255}, blue{0, 0, 255, 255};
     auto frame = s.app->render();
     EXPECT_EQ(pixelAt(*frame, 20, 20), red);
     EXPECT_EQ(pixelAt(*frame, 75, 75), green);  // green was added later
@@ -127,7 +127,7 @@ TEST(RunLoop, CompositesInOrderWithLaterSubviewsOnTop) {
 
     s.red->setAlpha(0.5f);
     s.app->runUntilIdle();
-    Pixel half = pixelAt(*s.app->render(), 20, 20);  // half red over blue
+    Rgba half = pixelAt(*s.app->render(), 20, 20);  // half red over blue
     EXPECT_NEAR(half.r, 128, 2);
     EXPECT_NEAR(half.b, 128, 2);
 }
@@ -154,9 +154,7 @@ TEST(RunLoop, AViewKeepsOneContextForItsLifeEvenWhenResized) {
     EXPECT_EQ(v->backingSurface()->size().width, 200);  // the surface behind it followed the size
     // Drawing through the first context still reaches the screen.
     auto frame = s.app->render();
-    Pixel p = pixelAt(*frame, 5, 205);
-    EXPECT_EQ(p.r, 255);
-    EXPECT_EQ(p.g, 255);
+    EXPECT_EQ(pixelAt(*frame, 5, 205), (Rgba{255, 255, 0, 255}));
 }
 
 TEST(RunLoop, AutoresizingFollowsTheMask) {
@@ -182,10 +180,10 @@ TEST(RunLoop, AViewDrawnInPlaceLeavesWhatLiesBeneathAndHasNoSurface) {
     auto v = addInPlace<InPlaceView>(s, true);
     auto frame = s.app->render();
     EXPECT_EQ(v->backingSurface(), nullptr);
-    EXPECT_EQ(pixelAt(*frame, 5, 205), (Pixel{255, 0, 0, 255}));
+    EXPECT_EQ(pixelAt(*frame, 5, 205), (Rgba{255, 0, 0, 255}));
     // Its opening clear leaves the root's blue, as a surface of its own would,
     // and it draws nothing outside its bounds.
-    EXPECT_EQ(pixelAt(*frame, 30, 230), (Pixel{0, 0, 255, 255}));
+    EXPECT_EQ(pixelAt(*frame, 30, 230), (Rgba{0, 0, 255, 255}));
     EXPECT_EQ(pixelAt(*frame, 5, 195).b, 255);
 
     // Faded, it is drawn on its own surface again, with its last pass.
@@ -193,7 +191,7 @@ TEST(RunLoop, AViewDrawnInPlaceLeavesWhatLiesBeneathAndHasNoSurface) {
     s.app->runUntilIdle();
     frame = s.app->render();
     ASSERT_NE(v->backingSurface(), nullptr);
-    Pixel half = pixelAt(*frame, 5, 205);
+    Rgba half = pixelAt(*frame, 5, 205);
     EXPECT_NEAR(half.r, 128, 2);
     EXPECT_NEAR(half.b, 128, 2);
     EXPECT_EQ(pixelAt(*frame, 30, 230).b, 255);
@@ -206,7 +204,7 @@ TEST(RunLoop, AViewThatClearsAfterDrawingGoesBackToItsOwnSurface) {
     auto frame = s.app->render();
     ASSERT_NE(v->backingSurface(), nullptr);
     // The cleared corner shows the blue beneath, the rest of the square is red.
-    EXPECT_EQ(pixelAt(*frame, 2, 202), (Pixel{0, 0, 255, 255}));
+    EXPECT_EQ(pixelAt(*frame, 2, 202), (Rgba{0, 0, 255, 255}));
     EXPECT_EQ(pixelAt(*frame, 7, 207).r, 255);
 }
 

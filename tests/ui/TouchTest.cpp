@@ -41,8 +41,7 @@ TEST(Touches, GoToTheDeepestVisibleInteractiveViewAndStayThere) {
     EXPECT_EQ(s.b->log.phases(), "began ended");
     EXPECT_EQ(s.a->log.phases(), "");
     ASSERT_EQ(s.b->log.entries.size(), 2u);
-    EXPECT_EQ(s.b->log.entries[0].location.x, 10);  // in b's own coordinates
-    EXPECT_EQ(s.b->log.entries[0].location.y, 10);
+    EXPECT_EQ(s.b->log.entries[0].location, CGPointMake(10, 10));  // in b's own coordinates
 
     s.app->tap({150, 20});  // under the hidden view: a gets it
     EXPECT_EQ(s.a->log.phases(), "began ended");

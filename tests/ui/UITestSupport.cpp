@@ -1,13 +1,5 @@
 #include "tests/ui/UITestSupport.h"
 
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <ostream>
-
 std::function<std::shared_ptr<UIViewController>()> TestLaunch::makeRoot;
 
 bool TestAppDelegate::applicationDidFinishLaunchingWithOptions(UIApplication*, const NSDictionary*) {
@@ -67,17 +59,12 @@ TestController::TestController() {
     registerOutlet("extra", outletView);
 }
 
-void TestController::showInfo(id sender) {
-    actions.push_back("showInfo:");
+void TestController::received(const char* action, const id& sender,
+                              const std::function<void(TestController&, const id&)>& then) {
+    actions.push_back(action);
     senders.push_back(sender);
-    if (onShowInfo) onShowInfo(*this, sender);
+    if (then) then(*this, sender);
 }
-void TestController::done(id sender) {
-    actions.push_back("done:");
-    senders.push_back(sender);
-    if (onDone) onDone(*this, sender);
-}
-void TestController::choice2() { actions.push_back("choice2"); }
 
 DeviceProfile profileNamed(const std::string& name) {
     DeviceProfile p;
@@ -93,18 +80,13 @@ std::unique_ptr<OffscreenApp> launchWith(const std::string& device,
     return app;
 }
 
-std::ostream& operator<<(std::ostream& os, const Pixel& p) {
-    return os << "(" << p.r << ", " << p.g << ", " << p.b << ", " << p.a << ")";
-}
-
-Pixel pixelAt(CGSurface& surface, CGFloat x, CGFloat y) {
+Rgba pixelAt(CGSurface& surface, CGFloat x, CGFloat y) {
     auto* cairo = dynamic_cast<CairoSurface*>(&surface);
     if (!cairo) return {-1, -1, -1, -1};
-    CGImage img = cairo->readPixels();
-    int px = int(x * surface.scale()), py = int(y * surface.scale());
+    const CGImage img = cairo->readPixels();
+    const int px = int(x * surface.scale()), py = int(y * surface.scale());
     if (px < 0 || py < 0 || px >= img.pixelWidth || py >= img.pixelHeight) return {-1, -1, -1, -1};
-    const uint8_t* p = &img.rgba[(size_t(py) * img.pixelWidth + px) * 4];
-    return {p[0], p[1], p[2], p[3]};
+    return pixelAt(img, px, py);
 }
 
 std::shared_ptr<TestController> controllerWithNib(const std::string& nib) {
@@ -118,12 +100,7 @@ std::string makePng(int w, int h, float r, float g, float b) {
     s.context()->setRGBFillColor(r, g, b, 1);
     s.context()->fillRect(CGRectMake(0, 0, CGFloat(w), CGFloat(h)));
     s.flush();
-    char path[] = "/tmp/ui_test_pngXXXXXX";
-    int fd = mkstemp(path);
-    if (fd >= 0) close(fd);
+    const TempFile path("ui_image.png");
     s.writePng(path);
-    std::ifstream in(path, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::remove(path);
-    return bytes;
+    return readFile(path);
 }

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <functional>
-#include <iosfwd>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +9,7 @@
 #include "platform/backend/offscreen/OffscreenApp.h"
 #include "platform/cg/cairo/CairoContext.h"
 #include "platform/ui/UIKit.h"
+#include "tests/cg/CairoTestUtil.h"
 
 // What the test delegate puts in the window: set before launching.
 struct TestLaunch {
@@ -59,14 +59,18 @@ public:
     std::vector<id> senders;
     TouchLog log;
     std::shared_ptr<UIView> outletView;
-    void showInfo(id sender);
-    void done(id sender);
-    void choice2();
+    void showInfo(id sender) { received("showInfo:", sender, onShowInfo); }
+    void done(id sender) { received("done:", sender, onDone); }
+    void choice2() { actions.push_back("choice2"); }
     void touchesBegan(const NSSet& t, UIEvent* e) override { log.add("began", t, e, view().get()); }
     void touchesMoved(const NSSet& t, UIEvent* e) override { log.add("moved", t, e, view().get()); }
     void touchesEnded(const NSSet& t, UIEvent* e) override { log.add("ended", t, e, view().get()); }
     void touchesCancelled(const NSSet& t, UIEvent* e) override { log.add("cancelled", t, e, view().get()); }
     std::function<void(TestController&, const id&)> onShowInfo, onDone;
+
+private:
+    void received(const char* action, const id& sender,
+                  const std::function<void(TestController&, const id&)>& then);
 };
 
 DeviceProfile profileNamed(const std::string& name);
@@ -74,12 +78,7 @@ DeviceProfile profileNamed(const std::string& name);
 std::unique_ptr<OffscreenApp> launchWith(const std::string& device,
                                          std::function<std::shared_ptr<UIViewController>()> makeRoot);
 // RGBA of the pixel at (x, y) in points of a rendered window.
-struct Pixel {
-    int r, g, b, a;
-    bool operator==(const Pixel& o) const { return r == o.r && g == o.g && b == o.b && a == o.a; }
-};
-std::ostream& operator<<(std::ostream& os, const Pixel& p);
-Pixel pixelAt(CGSurface& surface, CGFloat x, CGFloat y);
+Rgba pixelAt(CGSurface& surface, CGFloat x, CGFloat y);
 // A plain controller whose view has the given background.
 std::shared_ptr<TestController> controllerWithNib(const std::string& nib);
 // PNG bytes of a w x h image filled with one colour.
