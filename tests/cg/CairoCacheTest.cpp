@@ -199,9 +199,6 @@ TEST_P(CairoFastPaths, StayWithinTheirMemoryLimit) {
     EXPECT_GT(cc.cacheStats().entries, 0u);
     // A small cache changes the hit rate, not the picture.
     EXPECT_EQ(compare(s.readPixels(), render(scale, true, 13)).worst, 0);
-    cc.clearCaches();
-    EXPECT_EQ(cc.cacheStats().entries, 0u);
-    EXPECT_EQ(cc.cacheStats().bytes, 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Scales, CairoFastPaths, ::testing::Values(1.0, 2.0),

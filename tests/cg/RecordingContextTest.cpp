@@ -83,11 +83,6 @@ TEST(RecordingContext, ForwardsEveryCallAndQuery) {
     EXPECT_EQ(outer.textWidth("GC", 2), inner.textWidth("GC", 2));
     EXPECT_EQ(outer.ops().size(), 3u);
     EXPECT_EQ(inner.ops().size(), 3u);
-
-    outer.setForward(nullptr);
-    CGContextBeginPath(&outer);
-    EXPECT_EQ(outer.ops().size(), 4u);
-    EXPECT_EQ(inner.ops().size(), 3u);
 }
 
 TEST(RecordingContext, WidthEstimateFollowsFontSizeAndState) {

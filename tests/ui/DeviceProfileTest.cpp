@@ -1,48 +1,38 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "platform/ui/port/DeviceProfile.h"
 
 namespace {
-constexpr UIUserInterfaceIdiom kPhone = UIUserInterfaceIdiomPhone, kPad = UIUserInterfaceIdiomPad;
 DeviceFlagsResult parse(std::vector<std::string> args) { return parseDeviceFlags(args); }
+
+// "width x height idiom @ pixel ratio" of the profile the flags give, or their error.
+std::string shape(std::vector<std::string> args) {
+    const DeviceFlagsResult r = parse(std::move(args));
+    if (!r.ok()) return r.error;
+    std::ostringstream s;
+    s << r.profile.width << "x" << r.profile.height
+      << (r.profile.idiom == UIUserInterfaceIdiomPad ? " tablet @" : " phone @") << r.profile.pixelRatio;
+    return s.str();
+}
 }  // namespace
 
 TEST(DeviceProfile, NamedDevicesHaveTheirSizesAndIdioms) {
-    struct Case {
-        const char* name;
-        float w, h;
-        UIUserInterfaceIdiom idiom;
-    } cases[] = {{"phone", 320, 480, kPhone},
-                 {"phone-tall", 320, 568, kPhone},
-                 {"phone-wide", 375, 667, kPhone},
-                 {"tablet", 768, 1024, kPad}};
-    for (const auto& c : cases) {
-        auto r = parse({"--device", c.name});
-        ASSERT_TRUE(r.ok()) << r.error;
-        EXPECT_EQ(r.profile.width, c.w) << c.name;
-        EXPECT_EQ(r.profile.height, c.h) << c.name;
-        EXPECT_EQ(r.profile.idiom, c.idiom) << c.name;
-        EXPECT_EQ(r.profile.pixelRatio, 1) << c.name;
-    }
-    auto r = parse({});
-    ASSERT_TRUE(r.ok());
-    EXPECT_EQ(r.profile.width, 320);
-    EXPECT_EQ(r.profile.height, 480);
+    EXPECT_EQ(shape({"--device", "phone"}), "320x480 phone @1");
+    EXPECT_EQ(shape({"--device", "phone-tall"}), "320x568 phone @1");
+    EXPECT_EQ(shape({"--device", "phone-wide"}), "375x667 phone @1");
+    EXPECT_EQ(shape({"--device", "tablet"}), "768x1024 tablet @1");
+    EXPECT_EQ(shape({}), "320x480 phone @1");
 }
 
 TEST(DeviceProfile, SizeIdiomAndPixelRatio) {
-    auto r = parse({"--size", "800x600", "--idiom", "phone", "--pixel-ratio", "2"});
-    ASSERT_TRUE(r.ok()) << r.error;
-    EXPECT_EQ(r.profile.width, 800);
-    EXPECT_EQ(r.profile.height, 600);
-    EXPECT_EQ(r.profile.idiom, kPhone);
-    EXPECT_EQ(r.profile.pixelRatio, 2);
-
+    EXPECT_EQ(shape({"--size", "800x600", "--idiom", "phone", "--pixel-ratio", "2"}), "800x600 phone @2");
     // Without --idiom the shorter side decides, as in the browser.
-    EXPECT_EQ(parse({"--size=600x900"}).profile.idiom, kPad);
-    EXPECT_EQ(parse({"--size=599x900"}).profile.idiom, kPhone);
-    EXPECT_EQ(parse({"--size", "200x4096"}).profile.height, 4096);
-    EXPECT_EQ(parse({"--pixel-ratio=1.5"}).profile.pixelRatio, 1.5);
+    EXPECT_EQ(shape({"--size=600x900"}), "600x900 tablet @1");
+    EXPECT_EQ(shape({"--size=599x900"}), "599x900 phone @1");
+    EXPECT_EQ(shape({"--size", "200x4096"}), "200x4096 phone @1");
+    EXPECT_EQ(shape({"--pixel-ratio=1.5"}), "320x480 phone @1.5");
     // Only a ratio asked for holds on a HiDPI screen; else the window's drawable decides.
     EXPECT_TRUE(parse({"--pixel-ratio=1"}).profile.pixelRatioGiven);
     EXPECT_FALSE(parse({"--device", "tablet"}).profile.pixelRatioGiven);

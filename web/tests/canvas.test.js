@@ -260,7 +260,8 @@ test('canvas context', async (t) => {
     const counts = [];
     for (const [mode, width] of [[0, 3], [1, 3], [2, 3], [2, 0]]) {
       const px = await glyphs([1, 0, 0, -1], 'H', { size: 80, mode, width, box: [160, 100], at: [10, 85] });
-      counts.push({ red: inkBox(px, (p) => !unmet(p, RED).length).count, blue: inkBox(px, (p) => !unmet(p, BLUE).length).count });
+      const count = (cond) => inkBox(px, (p) => !unmet(p, cond).length).count;
+      counts.push({ red: count(RED), blue: count(BLUE) });
     }
     const [fill, stroke, both, thin] = counts;
     assert.ok(fill.red > 1000 && fill.blue === 0, `fill only ${JSON.stringify(fill)}`);
