@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/cg/RecordingContext.h"
 #include "tests/ui/UITestSupport.h"
 
 namespace {
@@ -90,12 +89,9 @@ TEST(RunLoop, RedrawRequestsMergeAndAnIdleLoopPresentsNothing) {
     EXPECT_FALSE(s.app->runtime().needsIteration());
     EXPECT_EQ(s.red->drawCount(), redDraws);
 
-    s.red->setNeedsDisplay();
-    s.red->setNeedsDisplay();
-    s.red->setNeedsDisplay();
+    for (int i = 0; i < 3; ++i) s.red->setNeedsDisplay();
     EXPECT_TRUE(s.app->runtime().needsIteration());
-    s.app->runtime().runIteration();
-    s.app->runtime().runIteration();
+    for (int i = 0; i < 2; ++i) s.app->runtime().runIteration();
     EXPECT_EQ(s.red->drawCount(), redDraws + 1);
     EXPECT_EQ(s.green->drawCount(), greenDraws);  // only the dirty view draws
     EXPECT_EQ(s.app->runtime().presentCount(), presents + 1);

@@ -11,10 +11,10 @@ struct Scene {
     std::shared_ptr<UILabel> label;
     std::unique_ptr<OffscreenApp> app;
 
-    explicit Scene(const std::string& device = "phone") {
+    Scene() {
         root = std::make_shared<TestController>();
         root->init();
-        app = launchWith(device, [this] {
+        app = launchWith("phone", [this] {
             a = std::make_shared<LoggingView>();
             a->initWithFrame(CGRectMake(0, 0, 200, 200));
             b = std::make_shared<LoggingView>();
