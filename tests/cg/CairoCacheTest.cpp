@@ -37,10 +37,8 @@ void drawScene(CGContextRef c, unsigned seed) {
     CGContextSetLineWidth(c, 0);
     for (int i = 0; i < 30; ++i) {
         CGContextSelectFont(c, "Helvetica", i % 3 ? 14 : 18, kCGEncodingMacRoman);
-        if (i % 2)
-            CGContextSetRGBFillColor(c, 0.8f, 0.8f, 0.8f, 1);
-        else
-            CGContextSetRGBFillColor(c, 0, 0.8f, 0, 1);
+        const CGFloat grey = i % 2 ? 0.8f : 0;  // grey and green labels
+        CGContextSetRGBFillColor(c, grey, 0.8f, grey, 1);
         const char* t = kLabels[i % 10];
         CGContextShowTextAtPoint(c, x(rng), y(rng), t, std::strlen(t));
     }
