@@ -14,14 +14,10 @@ struct Scene {
         root->init();
         app = launchWith("phone", [this] {
             root->view()->setBackgroundColor(UIColor::blueColor());
-            red = std::make_shared<LoggingView>();
-            red->initWithFrame(CGRectMake(0, 0, 100, 100));
+            red = addView<LoggingView>(*root->view(), CGRectMake(0, 0, 100, 100));
             red->r = 1, red->a = 1;
-            green = std::make_shared<LoggingView>();
-            green->initWithFrame(CGRectMake(50, 50, 100, 100));
+            green = addView<LoggingView>(*root->view(), CGRectMake(50, 50, 100, 100));
             green->g = 1, green->a = 1;
-            root->view()->addSubview(red);
-            root->view()->addSubview(green);
             return root;
         });
     }
@@ -133,9 +129,7 @@ TEST(RunLoop, CompositesInOrderWithLaterSubviewsOnTop) {
 TEST(RunLoop, AViewKeepsOneContextForItsLifeEvenWhenResized) {
     Scene s;
     EXPECT_EQ(UIGraphicsGetCurrentContext(), nullptr);
-    auto v = std::make_shared<ContextKeeper>();
-    v->initWithFrame(CGRectMake(0, 200, 50, 50));
-    s.root->view()->addSubview(v);
+    auto v = addView<ContextKeeper>(*s.root->view(), CGRectMake(0, 200, 50, 50));
     s.app->runUntilIdle();
     v->setFrame(CGRectMake(0, 200, 200, 120));
     s.app->runUntilIdle();
@@ -156,15 +150,11 @@ TEST(RunLoop, AViewKeepsOneContextForItsLifeEvenWhenResized) {
 TEST(RunLoop, AutoresizingFollowsTheMask) {
     auto parent = std::make_shared<UIView>();
     parent->initWithFrame(CGRectMake(0, 0, 320, 480));
-    auto bar = std::make_shared<UIView>();
-    bar->initWithFrame(CGRectMake(0, 0, 320, 44));
+    auto bar = addView<UIView>(*parent, CGRectMake(0, 0, 320, 44));
     bar->setAutoresizingMask(UIViewAutoresizingFlexibleWidth | UIViewAutoresizingFlexibleBottomMargin);
-    auto corner = std::make_shared<UIView>();
-    corner->initWithFrame(CGRectMake(283, 423, 37, 37));
+    auto corner = addView<UIView>(*parent, CGRectMake(283, 423, 37, 37));
     corner->setAutoresizingMask(UIViewAutoresizingFlexibleLeftMargin | UIViewAutoresizingFlexibleTopMargin);
-    auto fixed = std::make_shared<UIView>();
-    fixed->initWithFrame(CGRectMake(10, 90, 310, 220));
-    for (auto& v : {bar, corner, fixed}) parent->addSubview(v);
+    auto fixed = addView<UIView>(*parent, CGRectMake(10, 90, 310, 220));
     parent->setFrame(CGRectMake(0, 0, 768, 1024));
     EXPECT_EQ(bar->frame(), CGRectMake(0, 0, 768, 44));
     EXPECT_EQ(corner->frame(), CGRectMake(731, 967, 37, 37));

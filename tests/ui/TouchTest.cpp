@@ -15,20 +15,12 @@ struct Scene {
         root = std::make_shared<TestController>();
         root->init();
         app = launchWith("phone", [this] {
-            a = std::make_shared<LoggingView>();
-            a->initWithFrame(CGRectMake(0, 0, 200, 200));
-            b = std::make_shared<LoggingView>();
-            b->initWithFrame(CGRectMake(50, 50, 50, 50));
-            a->addSubview(b);
-            hidden = std::make_shared<LoggingView>();
-            hidden->initWithFrame(CGRectMake(100, 0, 100, 200));
+            a = addView<LoggingView>(*root->view(), CGRectMake(0, 0, 200, 200));
+            b = addView<LoggingView>(*a, CGRectMake(50, 50, 50, 50));
+            hidden = addView<LoggingView>(*a, CGRectMake(100, 0, 100, 200));
             hidden->setHidden(true);
-            a->addSubview(hidden);
-            label = std::make_shared<UILabel>();
-            label->initWithFrame(CGRectMake(0, 150, 200, 50));
+            label = addView<UILabel>(*a, CGRectMake(0, 150, 200, 50));
             label->setText("label");
-            a->addSubview(label);
-            root->view()->addSubview(a);
             return root;
         });
     }
@@ -143,11 +135,9 @@ TEST(Touches, EveryEventCarriesAllTouchesOnTheScreen) {
         NSArray* out;
         void touchesBegan(const NSSet&, UIEvent* e) override { *out = e->allTouches().allObjects(); }
     };
-    auto peek = std::make_shared<Peek>();
+    auto peek = addView<Peek>(*s.root->view(), CGRectMake(0, 300, 300, 100));
     peek->out = &order;
     peek->setMultipleTouchEnabled(true);
-    peek->initWithFrame(CGRectMake(0, 300, 300, 100));
-    s.root->view()->addSubview(peek);
     s.app->touchDown(7, {10, 320});
     s.app->touchDown(3, {10, 20});
     s.app->touchDown(5, {10, 330});

@@ -73,6 +73,15 @@ private:
                   const std::function<void(TestController&, const id&)>& then);
 };
 
+// A new view of class V with the frame, added to `parent`.
+template <class V>
+std::shared_ptr<V> addView(UIView& parent, CGRect frame) {
+    auto v = std::make_shared<V>();
+    v->initWithFrame(frame);
+    parent.addSubview(v);
+    return v;
+}
+
 DeviceProfile profileNamed(const std::string& name);
 // A launched app whose root is made by makeRoot.
 std::unique_ptr<OffscreenApp> launchWith(const std::string& device,
