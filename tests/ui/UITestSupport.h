@@ -88,7 +88,7 @@ std::unique_ptr<OffscreenApp> launchWith(const std::string& device,
                                          std::function<std::shared_ptr<UIViewController>()> makeRoot);
 // RGBA of the pixel at (x, y) in points of a rendered window.
 Rgba pixelAt(CGSurface& surface, CGFloat x, CGFloat y);
-// A plain controller whose view has the given background.
+// A test controller whose view comes from the named nib.
 std::shared_ptr<TestController> controllerWithNib(const std::string& nib);
 // PNG bytes of a w x h image filled with one colour.
 std::string makePng(int w, int h, float r, float g, float b);
