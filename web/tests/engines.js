@@ -26,17 +26,7 @@ const sleep = h.sleep;
 // The script every page runs first: the drawing log of harness.js, and every
 // error the page itself can observe.
 function injected() {
-  return `(${h.recordDrawing})();(${function watchKinds() {
-    // The kinds of canvas text is drawn on.
-    const kinds = window.__draw.kinds = [];
-    for (const K of [window.CanvasRenderingContext2D, window.OffscreenCanvasRenderingContext2D].filter(Boolean)) {
-      const fillText = K.prototype.fillText;
-      K.prototype.fillText = function (...a) {
-        kinds.push(this.canvas.constructor.name);
-        return fillText.apply(this, a);
-      };
-    }
-  }})();(${function watchErrors() {
+  return `(${h.recordDrawing})();(${function watchErrors() {
     const errors = window.__errors = [];
     const error = console.error;
     console.error = function (...a) {

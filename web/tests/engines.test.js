@@ -52,7 +52,7 @@ for (const name of Object.keys(ENGINES)) {
       const size = await engine.evaluate(() => ({ width: innerWidth, height: innerHeight, ratio: devicePixelRatio }));
 
       await t.test(offscreen ? 'draws with OffscreenCanvas where the engine has it' : 'draws on canvas elements only', async () => {
-        const kinds = await engine.evaluate(() => [...new Set(window.__draw.kinds)]);
+        const kinds = await engine.evaluate(() => [...new Set(window.__draw.texts.map((x) => x.kind))]);
         if (offscreen) {
           const has = await engine.evaluate(() => typeof OffscreenCanvas === 'function');
           assert.ok(has, 'all three engines have OffscreenCanvas');
