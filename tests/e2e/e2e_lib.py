@@ -99,13 +99,22 @@ class Display:
             ["Xvfb", "-displayfd", str(w), "-screen", "0", screen, "-nolisten", "tcp", "-noreset"],
             pass_fds=(w,), stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         os.close(w)
-        # Xvfb writes the number and a newline at once, when it is ready.
-        number = os.read(r, 16) if select.select([r], [], [], 15)[0] else b""
+        number = b""
+        deadline = time.time() + 15
+        while not number.endswith(b"\n"):
+            left = deadline - time.time()
+            if left <= 0 or not select.select([r], [], [], left)[0]:
+                os.close(r)
+                self.close()
+                raise Failure("Xvfb did not start within 15 s")
+            chunk = os.read(r, 16)
+            if not chunk:
+                os.close(r)
+                err = self.proc.stderr.read().decode(errors="replace")[-500:]
+                self.close()
+                raise Failure("Xvfb exited at start: " + err)
+            number += chunk
         os.close(r)
-        if not number.strip().isdigit():
-            self.close()
-            err = self.proc.stderr.read().decode(errors="replace")[-500:]
-            raise Failure("Xvfb did not start within 15 s: " + err)
         self.name = ":" + number.decode().strip()
         self.env = dict(os.environ, DISPLAY=self.name)
         self.env.pop("WAYLAND_DISPLAY", None)
