@@ -7,7 +7,10 @@
 // runs: median, p10, p90.
 // With --peer, the same for the npm package d3-celestial drawing a comparable
 // gnomonic chart (web/bench: run "npm ci" there first), in the same browser.
-//   node web/measure.js [--runs N] [--site DIR] [--peer]
+// With --floor, the drag's canvas calls are recorded and replayed with no
+// program running, timed the same way: what the browser alone needs for
+// these frames, all of them and without each kind of drawing.
+//   node web/measure.js [--runs N] [--site DIR] [--peer] [--floor]
 'use strict';
 const fs = require('fs');
 const path = require('path');
@@ -18,6 +21,7 @@ const args = process.argv.slice(2);
 let runs = 7;
 let site = path.join(BUILD, 'site');
 let peer = false;
+let floor = false;
 for (let i = 0; i < args.length; ++i) {
   if (args[i] === '--runs') {
     runs = Number(args[++i]);
@@ -27,10 +31,12 @@ for (let i = 0; i < args.length; ++i) {
     }
   } else if (args[i] === '--peer') {
     peer = true;
+  } else if (args[i] === '--floor') {
+    floor = true;
   } else if (args[i] === '--site') {
     site = args[++i];
   } else {
-    console.error(`measure: unknown argument ${args[i]} (usage: measure.js [--runs N] [--site DIR] [--peer])`);
+    console.error(`measure: unknown argument ${args[i]} (usage: measure.js [--runs N] [--site DIR] [--peer] [--floor])`);
     process.exit(2);
   }
 }
@@ -54,6 +60,86 @@ async function dragTimes(context, page) {
   }
   await touch.end();
   return page.evaluate(() => window.starchart.frameTimes);
+}
+
+// Installed before the page's scripts: every call and property set on the
+// page's own canvas while window.__rec is an array, with the originals kept
+// so that the replay runs on the browser's own functions.
+function recordCanvasCalls() {
+  const P = CanvasRenderingContext2D.prototype;
+  const orig = (window.__orig = new Map());
+  for (const k of Object.getOwnPropertyNames(P)) {
+    const d = Object.getOwnPropertyDescriptor(P, k);
+    orig.set(k, d);
+    if (typeof d.value === 'function') {
+      const f = d.value;
+      P[k] = function (...a) {
+        if (window.__rec && this.canvas.isConnected) window.__rec.push([k, a]);
+        return f.apply(this, a);
+      };
+    } else if (d.set && d.configurable) {
+      Object.defineProperty(P, k, { get: d.get, configurable: true, set(v) {
+        if (window.__rec && this.canvas.isConnected) window.__rec.push(['=' + k, [v]]);
+        d.set.call(this, v);
+      } });
+    }
+  }
+}
+
+// The drag's frames replayed onto a canvas like the page's, a frame per
+// animation frame, each up to its pixels being done; the kinds of drawing
+// left out in turn, interleaved so that load falls on all alike.
+async function floorTimes(browser, server) {
+  const { context } = await openContext(browser, server, 'tablet');
+  await context.addInitScript(recordCanvasCalls);
+  const page = await context.newPage();
+  await page.goto(server.url);
+  await firstFrame(page);
+  const touch = touchscreen(await context.newCDPSession(page));
+  await touch.start([[200, 500, 1]]);
+  await page.evaluate(() => { window.__frames = []; });
+  for (let i = 1; i <= 30; ++i) {
+    await page.evaluate(() => { window.__rec = []; });
+    await touch.move([[200 + 4 * i, 500 + (i % 20), 1]]);
+    await nextFrame(page);
+    await page.evaluate(() => { window.__frames.push(window.__rec); window.__rec = null; });
+  }
+  await touch.end();
+  const times = await page.evaluate(async (rounds) => {
+    const P = CanvasRenderingContext2D.prototype;
+    for (const [k, d] of window.__orig) Object.defineProperty(P, k, d);
+    const frames = window.__frames.filter((f) => f.some(([k]) => k === 'fillRect'));
+    const shown = document.querySelector('canvas');
+    const c = document.createElement('canvas');
+    c.width = shown.width;
+    c.height = shown.height;
+    c.style.cssText = `position:fixed;left:0;top:0;width:${shown.style.width};height:${shown.style.height}`;
+    document.body.appendChild(c);
+    const g = c.getContext('2d');
+    const without = { all: [], lines: ['stroke'], stamps: ['drawImage'], text: ['fillText', 'strokeText'] };
+    const out = {};
+    for (const name in without) out[name] = [];
+    for (let i = 0; i < rounds; ++i) {
+      for (const name in without) {
+        const skip = without[name];
+        const f = frames[i % frames.length];
+        await new Promise((r) => requestAnimationFrame(r));
+        const t0 = performance.now();
+        for (const [k, a] of f) {
+          if (skip.includes(k)) continue;
+          if (k[0] === '=') g[k.slice(1)] = a[0];
+          else g[k](...a);
+        }
+        g.getImageData(0, 0, 1, 1);
+        out[name].push(performance.now() - t0);
+      }
+    }
+    return { frames: frames.length, calls: Math.round(frames.reduce((n, f) => n + f.length, 0) / frames.length), out };
+  }, 20 * runs);
+  await context.close();
+  const result = { frames: times.frames, callsPerFrame: times.calls };
+  for (const name in times.out) result[name === 'all' ? 'all' : `without_${name}`] = spread(times.out[name]);
+  return result;
 }
 
 // The peer at 768x1024, pixel ratio 2: bytes of everything its page loaded,
@@ -137,9 +223,11 @@ async function measurePeer(browser) {
       };
     }
     result.redrawMs = spread(drags);
+    if (floor) result.floorMs = await floorTimes(browser, server);
     if (peer) {
       result.peer = await measurePeer(browser);
       result.redrawMedianOverPeer = +(result.redrawMs.median / result.peer.redrawMs.median).toFixed(3);
+      if (floor) result.floorMedianOverPeer = +(result.floorMs.all.median / result.peer.redrawMs.median).toFixed(3);
     }
   } finally {
     await browser.close();
