@@ -215,16 +215,10 @@ class App:
         raise Failure("no visible window named %r within %d s" % (title, timeout))
 
     def stdout(self):
-        if not self._out.closed:
-            self._out.flush()
-        with open(self.stdout_path, "rb") as f:
-            return f.read().decode(errors="replace")
+        return _written(self._out, self.stdout_path)
 
     def stderr(self):
-        if not self._err.closed:
-            self._err.flush()
-        with open(self.stderr_path, "rb") as f:
-            return f.read().decode(errors="replace")
+        return _written(self._err, self.stderr_path)
 
     # Input, in window pixels.
     def move(self, x, y):
@@ -234,19 +228,14 @@ class App:
         self.display.xdotool("mousemove", "--window", self.window, int(x), int(y),
                              "click", "--repeat", repeat, "--delay", delay_ms, 1)
 
-    def drag(self, x0, y0, x1, y1, steps=10, step_s=0.02, keys=()):
-        """Presses at (x0, y0), moves in steps to (x1, y1), releases; keys are
-        held throughout (e.g. "alt")."""
-        for k in keys:
-            self.display.xdotool("keydown", k)
+    def drag(self, x0, y0, x1, y1, steps=10, step_s=0.02):
+        """Presses at (x0, y0), moves in steps to (x1, y1), releases."""
         self.display.xdotool("mousemove", "--window", self.window, int(x0), int(y0), "mousedown", 1)
         for i in range(1, steps + 1):
             time.sleep(step_s)
             self.move(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps)
         time.sleep(step_s)
         self.display.xdotool("mouseup", 1)
-        for k in keys:
-            self.display.xdotool("keyup", k)
 
     def screenshot(self, label):
         """The window's pixels, saved as <out_dir>/<name>-NN-<label>.png."""
@@ -283,6 +272,13 @@ class App:
         if self.proc.poll() is None:
             self.proc.kill()
             self.proc.wait()
+
+
+def _written(stream, path):
+    if not stream.closed:
+        stream.flush()
+    with open(path, "rb") as f:
+        return f.read().decode(errors="replace")
 
 
 def wait_until(predicate, timeout, what):

@@ -27,10 +27,6 @@ CHART = (0, 60, 320, 340)  # a band of sky clear of the readout, buttons and bot
 FAILURE = (0, 4, 320, 36)  # where the info screen says a link could not be opened
 
 
-def crop(img, r):
-    return img.crop(*r)
-
-
 def changed(a, b):
     return a.changed_fraction(b)
 
@@ -111,8 +107,8 @@ def test(display, out_dir, args):
     check(presents(app) == n, "nothing is presented while idle (%d presents at start)" % n)
 
     start = app.screenshot("chart")
-    readout0 = crop(start, READOUT)
-    sky0 = crop(start, CHART)
+    readout0 = start.crop(*READOUT)
+    sky0 = start.crop(*CHART)
     check(readout0.count(e.is_red) > 100, "the readout shows red text")
     check(sky0.count(e.is_white) > 50 and sky0.count(is_blue) > 200, "the chart shows stars and figures")
 
@@ -120,8 +116,8 @@ def test(display, out_dir, args):
     app.click(*INFO_BUTTON)
     wait_still(app)
     info = app.screenshot("info")
-    check(crop(info, READOUT).count(e.is_red) == 0, "a click on the info button opens the info screen")
-    check(crop(info, FAILURE).count(e.is_white) == 0, "no word of a failed link yet")
+    check(info.crop(*READOUT).count(e.is_red) == 0, "a click on the info button opens the info screen")
+    check(info.crop(*FAILURE).count(e.is_white) == 0, "no word of a failed link yet")
     app.click(*WEB_BUTTON)
     e.wait_until(lambda: len(opened(urls)) == 1, 5, "the web site link to reach xdg-open")
     app.click(*STORE)
@@ -130,12 +126,12 @@ def test(display, out_dir, args):
           "both links were handed to the desktop: %s" % opened(urls))
     wait_still(app)
     failed = app.screenshot("link-failed")
-    check(crop(failed, FAILURE).count(e.is_white) > 100, "the link xdg-open could not open is said on the screen")
+    check(failed.crop(*FAILURE).count(e.is_white) > 100, "the link xdg-open could not open is said on the screen")
 
     app.click(*DONE)
     wait_still(app)
     back = app.screenshot("back")
-    check(text_changed(crop(back, READOUT), readout0) < 0.002 and changed(crop(back, CHART), sky0) < 0.002,
+    check(text_changed(back.crop(*READOUT), readout0) < 0.002 and changed(back.crop(*CHART), sky0) < 0.002,
           "Done brings back the same chart")
 
     # Keys and the wheel: i taps the info button, Escape taps Done, a wheel
@@ -143,23 +139,23 @@ def test(display, out_dir, args):
     app.move(160, 300)
     app.display.xdotool("key", "i")
     wait_still(app)
-    check(crop(app.screenshot("key-i"), READOUT).count(e.is_red) == 0, "the i key opens the info screen")
+    check(app.screenshot("key-i").crop(*READOUT).count(e.is_red) == 0, "the i key opens the info screen")
     app.display.xdotool("key", "Escape")
     wait_still(app)
-    check(text_changed(crop(app.screenshot("key-escape"), READOUT), readout0) < 0.002,
+    check(text_changed(app.screenshot("key-escape").crop(*READOUT), readout0) < 0.002,
           "Escape closes the info screen")
     app.display.xdotool("click", 4)
     wait_still(app)
     wheeled = app.screenshot("wheel-up")
-    check(text_changed(crop(wheeled, READOUT), readout0) < 0.002 and changed(crop(wheeled, CHART), sky0) > 0.002,
+    check(text_changed(wheeled.crop(*READOUT), readout0) < 0.002 and changed(wheeled.crop(*CHART), sky0) > 0.002,
           "a wheel notch zooms about the same centre (%.1f%% of the sky changed)"
-          % (100 * changed(crop(wheeled, CHART), sky0)))
+          % (100 * changed(wheeled.crop(*CHART), sky0)))
 
     # A drag moves the chart centre: the readout changes.
     app.drag(160, 300, 220, 330, steps=10)
     wait_still(app)
     dragged = app.screenshot("dragged")
-    readout1 = crop(dragged, READOUT)
+    readout1 = dragged.crop(*READOUT)
     check(readout1.count(e.is_red) > 100 and text_changed(readout1, readout0) > 0.004,
           "dragging changed the readout (%.1f%% of its pixels)" % (100 * text_changed(readout1, readout0)))
     # (Double clicks and Alt + drag make their touches as in sdl_backend_e2e.)
@@ -177,12 +173,12 @@ def test(display, out_dir, args):
     r = subprocess.run([program, "snapshot", "--device", "phone"] + view + ["--out", shot],
                        stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60)
     check(r.returncode == 0, "snapshot of the starting view: %r" % r.stderr.decode(errors="replace")[-200:])
-    expected = crop(e.Image.load(shot), CHART)
+    expected = e.Image.load(shot).crop(*CHART)
     app = e.App(display, [program, "--device", "phone"] + view, out_dir, "starchart-view",
                 env={"STARCHART_SDL_LOG": "1"})
     e.wait_until(lambda: presents(app) >= 1, 10, "the first frame at the view")
     wait_still(app)
-    opened_at = crop(app.screenshot("start-view"), CHART)
+    opened_at = app.screenshot("start-view").crop(*CHART)
     check(changed(opened_at, sky0) > 0.02, "--ra/--dec/--zoom open another part of the sky (%.2f%% differ)"
           % (100 * changed(opened_at, sky0)))
     check(changed(opened_at, expected) < 0.002, "the window at --ra 5.5 --dec -20 --zoom 2 shows the snapshot "

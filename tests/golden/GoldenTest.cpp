@@ -2,9 +2,6 @@
 // committed images, its vector and trace outputs, and its flag checking.
 // Set STARCHART_UPDATE_GOLDEN=1 to rewrite the images on purpose.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -12,17 +9,16 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "../replay/RunProgram.h"
 #include "platform/cg/cairo/CairoContext.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kProgram = STARCHART_PROGRAM;
 const fs::path kGoldenDir = fs::path(STARCHART_SOURCE_DIR) / "tests" / "golden";
 
 fs::path scratch() {
@@ -31,19 +27,24 @@ fs::path scratch() {
     return dir;
 }
 
-// Runs the program; returns its exit status and what it wrote to stderr.
-// `shell` runs first in the same shell (limits for the program).
-int run(const std::string& args, std::string* errors = nullptr, const std::string& shell = "") {
-    const fs::path err = scratch() / "stderr.txt";
-    const std::string cmd = shell + "'" + kProgram + "' " + args + " 2>'" + err.string() + "' >/dev/null";
-    const int status = std::system(cmd.c_str());
-    if (errors) {
-        std::ifstream in(err);
-        std::stringstream s;
-        s << in.rdbuf();
-        *errors = s.str();
+// The program in dir (the scratch folder by default) with these words, split
+// at spaces; a part in single quotes is one word, spaces and all.
+Outcome run(const std::string& words, const fs::path& dir = scratch(), rlim_t fileLimit = 0) {
+    std::vector<std::string> args;
+    bool quoted = false, inWord = false;
+    for (const char c : words) {
+        if (c == ' ' && !quoted) {
+            inWord = false;
+            continue;
+        }
+        if (!inWord) args.emplace_back();
+        inWord = true;
+        if (c == '\'')
+            quoted = !quoted;
+        else
+            args.back() += c;
     }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return runProgram(args, dir, fileLimit);
 }
 
 struct Difference {
@@ -80,7 +81,7 @@ class Golden : public ::testing::TestWithParam<State> {};
 TEST_P(Golden, SnapshotMatchesTheCommittedImage) {
     const State& s = GetParam();
     const fs::path out = scratch() / (std::string(s.name) + ".png");
-    ASSERT_EQ(run(std::string("snapshot ") + s.args + " --out '" + out.string() + "'"), 0);
+    ASSERT_EQ(run(std::string("snapshot ") + s.args + " --out " + s.name + ".png").status, 0);
     const fs::path golden = kGoldenDir / (std::string(s.name) + ".png");
     if (std::getenv("STARCHART_UPDATE_GOLDEN")) {
         fs::copy_file(out, golden, fs::copy_options::overwrite_existing);
@@ -122,10 +123,9 @@ TEST(Snapshot, APdfShowsTheChartWhereThePngDoes) {
     // the trace (white) and the controls (the Quit button's red) in place.
     if (std::system("command -v pdftoppm >/dev/null 2>&1") != 0) GTEST_SKIP() << "pdftoppm is not installed";
     const fs::path dir = scratch();
-    const std::string state = "--device phone-wide --ra 5.5 --dec 0 --labels 2";
-    ASSERT_EQ(run("snapshot " + state + " --out '" + (dir / "v.pdf").string() + "' --trace '" +
-                  (dir / "v.jsonl").string() + "'"),
-              0);
+    ASSERT_EQ(
+        run("snapshot --device phone-wide --ra 5.5 --dec 0 --labels 2 --out v.pdf --trace v.jsonl").status,
+        0);
     const std::string raster =
         "pdftoppm -r 72 -png -singlefile '" + (dir / "v.pdf").string() + "' '" + (dir / "v").string() + "'";
     ASSERT_EQ(std::system(raster.c_str()), 0);
@@ -140,12 +140,10 @@ TEST(Snapshot, APdfShowsTheChartWhereThePngDoes) {
     std::string line;
     int dots = 0, lit = 0;
     while (std::getline(trace, line)) {
-        if (line.find("CGContextFillEllipseInRect") == std::string::npos) continue;
         double x, y, w, h;
-        ASSERT_EQ(
-            std::sscanf(line.c_str(), "{\"op\":\"CGContextFillEllipseInRect\",\"args\":[%lf,%lf,%lf,%lf]", &x,
-                        &y, &w, &h),
-            4);
+        if (std::sscanf(line.c_str(), "{\"op\":\"CGContextFillEllipseInRect\",\"args\":[%lf,%lf,%lf,%lf]", &x,
+                        &y, &w, &h) != 4)
+            continue;
         // The chart view starts 40 points down on this width.
         const int cx = int(x + w / 2), cy = int(y + h / 2 + 40);
         if (w < 4 || cx < 0 || cy < 0 || cx >= 375 || cy >= 667 || cy < 45) continue;
@@ -163,24 +161,19 @@ TEST(Snapshot, APdfShowsTheChartWhereThePngDoes) {
 
 TEST(Snapshot, VectorFilesAndTraceAreWritten) {
     const fs::path dir = scratch();
-    ASSERT_EQ(run("snapshot --ra 17 --dec 31 --out '" + (dir / "c.svg").string() + "' --trace '" +
-                  (dir / "c.jsonl").string() + "'"),
-              0);
-    ASSERT_EQ(run("snapshot --device tablet --ra 17 --dec 31 --out '" + (dir / "c.pdf").string() + "'"), 0);
-    std::ifstream svg(dir / "c.svg"), pdf(dir / "c.pdf", std::ios::binary), trace(dir / "c.jsonl");
-    std::string svgText((std::istreambuf_iterator<char>(svg)), {});
-    EXPECT_NE(svgText.find("<svg"), std::string::npos);
+    ASSERT_EQ(run("snapshot --ra 17 --dec 31 --out c.svg --trace c.jsonl").status, 0);
+    ASSERT_EQ(run("snapshot --device tablet --ra 17 --dec 31 --out c.pdf").status, 0);
+    const std::string svg = bytesOf(dir / "c.svg");
+    EXPECT_NE(svg.find("<svg"), std::string::npos);
     // Stars stay vector shapes, not one embedded bitmap.
-    EXPECT_GT(svgText.size(), 20000u);
-    char head[5] = {};
-    pdf.read(head, 4);
-    EXPECT_EQ(std::string(head), "%PDF");
+    EXPECT_GT(svg.size(), 20000u);
+    EXPECT_EQ(bytesOf(dir / "c.pdf").substr(0, 4), "%PDF");
 
+    std::ifstream trace(dir / "c.jsonl");
     std::string line, first, readout;
-    int dots = 0, lines = 0;
+    int dots = 0;
     while (std::getline(trace, line)) {
         if (first.empty()) first = line;
-        ++lines;
         dots += line.find("\"op\":\"CGContextFillEllipseInRect\"") != std::string::npos;
         if (line.find("Ra : ") != std::string::npos) readout = line;
     }
@@ -190,93 +183,56 @@ TEST(Snapshot, VectorFilesAndTraceAreWritten) {
         << readout;
 }
 
+// Every bad flag is named, with status 2, and nothing is written.
 TEST(Snapshot, BadFlagsNameTheFlagAndTheRangeWithStatusTwo) {
-    struct Case {
-        const char* args;
-        const char* mentions;
-    } cases[] = {
-        {"snapshot --ra 24.5 --dec 0 --out x.png", "--ra"},
-        {"snapshot --ra 1 --dec -91 --out x.png", "-90 to 90"},
-        {"snapshot --ra 1 --dec 0 --zoom 0.5 --out x.png", "0.9 to 3"},
-        {"snapshot --ra 1 --dec 0 --labels 3 --out x.png", "0, 1, 2"},
-        {"snapshot --ra abc --dec 0 --out x.png", "not a number"},
-        {"snapshot --ra 1 --dec 0 --out x.gif", ".png, .svg or .pdf"},
-        {"snapshot --ra 1 --dec 0", "--out"},
-        {"snapshot --ra 1 --dec 0 --out x.png --frobnicate", "--frobnicate"},
-        {"snapshot --ra 1 --dec 0 --out x.png --zoom", "--zoom"},
-        {"snapshot --ra 1 --ra 2 --dec 0 --out x.png", "more than once"},
-        {"snapshot --ra=30 --dec 0 --out x.png", "--ra"},
-        {"snapshot --ra 1 --dec 0 --out /nonexistent-dir/x.png", "/nonexistent-dir/x.png"},
-        {"snapshot --ra 1 --dec 0 --out x.png --trace /nonexistent-dir/t.jsonl", "--trace"},
-    };
-    for (const auto& c : cases) {
-        std::string errors;
-        EXPECT_EQ(run(c.args, &errors), 2) << c.args;
-        EXPECT_NE(errors.find(c.mentions), std::string::npos) << c.args << "\n" << errors;
-    }
-    // The --flag=value form is the same flag.
-    const fs::path out = scratch() / "eq.png";
-    EXPECT_EQ(run("snapshot --ra=17 --dec=31 --labels=1 --out='" + out.string() + "'"), 0);
-    EXPECT_TRUE(fs::exists(out));
-}
-
-namespace {
-
-std::string contents(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::vector<std::string> filesIn(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-}  // namespace
-
-TEST(Snapshot, TwoOutputsInOneFileOrAnEmptyValueAreRefused) {
-    const fs::path dir = scratch() / "same";
+    const fs::path dir = scratch() / "bad";
     fs::remove_all(dir);
     fs::create_directories(dir);
-    const std::string x = "'" + (dir / "x.png").string() + "'";
-    std::string errors;
-    EXPECT_EQ(run("snapshot --ra 1 --dec 0 --out " + x + " --trace " + x, &errors), 2);
-    EXPECT_NE(errors.find("--out and --trace name one file"), std::string::npos) << errors;
-    const std::string dotted = "'" + (dir / "." / "x.png").string() + "'";
-    EXPECT_EQ(run("snapshot --ra 1 --dec 0 --out " + x + " --trace=" + dotted, &errors), 2);
-    EXPECT_NE(errors.find("name one file"), std::string::npos) << errors;
-    EXPECT_EQ(run("snapshot --ra 1 --dec 0 --out " + x + " --trace=", &errors), 2);
-    EXPECT_NE(errors.find("--trace: the value is empty"), std::string::npos) << errors;
-    EXPECT_EQ(run("snapshot --ra 1 --dec 0 --out " + x + " --zoom ''", &errors), 2);
-    EXPECT_NE(errors.find("--zoom: the value is empty"), std::string::npos) << errors;
+    const std::pair<const char*, const char*> cases[] = {
+        {"--ra 24.5 --dec 0 --out x.png", "--ra"},
+        {"--ra 1 --dec -91 --out x.png", "-90 to 90"},
+        {"--ra 1 --dec 0 --zoom 0.5 --out x.png", "0.9 to 3"},
+        {"--ra 1 --dec 0 --labels 3 --out x.png", "0, 1, 2"},
+        {"--ra abc --dec 0 --out x.png", "not a number"},
+        {"--ra 1 --dec 0 --out x.gif", ".png, .svg or .pdf"},
+        {"--ra 1 --dec 0", "--out"},
+        {"--ra 1 --dec 0 --out x.png --frobnicate", "--frobnicate"},
+        {"--ra 1 --dec 0 --out x.png --zoom", "--zoom"},
+        {"--ra 1 --ra 2 --dec 0 --out x.png", "more than once"},
+        {"--ra=30 --dec 0 --out x.png", "--ra"},
+        {"--ra 1 --dec 0 --out /nonexistent-dir/x.png", "/nonexistent-dir/x.png"},
+        {"--ra 1 --dec 0 --out x.png --trace /nonexistent-dir/t.jsonl", "--trace"},
+        // Two outputs in one file, or an empty value.
+        {"--ra 1 --dec 0 --out x.png --trace x.png", "--out and --trace name one file"},
+        {"--ra 1 --dec 0 --out x.png --trace=./x.png", "name one file"},
+        {"--ra 1 --dec 0 --out x.png --trace=", "--trace: the value is empty"},
+        {"--ra 1 --dec 0 --out x.png --zoom ''", "--zoom: the value is empty"},
+        // Numbers are plain decimals.
+        {"--ra 1 --dec 0 --out x.png --zoom ' 2'", "--zoom: ' 2' is not a number"},
+        {"--ra 1 --dec 0 --out x.png --zoom 0x1.8p0", "--zoom: '0x1.8p0' is not a number"},
+        {"--ra 1 --dec 0 --out x.png --zoom 2x", "0.9 to 3"},
+        {"--ra inf --dec 0 --out x.png", "--ra"},
+        {"--ra 1 --dec 0 --pixel-ratio ' 2' --out x.png", "--pixel-ratio"},
+        {"--size ' 300x300' --ra 1 --dec 0 --out x.png", "--size"},
+    };
+    for (const auto& [args, mentions] : cases) {
+        const Outcome r = run(std::string("snapshot ") + args, dir);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_NE(r.output.find(mentions), std::string::npos) << args << "\n" << r.output;
+    }
     EXPECT_TRUE(fs::is_empty(dir)) << "nothing written";
 }
 
 TEST(Snapshot, NumbersArePlainDecimals) {
-    const fs::path out = scratch() / "n.png";
-    std::string errors;
-    EXPECT_EQ(run("snapshot --ra 1 --dec 0 --out '" + out.string() + "' --zoom ' 2'", &errors), 2);
-    EXPECT_NE(errors.find("--zoom: ' 2' is not a number"), std::string::npos) << errors;
-    EXPECT_EQ(run("snapshot --ra 1 --dec 0 --out '" + out.string() + "' --zoom 0x1.8p0", &errors), 2);
-    EXPECT_NE(errors.find("--zoom: '0x1.8p0' is not a number"), std::string::npos) << errors;
-    EXPECT_EQ(run("snapshot --ra 1 --dec 0 --out '" + out.string() + "' --zoom 2x", &errors), 2);
-    EXPECT_NE(errors.find("0.9 to 3"), std::string::npos) << errors;
-    EXPECT_EQ(run("snapshot --ra inf --dec 0 --out '" + out.string() + "'", &errors), 2);
-    EXPECT_EQ(run("snapshot --ra 1 --dec 0 --pixel-ratio ' 2' --out '" + out.string() + "'", &errors), 2);
-    EXPECT_NE(errors.find("--pixel-ratio"), std::string::npos) << errors;
-    EXPECT_EQ(run("snapshot --size ' 300x300' --ra 1 --dec 0 --out '" + out.string() + "'", &errors), 2);
-    EXPECT_NE(errors.find("--size"), std::string::npos) << errors;
-    // Tiny numbers inside the range are numbers.
-    EXPECT_EQ(
-        run("snapshot --ra 1e-320 --dec -0.0000000000000000000001 --zoom 2.5e0 --out '" + out.string() + "'",
-            &errors),
-        0)
-        << errors;
-    EXPECT_TRUE(fs::exists(out));
+    // The --flag=value form is the same flag, and tiny numbers inside the
+    // range are numbers.
+    for (const char* args : {"--ra=17 --dec=31 --labels=1 --out=n.png",
+                             "--ra 1e-320 --dec -0.0000000000000000000001 --zoom 2.5e0 --out n.png"}) {
+        fs::remove(scratch() / "n.png");
+        const Outcome r = run(std::string("snapshot ") + args);
+        EXPECT_EQ(r.status, 0) << args << "\n" << r.output;
+        EXPECT_TRUE(fs::exists(scratch() / "n.png")) << args;
+    }
 }
 
 // With the file size limited as on a full disk, every kind of output fails
@@ -285,23 +241,21 @@ TEST(Snapshot, AFailedWriteLeavesTheOldFileOrNone) {
     const fs::path dir = scratch() / "full";
     fs::remove_all(dir);
     fs::create_directories(dir);
-    const std::string limit = "trap '' XFSZ; ulimit -f 8; ";  // 4 or 8 kB: less than any output
-    for (const char* name : {"a.png", "a.svg", "a.pdf"}) {
+    const rlim_t limit = 8192;  // less than any output
+    for (const std::string name : {"a.png", "a.svg", "a.pdf"}) {
         SCOPED_TRACE(name);
         std::ofstream(dir / name) << "old";
         std::ofstream(dir / "t.jsonl") << "old trace";
-        std::string errors;
-        const int status = run("snapshot --device tablet --ra 17 --dec 31 --out '" + (dir / name).string() +
-                                   "' --trace '" + (dir / "t.jsonl").string() + "'",
-                               &errors, limit);
-        EXPECT_EQ(status, 1) << errors;
-        EXPECT_NE(errors.find(name), std::string::npos) << errors;
-        EXPECT_EQ(contents(dir / name), "old");
-        EXPECT_EQ(contents(dir / "t.jsonl"), "old trace");
+        const Outcome r =
+            run("snapshot --device tablet --ra 17 --dec 31 --out " + name + " --trace t.jsonl", dir, limit);
+        EXPECT_EQ(r.status, 1) << r.output;
+        EXPECT_NE(r.output.find(name), std::string::npos) << r.output;
+        EXPECT_EQ(bytesOf(dir / name), "old");
+        EXPECT_EQ(bytesOf(dir / "t.jsonl"), "old trace");
         fs::remove(dir / name);
         fs::remove(dir / "t.jsonl");
-        EXPECT_EQ(run("snapshot --ra 17 --dec 31 --out '" + (dir / name).string() + "'", &errors, limit), 1);
-        EXPECT_EQ(filesIn(dir), std::vector<std::string>{}) << "no part of a file";
+        EXPECT_EQ(run("snapshot --ra 17 --dec 31 --out " + name, dir, limit).status, 1);
+        EXPECT_TRUE(fs::is_empty(dir)) << "no part of a file";
     }
 }
 
@@ -310,34 +264,17 @@ TEST(Snapshot, AFailedWriteLeavesTheOldFileOrNone) {
 // that and at most 200 MB more at its peak. Sanitizers add their own memory.
 #if !defined(__SANITIZE_ADDRESS__)
 TEST(Snapshot, TheLargestImagePeaksAtItsSurfacePlus200MB) {
-    const fs::path out = scratch() / "largest.png";
-    const std::vector<std::string> args{kProgram,        "snapshot", "--size", "4096x4096",
-                                        "--pixel-ratio", "4",        "--ra",   "17",
-                                        "--dec",         "31",       "--out",  out.string()};
-    std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        execv(kProgram.c_str(), argv.data());
-        _exit(127);
-    }
-    int status = 0;
     struct rusage usage {};
-    ASSERT_EQ(wait4(pid, &status, 0, &usage), pid);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    const Outcome r = runProgram({"snapshot", "--size", "4096x4096", "--pixel-ratio", "4", "--ra", "17",
+                                  "--dec", "31", "--out", "largest.png"},
+                                 scratch(), 0, &usage);
+    ASSERT_EQ(r.status, 0) << r.output;
     const long long peak = (long long)usage.ru_maxrss * 1024;  // ru_maxrss is in kB
     std::cout << "peak " << peak / (1 << 20) << " MiB\n";
     EXPECT_LE(peak, 1073741824LL + 200000000LL);
     EXPECT_GE(peak, 1073741824LL) << "the surface itself";
-    // Its header (decoding it would take another gigabyte here): width and
-    // height, big-endian, after the signature and the chunk's length and type.
-    std::ifstream png(out, std::ios::binary);
-    unsigned char head[24] = {};
-    png.read(reinterpret_cast<char*>(head), sizeof head);
-    EXPECT_EQ(std::vector<unsigned char>(head + 12, head + 24),
-              (std::vector<unsigned char>{'I', 'H', 'D', 'R', 0, 0, 0x40, 0, 0, 0, 0x40, 0}));
-    fs::remove(out);
+    // Its header only: decoding it would take another gigabyte here.
+    EXPECT_EQ(pngSize(scratch() / "largest.png"), std::make_pair(16384u, 16384u));
+    fs::remove(scratch() / "largest.png");
 }
 #endif

@@ -21,22 +21,12 @@ const FIREFOX = process.env.STARCHART_FIREFOX || '/usr/bin/firefox-esr';
 const WEBKIT_DRIVER = process.env.STARCHART_WEBKIT_DRIVER || '/usr/bin/WebKitWebDriver';
 const MINIBROWSER = process.env.STARCHART_MINIBROWSER || '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser';
 
-const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+const sleep = h.sleep;
 
 // The script every page runs first: the drawing log of harness.js, and every
 // error the page itself can observe.
 function injected() {
-  return `(${h.recordDrawing})();(${function watchKinds() {
-    // The kinds of canvas text is drawn on.
-    const kinds = window.__draw.kinds = [];
-    for (const K of [window.CanvasRenderingContext2D, window.OffscreenCanvasRenderingContext2D].filter(Boolean)) {
-      const fillText = K.prototype.fillText;
-      K.prototype.fillText = function (...a) {
-        kinds.push(this.canvas.constructor.name);
-        return fillText.apply(this, a);
-      };
-    }
-  }})();(${function watchErrors() {
+  return `(${h.recordDrawing})();(${function watchErrors() {
     const errors = window.__errors = [];
     const error = console.error;
     console.error = function (...a) {
@@ -104,7 +94,6 @@ async function chromium(device) {
   const console = [];
   return {
     name: 'chromium',
-    input: 'touch',
     version: browser.version(),
     async open(srv, url) {
       ({ context, foreign } = await h.openContext(browser, srv, device));
@@ -118,15 +107,12 @@ async function chromium(device) {
     screenshot: () => page.screenshot(),
     reload: () => page.reload(),
     async drag(points) {
-      const send = (type, p) => cdp.send('Input.dispatchTouchEvent', { type, touchPoints: p ? [{ x: p[0], y: p[1], id: 1 }] : [] });
-      await send('touchStart', points[0]);
-      for (const p of points.slice(1)) await send('touchMove', p);
-      await send('touchEnd', null);
+      const touch = h.touchscreen(cdp);
+      await touch.start([[...points[0], 1]]);
+      for (const p of points.slice(1)) await touch.move([[...p, 1]]);
+      await touch.end();
     },
-    async tap(x, y) {
-      await cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [{ x, y, id: 2 }] });
-      await cdp.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
-    },
+    tap: (x, y) => h.touchscreen(cdp).tap(x, y),
     consoleErrors: () => console.slice(),
     foreign: () => foreign.slice(),
     close: () => browser.close(),
@@ -148,7 +134,6 @@ async function firefox(device) {
   const console = [], foreign = [];
   return {
     name: 'firefox',
-    input: 'touch',
     version,
     async open(srv, url) {
       origin = new URL(srv.url).origin;
@@ -200,17 +185,39 @@ function webkitEnv(display, home) {
            GDK_SCALE: '2' };
 }
 
+// An X server, a proxy trapping requests to other hosts and a fresh home for
+// a WebKitGTK browser; close() stops `proc` (if given) and all of them.
+async function webkitWorld() {
+  const x = await xvfb();
+  const proxy = await trapProxy();
+  const home = fs.mkdtempSync(path.join(os.tmpdir(), 'starchart-webkit-'));
+  return {
+    proxy, env: webkitEnv(x.display, home),
+    async close(proc) {
+      if (proc) {
+        await new Promise((r) => {
+          if (proc.exitCode !== null) return r();
+          proc.once('exit', () => r());
+          proc.kill();
+        });
+      }
+      await proxy.close();
+      await x.close();
+      fs.rmSync(home, { recursive: true, force: true });
+    },
+  };
+}
+
 function webkitVersion() {
   const out = execFileSync('dpkg-query', ['-W', '-f=${Version}', 'libwebkit2gtk-4.1-0'], { encoding: 'utf8' });
   return 'WebKitGTK ' + out.trim();
 }
 
 async function webkit() {
-  const x = await xvfb();
-  const proxy = await trapProxy();
-  const home = fs.mkdtempSync(path.join(os.tmpdir(), 'starchart-webkit-'));
+  const world = await webkitWorld();
+  const proxy = world.proxy;
   const port = await freePort();
-  const driver = spawn(WEBKIT_DRIVER, ['--port=' + port], { env: webkitEnv(x.display, home), stdio: ['ignore', 'pipe', 'pipe'] });
+  const driver = spawn(WEBKIT_DRIVER, ['--port=' + port], { env: world.env, stdio: ['ignore', 'pipe', 'pipe'] });
   let driverLog = '';
   driver.stdout.on('data', (d) => { driverLog += d; });
   driver.stderr.on('data', (d) => { driverLog += d; });
@@ -222,16 +229,7 @@ async function webkit() {
     if (json.value && json.value.error) throw new Error(`WebDriver ${method} ${where}: ${json.value.error}: ${json.value.message}`);
     return json.value;
   };
-  const stop = async () => {
-    await new Promise((r) => {
-      if (driver.exitCode !== null) return r();
-      driver.once('exit', () => r());
-      driver.kill();
-    });
-    await proxy.close();
-    await x.close();
-    fs.rmSync(home, { recursive: true, force: true });
-  };
+  const stop = () => world.close(driver);
   let session;
   try {
     for (let i = 0; ; ++i) {
@@ -262,7 +260,6 @@ async function webkit() {
   const at = (x, y) => ({ type: 'pointerMove', x: Math.round(x), y: Math.round(y), origin: 'viewport' });
   return {
     name: 'webkit',
-    input: 'mouse',
     version: webkitVersion(),
     async open(srv, url) {
       await call('POST', s + '/window/rect', { width: 390, height: 844 });
@@ -311,16 +308,15 @@ async function webkit() {
 // server has seen all it should (`seen()` is true) and `settle` ms more. Resolves to the
 // console lines and requests to other hosts.
 async function webkitColdLoad(url, seen, settle = 1500) {
-  const x = await xvfb();
-  const proxy = await trapProxy();
-  const home = fs.mkdtempSync(path.join(os.tmpdir(), 'starchart-webkit-'));
+  const world = await webkitWorld();
+  const proxy = world.proxy;
   // On a terminal (script), so its processes print each line at once: piped,
   // they buffer, and the lines are lost when the browser is stopped.
   const args = [MINIBROWSER, '--enable-write-console-messages-to-stdout=true',
                 `--proxy=http://127.0.0.1:${proxy.port}`, '--ignore-host=127.0.0.1', url];
   const quoted = args.map((a) => `'${a.replace(/'/g, "'\\''")}'`).join(' ');
   const proc = spawn('script', ['-qfc', 'exec ' + quoted, '/dev/null'],
-                     { env: webkitEnv(x.display, home), stdio: ['ignore', 'pipe', 'pipe'] });
+                     { env: world.env, stdio: ['ignore', 'pipe', 'pipe'] });
   let out = '';
   proc.stdout.on('data', (d) => { out += d; });
   proc.stderr.on('data', () => {});
@@ -331,14 +327,7 @@ async function webkitColdLoad(url, seen, settle = 1500) {
     }
     await sleep(settle);
   } finally {
-    await new Promise((r) => {
-      if (proc.exitCode !== null) return r();
-      proc.once('exit', () => r());
-      proc.kill();
-    });
-    await proxy.close();
-    await x.close();
-    fs.rmSync(home, { recursive: true, force: true });
+    await world.close(proc);
   }
   return { console: out.split(/\r?\n/).filter((l) => l.startsWith('CONSOLE')), foreign: proxy.seen.slice() };
 }

@@ -3,8 +3,9 @@
 // a phone-sized window, once as is and once on the canvas path of browsers
 // without OffscreenCanvas (?offscreen=0): the canvases drawn on, text widths,
 // the image against the native snapshot at the engine's pixel ratio, input
-// mapped to points, a double tap's timing, a control under a tap, and a start
-// from the offline copy with the module fetched once.
+// mapped to points, a double tap's timing, a control under a tap, and the
+// module fetched once. (A start from the offline copy in each engine is
+// update.test.js's.)
 'use strict';
 const fs = require('node:fs');
 const path = require('node:path');
@@ -37,30 +38,21 @@ for (const name of Object.keys(ENGINES)) {
     test(`${name}, driven by ${input} events${offscreen ? '' : ', without OffscreenCanvas'}`, async (t) => {
       const server = await h.serve(h.buildDir('site'), { inject: injected() });
       const engine = await ENGINES[name]('phone');
-      let serving = true;
       t.after(async () => {
         await engine.close();
-        if (serving) await server.close();
+        await server.close();
       });
       t.diagnostic(`${name}: ${engine.version}`);
       await engine.open(server, server.url + (offscreen ? '' : '?offscreen=0'));
-      const firstFrame = () => h.until('the first frame', () => engine.evaluate(() => !!(window.starchart && window.starchart.firstFrameAt > 0)));
-      await firstFrame();
-      const errors = [];
-      const pageErrors = async () => errors.push(...await engine.evaluate(() => window.__errors.splice(0)));
+      await h.until('the first frame', () => engine.evaluate(() => !!(window.starchart && window.starchart.firstFrameAt > 0)));
       const texts = (from) => engine.evaluate(h.textsSince, from);
       const mark = () => engine.evaluate(() => window.__draw.texts.length);
       const readout = () => engine.evaluate(h.readoutText);
-      const frame = () => engine.evaluate(() => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(() => r(true)))));
-      const settle = async () => {
-        await frame();
-        await h.sleep(60);
-        await frame();
-      };
+      const settle = () => h.settle(engine);
       const size = await engine.evaluate(() => ({ width: innerWidth, height: innerHeight, ratio: devicePixelRatio }));
 
       await t.test(offscreen ? 'draws with OffscreenCanvas where the engine has it' : 'draws on canvas elements only', async () => {
-        const kinds = await engine.evaluate(() => [...new Set(window.__draw.kinds)]);
+        const kinds = await engine.evaluate(() => [...new Set(window.__draw.texts.map((x) => x.kind))]);
         if (offscreen) {
           const has = await engine.evaluate(() => typeof OffscreenCanvas === 'function');
           assert.ok(has, 'all three engines have OffscreenCanvas');
@@ -169,25 +161,8 @@ for (const name of Object.keys(ENGINES)) {
         assert.ok(shown.length > 0 && !shown.includes(screen.canvas), 'the info screen is gone');
       });
 
-      await t.test('a reload starts with the server gone', async () => {
-        await h.until('the worker in control', () => engine.evaluate(() => !!navigator.serviceWorker.controller));
-        // The test's own script goes into the offline copy too (the page's files already are).
-        await engine.evaluate(() => fetch('/__inject.js').then((r) => r.ok));
-        await pageErrors();
-        await server.close();
-        serving = false;
-        await engine.reload();
-        await firstFrame();
-        await settle();
-        // A fresh start, at the view the link's fragment kept: where the drag above left it.
-        assert.match(await readout(), PANNED, 'the view in the link');
-        const dotsNow = h.dots(h.decodePng(await engine.screenshot()), 40 * size.ratio);
-        assert.ok(dotsNow.length > 100, `${dotsNow.length} star dots on screen`);
-      });
-
       await t.test('no console errors, no requests to other hosts', async () => {
-        await pageErrors();
-        assert.deepEqual([...errors, ...engine.consoleErrors()], []);
+        assert.deepEqual([...await engine.evaluate(() => window.__errors), ...engine.consoleErrors()], []);
         assert.deepEqual(engine.foreign(), []);
       });
     });

@@ -54,8 +54,6 @@ function plantFaults() {
   }
 }
 
-const until = h.until;
-
 // A copy of the built site with `change(dir)` applied.
 function site(change) {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'starchart-site-'));
@@ -93,7 +91,7 @@ for (const name of Object.keys(ENGINES)) {
       await engine.open(server, server.url);
       return server;
     };
-    const message = () => until('the message', async () => {
+    const message = () => h.until('the message', async () => {
       const s = await engine.evaluate(shown);
       return s.text ? s : null;
     });
@@ -112,32 +110,29 @@ for (const name of Object.keys(ENGINES)) {
       return log;
     };
 
-    const loadFailure = (title, kind, change, detail) => t.test(title, async () => {
-      await open(change);
-      const first = await message();
-      await h.sleep(1000);
-      await expectMessage(kind, first, detail);
-      assert.equal(await started(), false, 'no chart');
-    });
-
-    await loadFailure('a missing module', 'missing', (d) => fs.rmSync(path.join(d, 'starchart.wasm')),
-                      /starchart\.wasm: HTTP 404/);
-    await loadFailure('a damaged module', 'damaged', (d) => halve(path.join(d, 'starchart.wasm')),
-                      /CompileError/);
-    await loadFailure('a missing module script', 'missing', (d) => fs.rmSync(path.join(d, 'starchart.js')),
-                      /starchart\.js did not load/);
-    await loadFailure('a damaged module script', 'damaged', (d) => halve(path.join(d, 'starchart.js')),
-                      /SyntaxError/);
-    await loadFailure('a missing typeface', 'missing', (d) => fs.rmSync(path.join(d, 'fonts', 'starchart-sans-bold.woff2')),
-                      /starchart-sans-bold\.woff2: HTTP 404/);
-    await loadFailure('a damaged typeface', 'damaged', (d) => halve(path.join(d, 'fonts', 'starchart-sans-regular.woff2')),
-                      /starchart-sans-regular\.woff2/);
+    // A file of the page missing (removed) or damaged (cut in half): the message, and no chart.
+    for (const [title, kind, file, detail] of [
+      ['a missing module', 'missing', 'starchart.wasm', /starchart\.wasm: HTTP 404/],
+      ['a damaged module', 'damaged', 'starchart.wasm', /CompileError/],
+      ['a missing module script', 'missing', 'starchart.js', /starchart\.js did not load/],
+      ['a damaged module script', 'damaged', 'starchart.js', /SyntaxError/],
+      ['a missing typeface', 'missing', 'fonts/starchart-sans-bold.woff2', /starchart-sans-bold\.woff2: HTTP 404/],
+      ['a damaged typeface', 'damaged', 'fonts/starchart-sans-regular.woff2', /starchart-sans-regular\.woff2/],
+    ]) {
+      await t.test(title, async () => {
+        await open((d) => (kind === 'missing' ? fs.rmSync : halve)(path.join(d, file)));
+        const first = await message();
+        await h.sleep(1000);
+        await expectMessage(kind, first, detail);
+        assert.equal(await started(), false, 'no chart');
+      });
+    }
 
     // A running chart meets `fault`: the message, then no more frames and no
     // more errors however the chart is touched, and Reload starts it afresh.
     const runFailure = (title, kind, fault, detail) => t.test(title, async () => {
       await open();
-      await until('the first frame', started);
+      await h.until('the first frame', started);
       await engine.evaluate(fault);
       await engine.drag([[150, 600], [200, 620], [250, 640]]);
       const first = await message();
@@ -156,7 +151,7 @@ for (const name of Object.keys(ENGINES)) {
       // Pressed once this call has returned: the page it ran in goes away.
       await engine.evaluate(() => { setTimeout(() => document.querySelector('#status button').click(), 100); });
       await h.sleep(1000);
-      await until('the chart after Reload', started);
+      await h.until('the chart after Reload', started);
       assert.equal((await engine.evaluate(shown)).text, '', 'no message after Reload');
     });
 

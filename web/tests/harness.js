@@ -94,9 +94,9 @@ function recordDrawing() {
     const fillText = K.prototype.fillText;
     K.prototype.fillText = function (text, x, y, ...rest) {
       const m = this.getTransform();
-      // width: as drawn, in the canvas's pixels.
-      log.texts.push({ canvas: id(this.canvas), text: String(text), x: m.a * x + m.c * y + m.e,
-                       y: m.b * x + m.d * y + m.f, font: this.font,
+      // kind: the class of canvas drawn on; width: as drawn, in its pixels.
+      log.texts.push({ canvas: id(this.canvas), kind: this.canvas.constructor.name, text: String(text),
+                       x: m.a * x + m.c * y + m.e, y: m.b * x + m.d * y + m.f, font: this.font,
                        width: this.measureText(text).width * Math.hypot(m.a, m.b) });
       return fillText.call(this, text, x, y, ...rest);
     };
