@@ -12,8 +12,8 @@ suite does not notice "survives": some behaviour is not guarded by a test.
 The scratch copy lives in build/mutate/src and keeps its own build tree
 (build/mutate/src/build/dev), so after the first build each fault rebuilds
 only what it touches. The fast suite is ctest on the dev preset without the
-desktop end-to-end tests (label e2e), the seeded random-touch soak, and the
-source checks that cannot see a planted fault (table generator, layering).
+desktop end-to-end tests (label e2e) and the source checks that cannot see a
+planted fault (table generator, layering).
 Not run in CI: a full run takes long.
 """
 import argparse
