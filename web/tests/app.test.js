@@ -2,29 +2,34 @@
 // on a phone: frames only when asked for, many moves in one frame as one
 // redraw, two fingers apart, a link opened in a tab of its own, the chart
 // scaled whole into a window of another shape with touches mapped through
-// it, and a cancelled touch taken without an error.
+// it, and a cancelled touch taken without an error. Then what makes it
+// installable: the policy, the manifest and its icons, kept for offline use.
 'use strict';
 const test = require('node:test');
 const assert = require('node:assert/strict');
 const h = require('./harness.js');
 
-// "Ra : 17h 00mn 00s  De : 31d 00' 00\" " -> hours of right ascension
-function readoutHours(text) {
-  const m = /^Ra : (\d+)h (\d+)mn (\d+)s {2}De : /.exec(text);
-  assert.ok(m, `readout "${text}"`);
-  return +m[1] + m[2] / 60 + m[3] / 3600;
-}
 
-test('touches on a phone', async (t) => {
+test('touches on a phone, and installing', async (t) => {
   const { server, context, foreign, errors, page } = await h.openSite(t, 'phone');
   await page.goto(server.url);
   await h.firstFrame(page);
-  const cdp = await context.newCDPSession(page);
-  const touch = h.touchscreen(cdp);
+  const touch = h.touchscreen(await context.newCDPSession(page));
   const { width, height } = page.viewportSize();
   const frames = () => page.evaluate(() => window.starchart.frames);
-  const hours = async () => readoutHours(await page.evaluate(h.readoutText));
   const settle = () => h.settle(page);
+  // The readout's right ascension in hours ("Ra : 17h 00mn 00s  De : ...").
+  const hours = async () => {
+    const [, hh, mm, ss] = /^Ra : (\d+)h (\d+)mn (\d+)s/.exec(await page.evaluate(h.readoutText));
+    return +hh + mm / 60 + ss / 3600;
+  };
+  // Taps (dx, dy) from where `text` is drawn.
+  const tapText = async (text, dx, dy) => {
+    const at = await page.evaluate(h.findText, text);
+    await touch.tap(at.x + dx, at.y - dy);
+    await h.sleep(600);
+    await settle();
+  };
 
   await t.test('draws nothing while idle', async () => {
     await settle();
@@ -54,10 +59,8 @@ test('touches on a phone', async (t) => {
     await page.setViewportSize({ width: height, height: width });
     st.after(() => page.setViewportSize({ width, height }));
     await settle();
-    const box = await page.evaluate(() => {
-      const r = document.getElementById('canvas').getBoundingClientRect();
-      return [r.left, r.top, r.width, r.height];
-    });
+    const box = await page.evaluate(() => (({ left, top, width, height }) => [left, top, width, height])(
+      document.getElementById('canvas').getBoundingClientRect()));
     // 390 x 844 scaled by 390/844 into 844 x 390, centred (to the layout's 1/64 pixel).
     const want = [332, 0, 180.21, 390];
     assert.ok(box.every((v, i) => Math.abs(v - want[i]) < 0.02), `canvas at ${box}, expected ${want}`);
@@ -74,25 +77,20 @@ test('touches on a phone', async (t) => {
 
   await t.test('two fingers are two touches: a spread of 100 points zooms by 1.05', async () => {
     await h.sleep(400);
-    const names = ['Hercules', 'Lyra'];
-    const at = () => page.evaluate((names) => names.map((n) => [...window.__draw.texts].reverse().find((x) => x.text === n))
-      .map((x) => [x.x, x.y]), names);
-    const apart = (p) => Math.hypot(p[0][0] - p[1][0], p[0][1] - p[1][1]);
-    const before = apart(await at());
+    const apart = () => page.evaluate(() => Math.hypot(...['x', 'y'].map((k) =>
+      ['Hercules', 'Lyra'].map((n) => window.__draw.texts.findLast((x) => x.text === n)[k]).reduce((a, b) => a - b))));
+    const before = await apart();
     const cx = width / 2, cy = height / 2 + 20;
     await touch.start([[cx - 50, cy, 1], [cx + 50, cy, 2]]);
     await touch.move([[cx - 100, cy, 1], [cx + 100, cy, 2]]);
     await touch.end();
     await settle();
-    const ratio = apart(await at()) / before;
+    const ratio = (await apart()) / before;
     assert.ok(Math.abs(ratio - 1.05) < 0.005, `labels ${ratio} times as far apart`);
   });
 
   await t.test('a link opens a new tab without a way back to the page', async () => {
-    const info = await page.evaluate(h.findText, 'Info');
-    await touch.tap(info.x + 12, info.y - 5);
-    await h.sleep(600);
-    await settle();
+    await tapText('Info', 12, 5);
     const link = await page.evaluate(h.findText, '      starchart.example.org');
     assert.ok(link, 'the web-site button is on screen');
     const opened = context.waitForEvent('page');
@@ -103,10 +101,7 @@ test('touches on a phone', async (t) => {
     assert.ok(foreign.some((u) => /^https?:\/\/starchart\.example\.org/.test(u)), `requests: ${foreign}`);
     assert.equal(await tab.evaluate(() => window.opener), null, 'noopener');
     await tab.close();
-    const done = await page.evaluate(h.findText, 'Done');
-    await touch.tap(done.x + 15, done.y - 6);
-    await h.sleep(600);
-    await settle();
+    await tapText('Done', 15, 6);
     foreign.splice(0, foreign.length, ...foreign.filter((u) => !/starchart\.example\.org/.test(u)));
   });
 
@@ -114,9 +109,9 @@ test('touches on a phone', async (t) => {
     const said = [];
     const listen = (m) => said.push(m.text());
     page.on('console', listen);
-    await cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [{ x: width / 2, y: height / 2, id: 7 }] });
-    await cdp.send('Input.dispatchTouchEvent', { type: 'touchMove', touchPoints: [{ x: width / 2 + 20, y: height / 2, id: 7 }] });
-    await cdp.send('Input.dispatchTouchEvent', { type: 'touchCancel', touchPoints: [] });
+    await touch.start([[width / 2, height / 2, 7]]);
+    await touch.move([[width / 2 + 20, height / 2, 7]]);
+    await touch.cancel();
     await h.nextFrame(page);
     await h.sleep(200);
     page.off('console', listen);
@@ -126,5 +121,36 @@ test('touches on a phone', async (t) => {
   await t.test('nothing fetched from another host, nothing on the console', async () => {
     assert.deepEqual(foreign, []);
     assert.deepEqual(errors, [], errors.join('\n'));
+  });
+
+  await t.test('installable: a policy without eval, enforced; the manifest; icons that load and stay offline', async () => {
+    const policy = await page.evaluate(() => document.querySelector('meta[http-equiv="Content-Security-Policy"]').content);
+    assert.match(policy, /script-src 'self' 'wasm-unsafe-eval';/);
+    assert.doesNotMatch(policy, /'unsafe-eval'/);
+    // Code from a string is refused (which the console reports: last of all).
+    assert.equal(await page.evaluate(() => {
+      document.body.appendChild(document.createElement('script')).textContent = 'window.__inline = 1';
+      return window.__inline;
+    }), undefined, 'inline scripts are refused');
+    const manifest = await page.evaluate(async () => (await fetch(document.querySelector('link[rel="manifest"]').href)).json());
+    assert.deepEqual([manifest.name, manifest.start_url, manifest.display], ['starchart', './', 'fullscreen']);
+    const icons = manifest.icons.filter((i) => i.type === 'image/png').map((i) => [i.src, i.sizes, i.purpose]);
+    assert.deepEqual(icons, [['icons/icon-192.png', '192x192', 'any'], ['icons/icon-maskable-512.png', '512x512', 'maskable']]);
+    icons.push([await page.evaluate(() => document.querySelector('link[rel="apple-touch-icon"]').getAttribute('href')), '180x180'],
+               ['icon.svg']);
+    await page.evaluate(() => navigator.serviceWorker.ready);
+    const cached = await page.evaluate(async () => {
+      const cache = await caches.open((await caches.keys()).find((n) => n.startsWith('starchart-') && n !== 'starchart-page'));
+      return (await cache.keys()).map((r) => new URL(r.url).pathname);
+    });
+    for (const [src, sizes] of icons) {
+      const loaded = await page.evaluate((src) => new Promise((resolve) => {
+        const img = Object.assign(new Image(), { src });
+        img.onload = () => resolve(`${img.naturalWidth}x${img.naturalHeight}`);
+        img.onerror = () => resolve(null);
+      }), src);
+      assert.ok(loaded && (!sizes || loaded === sizes), `${src} loads at ${sizes}: ${loaded}`);
+      assert.ok(cached.includes('/' + src), `${src} is cached for offline`);
+    }
   });
 });
