@@ -6,32 +6,23 @@ const assert = require('node:assert/strict');
 const { buildDir, launch, serve } = require('./harness.js');
 
 // Device pixel (x, y) of a pixels() result as [r, g, b, a].
-function at(px, x, y) {
-  const i = 4 * (y * px.width + x);
-  return Array.from(px.data.subarray(i, i + 4));
-}
+const at = (px, x, y) => Array.from(px.data.subarray(4 * (y * px.width + x), 4 * (y * px.width + x) + 4));
 // Sum of alpha down column x between rows y0 and y1: 255 per fully covered pixel.
-function columnCoverage(px, x, y0, y1) {
-  let sum = 0;
-  for (let y = y0; y < y1; ++y) sum += at(px, x, y)[3];
-  return sum;
-}
+const columnCoverage = (px, x, y0, y1) => Array.from({ length: y1 - y0 }, (_, i) => at(px, x, y0 + i)[3]).reduce((a, b) => a + b);
 // Bounding box and count of the pixels that pass `lit`.
 function inkBox(px, lit = (p) => p[3] > 64) {
-  let minX = Infinity, minY = Infinity, maxX = -1, maxY = -1, count = 0;
+  const b = { minX: Infinity, minY: Infinity, maxX: -1, maxY: -1, count: 0 };
   for (let y = 0; y < px.height; ++y) {
     for (let x = 0; x < px.width; ++x) {
       if (!lit(at(px, x, y))) continue;
-      ++count;
-      minX = Math.min(minX, x); maxX = Math.max(maxX, x);
-      minY = Math.min(minY, y); maxY = Math.max(maxY, y);
+      Object.assign(b, { minX: Math.min(b.minX, x), maxX: Math.max(b.maxX, x), minY: Math.min(b.minY, y),
+                         maxY: Math.max(b.maxY, y), count: b.count + 1 });
     }
   }
-  return { minX, minY, maxX, maxY, count, width: maxX - minX + 1, height: maxY - minY + 1 };
+  return { ...b, width: b.maxX - b.minX + 1, height: b.maxY - b.minY + 1 };
 }
-function near(actual, expected, tolerance, what) {
+const near = (actual, expected, tolerance, what) =>
   assert.ok(Math.abs(actual - expected) <= tolerance, `${what}: ${actual}, expected ${expected} ± ${tolerance}`);
-}
 // The conditions of `cond` that pixel p fails: 'a=0', 'a>200 r<80', 'a=128±2'.
 const unmet = (p, cond) => cond.split(' ').filter((c) => {
   const [, ch, op, n, tol = 0] = /^([rgba])([<>=])(\d+)(?:±(\d+))?$/.exec(c);
@@ -39,12 +30,6 @@ const unmet = (p, cond) => cond.split(' ').filter((c) => {
   return !(op === '<' ? v < +n : op === '>' ? v > +n : Math.abs(v - n) <= tol);
 });
 const RED = 'r>180 b<80 a>128', BLUE = 'b>180 r<80 a>128';
-// `want` is [r, g, b, a] exactly, or conditions on its channels.
-function expectPixel(px, x, y, want, what) {
-  const p = at(px, x, y), where = `(${x}, ${y}) ${what}: [${p}]`;
-  if (Array.isArray(want)) assert.deepEqual(p, want, where);
-  else assert.deepEqual(unmet(p, want), [], where);
-}
 
 // One row per drawing: its size in points, the pixel ratios it runs at, the
 // probe calls (run in the page after P.begin), and points it must leave as
@@ -183,7 +168,11 @@ test('canvas context', async (t) => {
       for (const s of c.ratios) {
         const px = await draw([...c.size, s], c.draw);
         assert.deepEqual([px.width, px.height], [c.size[0] * s, c.size[1] * s]);
-        for (const [x, y, want, what = ''] of c.px) expectPixel(px, x * s, y * s, want, `${what} at ratio ${s}`);
+        for (const [x, y, want, what = ''] of c.px) {
+          // `want` is [r, g, b, a] exactly, or conditions on its channels.
+          const p = at(px, x * s, y * s), where = `(${x * s}, ${y * s}) ${what} at ratio ${s}: [${p}]`;
+          assert.deepEqual(Array.isArray(want) ? p : unmet(p, want), Array.isArray(want) ? want : [], where);
+        }
         if (c.after) assert.ok(await c.after(page), `${c.name}: the check after drawing`);
       }
     });
