@@ -1,20 +1,75 @@
-// The page's touch plumbing in Chromium, with real touch events through CDP
-// on a phone: frames only when asked for, many moves in one frame as one
-// redraw, two fingers apart, a link opened in a tab of its own, the chart
-// scaled whole into a window of another shape with touches mapped through
-// it, and a cancelled touch taken without an error. Then what makes it
+// The page in Chromium on a phone. Touches, as real touch events through
+// CDP: frames only when asked for, many moves in one frame as one redraw, two
+// fingers apart, a link opened in a tab of its own, the chart scaled whole
+// into a window of another shape with touches mapped through it, and a
+// cancelled touch taken without an error. Screen readers and the keyboard:
+// the page elements that mirror the controls, as Chromium's accessibility
+// tree exposes them (CDP), the live region, activation through an element and
+// by keyboard, the focus ring, axe-core on two screens, and the mirror leaving
+// the pixels alone while nothing is focused (which controls each screen has
+// is the toolkit's business, tested natively). Then what makes it
 // installable: the policy, the manifest and its icons, kept for offline use.
 'use strict';
+const fs = require('fs');
 const test = require('node:test');
 const assert = require('node:assert/strict');
 const h = require('./harness.js');
 
+const AXE = fs.readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8');
 
-test('touches on a phone, and installing', async (t) => {
+// The page's named nodes in tree order as [role, name]: controls, links, the
+// live region, and text that is not already a control's name.
+async function namedRoles(cdp) {
+  const { nodes } = await cdp.send('Accessibility.getFullAXTree');
+  const byId = new Map(nodes.map((n) => [n.nodeId, n]));
+  const out = [];
+  // Depth first from the root: the order a screen reader walks.
+  const walk = (n, inControl) => {
+    if (!n) return;
+    const r = n.role && n.role.value, control = !n.ignored && ['button', 'link', 'status'].includes(r);
+    // Text inside a control or the live region is read with it.
+    if (control || (!n.ignored && r === 'StaticText' && !inControl)) out.push([r, (n.name && n.name.value) || '']);
+    for (const c of n.childIds || []) walk(byId.get(c), inControl || control);
+  };
+  walk(nodes.find((n) => !n.parentId), false);
+  return out;
+}
+
+// The live region's text (the chart's value) and its politeness.
+const live = (page) => page.evaluate(() => (({ textContent, ariaLive }) => [textContent, ariaLive])(
+  document.querySelector('#a11y [role=status]')));
+
+// Waits until the mirror shows (or no longer shows) an element labelled `label`.
+const mirrorHas = (page, label, present = true) => page.waitForFunction(([l, p]) =>
+  [...document.querySelectorAll('#a11y [data-a11y]')].some((e) => e.a11yLabel === l) === p, [label, present],
+{ timeout: 5000 });
+
+// axe-core on the page as it is: no serious or critical violation.
+async function checkAxe(page, screen) {
+  await page.evaluate(AXE);
+  const found = await page.evaluate(async () => (await window.axe.run(document, { resultTypes: ['violations'] }))
+    .violations.map((v) => ({ id: v.id, impact: v.impact, nodes: v.nodes.length })));
+  assert.deepEqual(found.filter((v) => v.impact === 'serious' || v.impact === 'critical'), [],
+                   `axe on ${screen}: ${JSON.stringify(found)}`);
+}
+
+// Tabs until the focused element is labelled `label` (at most 10 presses).
+async function tabTo(page, label) {
+  for (let i = 0; i < 10; ++i) {
+    await page.keyboard.press('Tab');
+    if (await page.evaluate(() => document.activeElement.a11yLabel) === label) return;
+  }
+  throw new Error(`Tab never reached "${label}"`);
+}
+
+test('a phone: touches, screen readers, keyboards, installing', async (t) => {
   const { server, context, foreign, errors, page } = await h.openSite(t, 'phone');
   await page.goto(server.url);
   await h.firstFrame(page);
-  const touch = h.touchscreen(await context.newCDPSession(page));
+  await mirrorHas(page, 'Star chart');
+  const cdp = await context.newCDPSession(page);
+  await cdp.send('Accessibility.enable');
+  const touch = h.touchscreen(cdp);
   const { width, height } = page.viewportSize();
   const frames = () => page.evaluate(() => window.starchart.frames);
   const settle = () => h.settle(page);
@@ -30,6 +85,58 @@ test('touches on a phone, and installing', async (t) => {
     await h.sleep(600);
     await settle();
   };
+  // Activates the mirror's button labelled `label`, as a screen reader does.
+  const click = (label) => page.evaluate((l) => [...document.querySelectorAll('#a11y button')].find((e) => e.a11yLabel === l).click(), label);
+  const record = async (screen) => {
+    await checkAxe(page, screen);
+    return namedRoles(cdp);
+  };
+  const main = [['button', 'Info'], ['status', 'Star chart']];
+
+  await t.test('start: the Info button and the chart with its readout as a live region', async () => {
+    assert.deepEqual(await record('start'), main);
+    assert.deepEqual(await live(page), ['Ra : 17h 00mn 00s  De : 31d 00\' 00"', 'polite']);
+  });
+
+  await t.test('the mirror changes no pixel while nothing is focused', async () => {
+    const shot = async (visibility) => {
+      await page.evaluate((v) => { document.getElementById('a11y').style.visibility = v; }, visibility);
+      return page.screenshot();
+    };
+    assert.ok((await shot('')).equals(await shot('hidden')), 'same screenshot with and without the mirror');
+    await shot('');
+  });
+
+  await t.test('the info screen by its element, closed by keyboard with a visible ring', async () => {
+    await h.sleep(400);
+    await click('Info');
+    await mirrorHas(page, 'Please visit our web site :');
+    await h.sleep(600);
+    await settle();
+    assert.deepEqual(await record('info'), [['button', 'Done'], ['StaticText', 'a New iPod/iPhone/iPad application'],
+      ['StaticText', 'Please visit our web site :'], ['link', 'starchart.example.org'], ['link', 'Our other application']]);
+    const href = await page.evaluate(() => [...document.querySelectorAll('#a11y a')].map((a) => a.getAttribute('href')));
+    assert.deepEqual(href, ['https://starchart.example.org/', 'https://apps.example.org/app/starchart-planets']);
+
+    await tabTo(page, 'Done');
+    const { x, y, width, height } = await page.evaluate(() => document.activeElement.getBoundingClientRect().toJSON());
+    const shot = h.decodePng(await page.screenshot({ clip: { x, y, width, height }, scale: 'css' }));
+    assert.deepEqual([...shot.rgba.slice(0, 3)], [255, 191, 0], 'the ring is drawn in amber at the corner');
+    await page.keyboard.press(' ');
+    await mirrorHas(page, 'Done', false);
+    await h.sleep(600);
+    await settle();
+    assert.deepEqual(await namedRoles(cdp), main, 'closed by keyboard');
+
+    // Enter on the focused Info opens it again.
+    await tabTo(page, 'Info');
+    await page.keyboard.press('Enter');
+    await mirrorHas(page, 'Done');
+    await h.sleep(600);
+    await click('Done');
+    await mirrorHas(page, 'Done', false);
+    await h.sleep(600);
+  });
 
   await t.test('draws nothing while idle', async () => {
     await settle();
@@ -38,7 +145,9 @@ test('touches on a phone, and installing', async (t) => {
     assert.equal(await frames(), before, 'no frame without a change');
   });
 
-  await t.test('moves that arrive within one frame make one redraw, and each one counts', async () => {
+  // When the live region's value changes is the toolkit's (at the end of a
+  // gesture); the live region takes each new one.
+  await t.test('moves that arrive within one frame make one redraw, each one counts, the live region follows', async () => {
     const x0 = width / 2, y0 = height / 2;
     await touch.start([[x0, y0, 5]]);
     await settle();
@@ -51,7 +160,7 @@ test('touches on a phone, and installing', async (t) => {
     await settle();
     assert.ok(drawn >= 1 && drawn <= 3, `${drawn} frames for 10 moves`);
     // 100 points on a phone: from 17 h to 18 h.
-    assert.ok(Math.abs((await hours()) - 18) < 2 / 3600, `right ascension ${await hours()}`);
+    assert.match((await live(page)).join(), /^Ra : (18h 00mn 00s|17h 59mn 5[89]s) {2}De : 31d 00' 00",polite$/);
   });
 
   await t.test('turned sideways, the chart stays whole and touches still land on it', async (st) => {
