@@ -201,7 +201,6 @@ test('a phone: touches, screen readers, keyboards, installing', async (t) => {
   await t.test('a link opens a new tab without a way back to the page', async () => {
     await tapText('Info', 12, 5);
     const link = await page.evaluate(h.findText, '      starchart.example.org');
-    assert.ok(link, 'the web-site button is on screen');
     const opened = context.waitForEvent('page');
     await touch.tap(link.x + 60, link.y - 6);
     const tab = await opened;
@@ -214,20 +213,13 @@ test('a phone: touches, screen readers, keyboards, installing', async (t) => {
     foreign.splice(0, foreign.length, ...foreign.filter((u) => !/starchart\.example\.org/.test(u)));
   });
 
-  await t.test('a cancelled touch is taken quietly', async () => {
-    const said = [];
-    const listen = (m) => said.push(m.text());
-    page.on('console', listen);
+  // Asking to cancel a touchcancel, which cannot be, is an error on the console.
+  await t.test('a cancelled touch taken quietly; nothing fetched from another host, nothing on the console', async () => {
     await touch.start([[width / 2, height / 2, 7]]);
     await touch.move([[width / 2 + 20, height / 2, 7]]);
     await touch.cancel();
     await h.nextFrame(page);
     await h.sleep(200);
-    page.off('console', listen);
-    assert.deepEqual(said.filter((s) => /cancel/i.test(s)), []);
-  });
-
-  await t.test('nothing fetched from another host, nothing on the console', async () => {
     assert.deepEqual(foreign, []);
     assert.deepEqual(errors, [], errors.join('\n'));
   });

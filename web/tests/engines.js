@@ -124,8 +124,7 @@ async function firefox(device) {
     async open(srv, url) {
       const origin = new URL(srv.url).origin;
       page = await browser.newPage();
-      page.on('pageerror', (e) => errors.push(String(e)));
-      page.on('console', (m) => { if (m.type() === 'error') errors.push(m.text()); });
+      h.watchErrors(page, errors);
       page.on('request', (r) => { if (!r.url().startsWith(origin + '/') && !/^(data|blob):/.test(r.url())) foreign.push(r.url()); });
       const d = h.DEVICES[device];
       try {
@@ -178,9 +177,6 @@ async function webkit() {
     throw e;
   }
   const s = `/session/${session.sessionId}`;
-  const run = (fn, arg) => call('POST', s + '/execute/sync', {
-    script: `return (${fn}).apply(null, arguments)`, args: arg === undefined ? [] : [arg],
-  });
   // The mouse, as WebKitGTK makes of touch actions without a touchscreen.
   const actions = (list) => call('POST', s + '/actions', { actions: [{
     type: 'pointer', id: 'mouse', parameters: { pointerType: 'mouse' }, actions: list,
@@ -195,21 +191,10 @@ async function webkit() {
       await call('POST', s + '/url', { url });
     },
     async evaluate(fn, arg) {
-      // Promises are awaited in the page and polled for.
-      const key = '__result' + Math.random().toString(36).slice(2);
-      await run(`function (arg) {
-        window['${key}'] = { done: false };
-        Promise.resolve((${fn})(arg)).then((v) => { window['${key}'] = { done: true, v }; },
-                                           (e) => { window['${key}'] = { done: true, e: String(e) }; });
-      }`, arg);
-      for (;;) {
-        const r = await run(`function () { return window['${key}']; }`);
-        if (r && r.done) {
-          if (r.e) throw new Error(r.e);
-          return r.v;
-        }
-        await h.sleep(20);
-      }
+      const r = await call('POST', s + '/execute/async', { args: [arg === undefined ? null : arg], script:
+        `Promise.resolve((${fn})(arguments[0])).then((v) => arguments[1]({ v }), (e) => arguments[1]({ e: String(e) }))` });
+      if (r.e) throw new Error(r.e);
+      return r.v;
     },
     screenshot: async () => Buffer.from(await call('GET', s + '/screenshot'), 'base64'),
     reload: () => call('POST', s + '/refresh', {}),
@@ -228,7 +213,7 @@ async function webkit() {
 
 // WebKitGTK on its own, printing its console: a cold load of url until the
 // server has seen all it should (`seen()` is true) and `settle` ms more.
-// Resolves to the console lines and requests to other hosts.
+// Resolves to the console lines.
 async function webkitColdLoad(url, seen, settle = 1500) {
   const world = await webkitWorld();
   // On a terminal (script), so its processes print each line at once: piped,
@@ -244,7 +229,7 @@ async function webkitColdLoad(url, seen, settle = 1500) {
   } finally {
     await world.close(proc);
   }
-  return { console: out.split(/\r?\n/).filter((l) => l.startsWith('CONSOLE')), foreign: world.seen.slice() };
+  return out.split(/\r?\n/).filter((l) => l.startsWith('CONSOLE'));
 }
 
 const ENGINES = { chromium, firefox, webkit };

@@ -157,14 +157,10 @@ function touchscreen(cdp) {
 
 // The native program (the dev build), for comparisons with the browser.
 const NATIVE = process.env.STARCHART_NATIVE || path.join(__dirname, '../../build/dev/app/starchart');
-// True, with the test skipped, when there is no native program to compare with.
-function skipWithoutNative(t) {
-  if (fs.existsSync(NATIVE)) return false;
-  t.skip(`no native program at ${NATIVE} (build the dev preset, or set STARCHART_NATIVE)`);
-  return true;
-}
-// The native snapshot for these flags (device and centre), decoded.
-function nativeSnapshot(flags) {
+// The native snapshot for these flags (device and centre), decoded; null,
+// with test t skipped, when there is no native program to compare with.
+function nativeSnapshot(t, flags) {
+  if (!fs.existsSync(NATIVE)) return t.skip(`no native program at ${NATIVE} (build the dev preset, or set STARCHART_NATIVE)`);
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'starchart-'));
   try {
     execFileSync(NATIVE, ['snapshot', ...flags, '--out', path.join(dir, 'native.png')], { stdio: 'pipe' });
@@ -211,6 +207,5 @@ async function until(what, check, timeout = 20000) {
 
 module.exports = {
   BUILD, DEVICES, buildDir, launch, serve, openContext, openSite, watchErrors, decodePng, firstFrame, recordDrawing,
-  findText, lastFrame, textsSince, readoutText, dots, nextFrame, settle, touchscreen, sleep, until, skipWithoutNative,
-  nativeSnapshot,
+  findText, lastFrame, textsSince, readoutText, dots, nextFrame, settle, touchscreen, sleep, until, nativeSnapshot,
 };
