@@ -73,11 +73,6 @@ test('a phone: touches, screen readers, keyboards, installing', async (t) => {
   const { width, height } = page.viewportSize();
   const frames = () => page.evaluate(() => window.starchart.frames);
   const settle = () => h.settle(page);
-  // The readout's right ascension in hours ("Ra : 17h 00mn 00s  De : ...").
-  const hours = async () => {
-    const [, hh, mm, ss] = /^Ra : (\d+)h (\d+)mn (\d+)s/.exec(await page.evaluate(h.readoutText));
-    return +hh + mm / 60 + ss / 3600;
-  };
   // Taps (dx, dy) from where `text` is drawn.
   const tapText = async (text, dx, dy) => {
     const at = await page.evaluate(h.findText, text);
@@ -164,7 +159,6 @@ test('a phone: touches, screen readers, keyboards, installing', async (t) => {
   });
 
   await t.test('turned sideways, the chart stays whole and touches still land on it', async (st) => {
-    const before = await hours();
     await page.setViewportSize({ width: height, height: width });
     st.after(() => page.setViewportSize({ width, height }));
     await settle();
@@ -173,15 +167,15 @@ test('a phone: touches, screen readers, keyboards, installing', async (t) => {
     // 390 x 844 scaled by 390/844 into 844 x 390, centred (to the layout's 1/64 pixel).
     const want = [332, 0, 180.21, 390];
     assert.ok(box.every((v, i) => Math.abs(v - want[i]) < 0.02), `canvas at ${box}, expected ${want}`);
-    // 75 CSS pixels across are 75 x 844/390 = 162.3 points: 1.623 h.
+    // 75 CSS pixels across are 75 x 844/390 = 162.3 points: 1.623 h on from
+    // 18 h (to 2 s after the drag before), 19 h 37 min 23 s.
     await h.sleep(400);
     const x0 = 422, y0 = 195;
     await touch.start([[x0, y0, 4]]);
     for (let i = 1; i <= 5; ++i) await touch.move([[x0 + 15 * i, y0, 4]]);
     await touch.end();
     await settle();
-    const moved = (await hours()) - before;
-    assert.ok(Math.abs(moved - 1.623) < 3 / 3600, `moved ${moved} h`);
+    assert.match(await page.evaluate(h.readoutText), /^Ra : 19h 37mn (1[89]|2[0-6])s /);
   });
 
   await t.test('two fingers are two touches: a spread of 100 points zooms by 1.05', async () => {

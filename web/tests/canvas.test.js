@@ -34,10 +34,8 @@ const RED = 'r>180 b<80 a>128', BLUE = 'b>180 r<80 a>128';
 // One row per drawing: its size in points, the pixel ratios it runs at, the
 // probe calls (run in the page after P.begin), and points it must leave as
 // stated: [x, y, want, what] (device pixel x and y times the ratio).
-const dots = [];
-for (let j = 0; j < 20; ++j) {
-  for (let i = 0; i < 40; ++i) dots.push([5 * i + 2.5, 20 + 5 * j + 2.5, 'r>200 b>200 a>200', 'one of 800 white dots']);
-}
+const dots = Array.from({ length: 800 }, (_, k) =>
+  [5 * (k % 40) + 2.5, 20 + 5 * Math.floor(k / 40) + 2.5, 'r>200 b>200 a>200', 'one of 800 white dots']);
 const cases = [
   {
     name: 'colours, alpha and clearing', size: [100, 60], ratios: [1, 2],

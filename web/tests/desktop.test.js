@@ -55,10 +55,7 @@ test('fonts; mouse, keys and wheel; the view in the link', async (t) => {
   page.on('request', (r) => { if (/\.woff2$/.test(r.url())) fontRequests.push(r.url()); });
   await page.goto(server.url);
   await h.firstFrame(page);
-  const settle = async () => {
-    await h.nextFrame(page);
-    await h.nextFrame(page);
-  };
+  const settle = () => h.settle(page);
 
   await t.test('the bundled typefaces, in every text and pixel for pixel as native', async (st) => {
     await settle();

@@ -67,10 +67,7 @@ for (const name of Object.keys(ENGINES)) {
       t.after(() => server.close().then(() => fs.rmSync(dir, { recursive: true, force: true })));
       await engine.open(server, server.url);
     };
-    const message = () => h.until('the message', async () => {
-      const s = await engine.evaluate(shown);
-      return s.text ? s : null;
-    });
+    const message = () => h.until('the message', () => engine.evaluate(shown).then((s) => s.text && s));
     const errors = () => engine.evaluate(() => window.__errors.slice());
     const started = () => engine.evaluate(() => !!(window.starchart && window.starchart.firstFrameAt > 0));
 

@@ -75,8 +75,7 @@ for (const name of Object.keys(ENGINES)) {
     }
     assert.ok(server.log.slice(before).some((r) => r.path === '/sw.js'), 'the worker script is fetched again');
     assert.equal(await load(true), 'B', `B within two reloads: ${seen.join(' ')}`);
-    await load(true);
-    await load(true);
+    for (let i = 0; i < 2; ++i) await load(true);
     assert.ok(seen.slice(seen.indexOf('B')).every((r) => r === 'B'), `never back to A: ${seen.join(' ')}`);
 
     // The test's own script goes into the offline copy too (the page's files already are).
