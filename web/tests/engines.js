@@ -201,7 +201,7 @@ async function webkit() {
     drag: (points) => actions([at(...points[0]), down, ...points.slice(1).map((p) => at(...p)), up]),
     tap: (x, y) => actions([at(x, y), down, up]),
     // The engine's own console is not reachable over this WebDriver: the
-    // cold-load check reads it from a browser run on its own (coldLoad).
+    // cold-load check reads it from a browser run on its own (webkitColdLoad).
     consoleErrors: () => [],
     foreign: () => world.seen.slice(),
     async close() {
