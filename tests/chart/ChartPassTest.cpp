@@ -112,9 +112,14 @@ TEST(ChartPass, TheStartChartWritesItsNamesAndReadout) {
     EXPECT_EQ(readout.args[1], 31);
     auto box = opsNamed(f.recorder.ops(), "CGContextFillRect").at(0);
     EXPECT_EQ(box.args, (std::vector<double>{0, 0, 300, 26}));
+    // The pass ends with the centre cross: arms of 10 points through the screen centre.
+    const auto& ops = f.recorder.ops();
+    std::vector<std::vector<double>> cross;
+    for (size_t i = ops.size() - 5; i < ops.size() - 1; ++i) cross.push_back(ops[i].args);
+    EXPECT_EQ(cross, (std::vector<std::vector<double>>{{150, 240}, {170, 240}, {160, 230}, {160, 250}}));
 }
 
-TEST(ChartPass, WideViewsUseLargerFontsBoxAndScale) {
+TEST(ChartPass, WideViewsUseLargerFontsAndBox) {
     ChartFixture wide(768, 984, 17.76f, -28.933f);
     const auto& ops = wide.draw();
     // Each selection at the small size is replaced at once by 18 points.
@@ -125,50 +130,16 @@ TEST(ChartPass, WideViewsUseLargerFontsBoxAndScale) {
     auto texts = opsNamed(ops, "CGContextShowTextAtPoint");
     EXPECT_FLOAT_EQ(texts.back().args[1], 46.4f);
     // The galactic centre is the chart centre: its label 10 left of and 8
-    // above the screen centre, its cross on it.
+    // above the screen centre, its cross of 5-point arms on it.
     auto gc = std::find_if(texts.begin(), texts.end(), [](const RecordedOp& o) { return o.text == "GC"; });
     ASSERT_NE(gc, texts.end());
     EXPECT_NEAR(gc->args[0], 384 - 10, 1e-3);
     EXPECT_NEAR(gc->args[1], 492 - 8, 1e-3);
-}
-
-TEST(ChartPass, ProjectionScaleAndOrientation) {
-    // The galactic-centre marker as a probe: 10 degrees north of the centre it
-    // lies 300 tan 10 deg above the screen centre on a small screen, and one
-    // hour east (greater right ascension) it lies left of the centre.
-    const float gcRa = 17.76f, gcDec = -28.933f;
-    auto crossOf = [](ChartFixture& f) {
-        auto moves = opsNamed(f.draw(), "CGContextMoveToPoint");
-        EXPECT_GE(moves.size(), 4u);  // marker cross, then centre cross
-        return CGPoint{CGFloat(moves[0].args[0] + 5), CGFloat(moves[0].args[1])};
-    };
-    ChartFixture south(320, 480, gcRa, gcDec - 10);
-    CGPoint p = crossOf(south);
-    EXPECT_NEAR(p.x, 160, 0.01);
-    EXPECT_NEAR(240 - p.y, 300 * std::tan(10 * kPi / 180), 0.01);
-
-    for (double zoom : {0.9, 1.0, 3.0}) {
-        ChartFixture centred(320, 480, gcRa, gcDec, zoom);
-        p = crossOf(centred);
-        EXPECT_NEAR(p.x, 160, 1e-3);
-        EXPECT_NEAR(p.y, 240, 1e-3);
-    }
-    ChartFixture west(320, 480, gcRa - 1, gcDec);
-    EXPECT_LT(crossOf(west).x, 160);
-
-    ChartFixture wideZoomed(768, 984, gcRa, gcDec - 10, 2.0);
-    p = crossOf(wideZoomed);
-    EXPECT_NEAR(492 - p.y, 540 * 2 * std::tan(10 * kPi / 180), 0.01);
-}
-
-TEST(ChartPass, WidthOf480IsStillSmall) {
-    ChartFixture at480(480, 480, 17, 31);
-    ChartFixture at481(481, 480, 17, 31);
-    auto fontAt = [](ChartFixture& f) { return opsNamed(f.draw(), "CGContextSelectFont").at(0); };
-    EXPECT_EQ(fontAt(at480).args[0], 14);
-    EXPECT_TRUE(at480.view->smallScreen());
-    EXPECT_EQ(opsNamed(at481.draw(), "CGContextSelectFont").at(1).args[0], 18);
-    EXPECT_FALSE(at481.view->smallScreen());
+    auto moves = opsNamed(ops, "CGContextMoveToPoint"), lines = opsNamed(ops, "CGContextAddLineToPoint");
+    EXPECT_NEAR(moves.at(0).args[0], 379, 1e-3);
+    EXPECT_NEAR(lines.at(0).args[0], 389, 1e-3);
+    EXPECT_NEAR(moves.at(1).args[1], 487, 1e-3);
+    EXPECT_NEAR(lines.at(1).args[1], 497, 1e-3);
 }
 
 TEST(ChartPass, DotDiameterFollowsMagnitudeWithInclusiveUpperBounds) {
@@ -348,12 +319,6 @@ TEST(ChartPass, AMovedCentreEndsThePassAtTheNextCheckpoint) {
             EXPECT_EQ(ops[i].args, reference[i].args) << label << ", call " << i;
         }
     }
-    // Redrawing the same state draws the same chart.
-    ChartFixture f(320, 480, 17, 31);
-    const auto a = f.draw();
-    const auto b = f.draw();
-    ASSERT_EQ(a.size(), b.size());
-    for (size_t i = 0; i < a.size(); ++i) EXPECT_EQ(a[i].args, b[i].args);
 }
 
 TEST(ChartPass, SegmentsBeyondTheBufferAreAllStrokedInBatches) {
@@ -366,13 +331,6 @@ TEST(ChartPass, SegmentsBeyondTheBufferAreAllStrokedInBatches) {
     ChartFixture f(320, 480, 0.6f, 0.5f);
     f.view->setLineTable(table.data(), table.size());
     auto strokes = opsNamed(f.draw(), "CGContextStrokeLineSegments");
-    size_t points = 0;
-    for (const auto& s : strokes) {
-        EXPECT_LE(s.args.size() / 2, size_t(QuartzView::kSegmentBufferEntries));
-        EXPECT_EQ(s.args.size() % 4, 0u) << "whole segments only";
-        points += s.args.size() / 2;
-    }
-    EXPECT_EQ(points, 600u);
     // A full buffer of 508 entries (254 segments), then the other 46.
     ASSERT_EQ(strokes.size(), 2u);
     EXPECT_EQ(strokes[0].args.size() / 2, 508u);
@@ -406,51 +364,6 @@ TEST(ChartPass, FirstEndPointDecidesWhetherASegmentIsDrawn) {
             EXPECT_NEAR(strokes[0].args[1], 240 - 300 * std::tan(51 * kPi / 180), 0.01);
         }
     }
-}
-
-TEST(ChartPass, RightAscensionZeroAndTwentyFourDrawTheSameChart) {
-    ChartFixture a(320, 480, 0, 20), b(320, 480, 24, 20);
-    auto da = dotsOf(a.draw()), db = dotsOf(b.draw());
-    ASSERT_EQ(da.size(), db.size());
-    for (size_t i = 0; i < da.size(); ++i) {
-        EXPECT_NEAR(da[i].x, db[i].x, 1e-3);
-        EXPECT_NEAR(da[i].y, db[i].y, 1e-3);
-    }
-}
-
-TEST(ChartPass, TheCentreCrossHasArmsOfTenPoints) {
-    ChartFixture f(320, 480, 17, 31);
-    const auto& ops = f.draw();
-    // The last path of the pass: two strokes through the screen centre.
-    const size_t begin = [&] {
-        size_t at = ops.size();
-        for (size_t i = 0; i < ops.size(); ++i)
-            if (ops[i].op == "CGContextBeginPath") at = i;
-        return at;
-    }();
-    ASSERT_LT(begin + 5, ops.size());
-    const std::vector<std::pair<std::string, std::vector<double>>> expected = {
-        {"CGContextMoveToPoint", {150, 240}}, {"CGContextAddLineToPoint", {170, 240}},
-        {"CGContextMoveToPoint", {160, 230}}, {"CGContextAddLineToPoint", {160, 250}},
-        {"CGContextStrokePath", {}},
-    };
-    for (size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(ops[begin + 1 + i].op, expected[i].first) << i;
-        EXPECT_EQ(ops[begin + 1 + i].args, expected[i].second) << i;
-    }
-}
-
-TEST(ChartPass, TheGalacticCentreMarkerIsACrossOfFivePointArms) {
-    // Centred on the marker on a small screen: its cross around (160, 240).
-    ChartFixture f(320, 480, 17.76f, -28.933f);
-    auto moves = opsNamed(f.draw(), "CGContextMoveToPoint");
-    auto lines = opsNamed(f.recorder.ops(), "CGContextAddLineToPoint");
-    ASSERT_GE(moves.size(), 2u);
-    ASSERT_GE(lines.size(), 2u);
-    EXPECT_NEAR(moves[0].args[0], 155, 1e-3);
-    EXPECT_NEAR(lines[0].args[0], 165, 1e-3);
-    EXPECT_NEAR(moves[1].args[1], 235, 1e-3);
-    EXPECT_NEAR(lines[1].args[1], 245, 1e-3);
 }
 
 TEST(ChartPass, WithoutAContextNothingIsDrawn) {
