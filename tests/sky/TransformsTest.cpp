@@ -61,17 +61,6 @@ TEST(EclipticToEquatorial, PointsOnTheEcliptic) {
     }
 }
 
-TEST(EclipticToEquatorial, EclipticPoles) {
-    for (double lambda : {0.0, 17.0, 90.0, 200.0, -45.0}) {
-        Equatorial north = toEquatorial(2010.0, lambda, 90);
-        EXPECT_NEAR(north.ra, 270.0, kTol) << lambda;
-        EXPECT_NEAR(north.dec, 66.5620210689, kTol) << lambda;
-        Equatorial south = toEquatorial(2010.0, lambda, -90);
-        EXPECT_NEAR(south.ra, 90.0, kTol) << lambda;
-        EXPECT_NEAR(south.dec, -66.5620210689, kTol) << lambda;
-    }
-}
-
 TEST(EclipticToEquatorial, ObliquityFollowsTheCubicInCenturiesFrom1900) {
     // At the summer solstice point the declination is the obliquity itself.
     EXPECT_NEAR(toEquatorial(2000.0, 90, 0).dec, 23.43928036, 1e-10);
@@ -79,15 +68,6 @@ TEST(EclipticToEquatorial, ObliquityFollowsTheCubicInCenturiesFrom1900) {
     // Far from 1900 the cubic term shows: ten centuries on, 23.322505 with
     // 0.0000005 (23.322508 with 0.000000503).
     EXPECT_NEAR(toEquatorial(2900.0, 90, 0).dec, 23.322505, 1e-9);
-}
-
-TEST(EclipticToEquatorial, NaNInNaNOut) {
-    const double nan = std::nan("");
-    for (const Equatorial e : {toEquatorial(nan, 10, 10), toEquatorial(2010.0, nan, 10),
-                               toEquatorial(2010.0, 10, nan), toEquatorial(2010.0, INFINITY, 0)}) {
-        EXPECT_TRUE(std::isnan(e.ra));
-        EXPECT_TRUE(std::isnan(e.dec));
-    }
 }
 
 TEST(SolveSphericalTriangle, DegenerateTriangles) {
@@ -110,21 +90,6 @@ TEST(SolveSphericalTriangle, DegenerateTriangles) {
     t = solve(180, 30, 50);
     EXPECT_NEAR(t.a, 80.0, 1e-12);
     EXPECT_TRUE(std::isfinite(t.B) && std::isfinite(t.C));
-}
-
-TEST(SolveSphericalTriangle, RightAngledOctant) {
-    const Triangle t = solve(90, 90, 90);
-    EXPECT_NEAR(t.a, 90.0, 1e-12);
-    EXPECT_NEAR(t.B, 90.0, 1e-12);
-    EXPECT_NEAR(t.C, 90.0, 1e-12);
-}
-
-TEST(SolveSphericalTriangle, SmallSidesKeepTheirPrecision) {
-    // An arccosine would lose about half the digits here; atan2(S, K) does not.
-    const Triangle t = solve(90, 1e-6, 1e-6);
-    EXPECT_NEAR(t.a, std::sqrt(2.0) * 1e-6, 1e-15);
-    const Triangle u = solve(0, 179.999999, 179.999998);
-    EXPECT_NEAR(u.a, 1e-6, 1e-12);
 }
 
 TEST(SolveSphericalTriangle, ChangingCoordinatesTwiceReturnsThePoint) {
