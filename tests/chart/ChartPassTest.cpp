@@ -112,8 +112,10 @@ TEST(ChartPass, TheStartChartWritesItsNamesAndReadout) {
     EXPECT_EQ(readout.args[1], 31);
     auto box = opsNamed(f.recorder.ops(), "CGContextFillRect").at(0);
     EXPECT_EQ(box.args, (std::vector<double>{0, 0, 300, 26}));
-    // The pass ends with the centre cross: arms of 10 points through the screen centre.
+    // The names are written in the 14 points the pass starts with.
     const auto& ops = f.recorder.ops();
+    EXPECT_EQ(opsNamed(ops, "CGContextSelectFont").at(0).args[0], 14);
+    // The pass ends with the centre cross: arms of 10 points through the screen centre.
     std::vector<std::vector<double>> cross;
     for (size_t i = ops.size() - 5; i < ops.size() - 1; ++i) cross.push_back(ops[i].args);
     EXPECT_EQ(cross, (std::vector<std::vector<double>>{{150, 240}, {170, 240}, {160, 230}, {160, 250}}));
