@@ -18,21 +18,21 @@ std::string shape(std::vector<std::string> args) {
 }
 }  // namespace
 
-TEST(DeviceProfile, NamedDevicesSizesIdiomsAndPixelRatios) {
+TEST(DeviceProfile, NamedDevicesHaveTheirSizesAndIdioms) {
+    EXPECT_EQ(shape({"--device", "phone"}), "320x480 phone @1");
+    EXPECT_EQ(shape({"--device", "phone-tall"}), "320x568 phone @1");
+    EXPECT_EQ(shape({"--device", "phone-wide"}), "375x667 phone @1");
+    EXPECT_EQ(shape({"--device", "tablet"}), "768x1024 tablet @1");
+    EXPECT_EQ(shape({}), "320x480 phone @1");
+}
+
+TEST(DeviceProfile, SizeIdiomAndPixelRatio) {
+    EXPECT_EQ(shape({"--size", "800x600", "--idiom", "phone", "--pixel-ratio", "2"}), "800x600 phone @2");
     // Without --idiom the shorter side decides, as in the browser.
-    const std::pair<std::vector<std::string>, const char*> cases[] = {
-        {{"--device", "phone"}, "320x480 phone @1"},
-        {{"--device", "phone-tall"}, "320x568 phone @1"},
-        {{"--device", "phone-wide"}, "375x667 phone @1"},
-        {{"--device", "tablet"}, "768x1024 tablet @1"},
-        {{}, "320x480 phone @1"},
-        {{"--size", "800x600", "--idiom", "phone", "--pixel-ratio", "2"}, "800x600 phone @2"},
-        {{"--size=600x900"}, "600x900 tablet @1"},
-        {{"--size=599x900"}, "599x900 phone @1"},
-        {{"--size", "200x4096"}, "200x4096 phone @1"},
-        {{"--pixel-ratio=1.5"}, "320x480 phone @1.5"},
-    };
-    for (const auto& [args, want] : cases) EXPECT_EQ(shape(args), want);
+    EXPECT_EQ(shape({"--size=600x900"}), "600x900 tablet @1");
+    EXPECT_EQ(shape({"--size=599x900"}), "599x900 phone @1");
+    EXPECT_EQ(shape({"--size", "200x4096"}), "200x4096 phone @1");
+    EXPECT_EQ(shape({"--pixel-ratio=1.5"}), "320x480 phone @1.5");
     // Only a ratio asked for holds on a HiDPI screen; else the window's drawable decides.
     EXPECT_TRUE(parse({"--pixel-ratio=1"}).profile.pixelRatioGiven);
     EXPECT_FALSE(parse({"--device", "tablet"}).profile.pixelRatioGiven);
