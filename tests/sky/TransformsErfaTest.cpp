@@ -72,26 +72,3 @@ TEST(EclipticToEquatorialErfa, SameObliquityGivesTheSameRotation) {
         EXPECT_LT(d.ra, 1e-10) << year;
     }
 }
-
-TEST(EclipticToEquatorialErfa, OldObliquityDiffersFromIau1980ByUnderAFifthOfAnArcsecond) {
-    // ERFA's IAU 1980 mean obliquity at the same epochs. The chart's cubic is
-    // the older series in tropical centuries from 1900; the two agree to a few
-    // hundredths of an arcsecond around 2000.
-    for (double year : {2000.0, 2010.0}) {
-        double djm0, djm;
-        eraEpj2jd(year, &djm0, &djm);
-        const double iau1980 = eraObl80(djm0, djm);
-        const double deltaDeg = std::fabs(chartObliquityDegrees(year) - iau1980 * ERFA_DR2D);
-        EXPECT_LT(deltaDeg * 3600.0, 0.2) << year;
-        EXPECT_GT(deltaDeg, 0.0) << year;
-
-        // A rotation by a slightly different angle about the same axis moves
-        // no point by more than the difference, and moves the solstices by
-        // exactly that: the bound is reached, not merely respected.
-        const Differences d = largestDifferences(year, iau1980);
-        EXPECT_LE(d.separation, deltaDeg * (1 + 1e-6) + 1e-10) << year;
-        EXPECT_GE(d.separation, deltaDeg * 0.999) << year;
-        EXPECT_LE(d.dec, deltaDeg * (1 + 1e-6) + 1e-10) << year;
-        EXPECT_LE(d.ra, deltaDeg * (1 + 1e-6) + 1e-10) << year;
-    }
-}

@@ -66,16 +66,12 @@ void TestController::received(const char* action, const id& sender,
     if (then) then(*this, sender);
 }
 
-DeviceProfile profileNamed(const std::string& name) {
-    DeviceProfile p;
-    DeviceProfile::named(name, p);
-    return p;
-}
-
 std::unique_ptr<OffscreenApp> launchWith(const std::string& device,
                                          std::function<std::shared_ptr<UIViewController>()> makeRoot) {
     TestLaunch::makeRoot = std::move(makeRoot);
-    auto app = std::make_unique<OffscreenApp>(profileNamed(device), NSStringFromClass<TestAppDelegate>());
+    DeviceProfile profile;
+    DeviceProfile::named(device, profile);
+    auto app = std::make_unique<OffscreenApp>(profile, NSStringFromClass<TestAppDelegate>());
     app->launch();
     return app;
 }

@@ -82,7 +82,6 @@ std::shared_ptr<V> addView(UIView& parent, CGRect frame) {
     return v;
 }
 
-DeviceProfile profileNamed(const std::string& name);
 // A launched app whose root is made by makeRoot.
 std::unique_ptr<OffscreenApp> launchWith(const std::string& device,
                                          std::function<std::shared_ptr<UIViewController>()> makeRoot);
