@@ -134,6 +134,7 @@ TEST(Touches, EveryEventCarriesAllTouchesOnTheScreen) {
     struct Peek : LoggingView {
         NSArray* out;
         void touchesBegan(const NSSet&, UIEvent* e) override { *out = e->allTouches().allObjects(); }
+        void touchesMoved(const NSSet&, UIEvent* e) override { *out = e->allTouches().allObjects(); }
     };
     auto peek = addView<Peek>(*s.root->view(), CGRectMake(0, 300, 300, 100));
     peek->out = &order;
@@ -145,6 +146,12 @@ TEST(Touches, EveryEventCarriesAllTouchesOnTheScreen) {
     EXPECT_EQ(order[0]->identifier(), 7);
     EXPECT_EQ(order[1]->identifier(), 3);
     EXPECT_EQ(order[2]->identifier(), 5);
+    // Fingers that did not change at this instant are stationary, not still "began".
+    s.app->touchMove(5, {20, 340});
+    ASSERT_EQ(order.count(), 3u);
+    EXPECT_EQ(order[0]->phase(), UITouchPhaseStationary);
+    EXPECT_EQ(order[1]->phase(), UITouchPhaseStationary);
+    EXPECT_EQ(order[2]->phase(), UITouchPhaseMoved);
 }
 
 TEST(Touches, AViewWithoutMultiTouchGetsOnlyItsFirstTouch) {
