@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "platform/backend/sdl/SdlInput.h"
+#include "platform/backend/sdl/SdlBackend.h"
 
 namespace {
 
@@ -327,6 +330,134 @@ TEST(SdlInput, KeysAndWheelWaitWhileAFingerIsDownOrAModifierIsHeld) {
     in.takeFrames();
     in.handle(wheel(-1));
     EXPECT_EQ(in.takeFrames().size(), 3u);
+}
+
+}  // namespace
+
+namespace {
+
+// The backend's loop in a window of SDL's offscreen driver: each iteration
+// runs the next step, the events a step pushes reach the next one.
+class ScriptedHost : public BackendHost {
+public:
+    std::vector<std::function<void()>> steps;
+    std::string log;  // touches and life-cycle notices, one a line
+
+    void postTouches(TouchFrame frame) override { log += describe({frame}); }
+    bool needsIteration() const override { return next_ < steps.size(); }
+    void runIteration() override { steps[next_++](); }
+    void applicationWillResignActive() override { log += "resign active\n"; }
+    void applicationDidEnterBackground() override { log += "background\n"; }
+    void applicationWillEnterForeground() override { log += "foreground\n"; }
+    void applicationDidBecomeActive() override { log += "become active\n"; }
+    bool locateControl(const std::string&, CGPoint&) const override { return false; }
+    bool accessibilityActivate(size_t) override { return false; }
+
+private:
+    size_t next_ = 0;
+};
+
+// A 200 x 300 point screen at pixel ratio 2.
+DeviceProfile smallScreen() {
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+    DeviceProfile p;
+    p.name = "custom";
+    p.width = 200;
+    p.height = 300;
+    p.pixelRatio = 2;
+    return p;
+}
+
+void push(Uint32 type, Uint8 windowEvent = 0) {
+    SDL_Event e{};
+    e.type = type;
+    e.window.event = windowEvent;
+    SDL_PushEvent(&e);
+}
+void push(SDL_Event e) { SDL_PushEvent(&e); }
+
+// The window's pixel at (x, y) as 0xRRGGBB.
+Uint32 windowPixel(SdlBackend& b, int x, int y) {
+    Uint32 p = 0;
+    const SDL_Rect r{x, y, 1, 1};
+    SDL_RenderReadPixels(SDL_GetRenderer(b.window()), &r, SDL_PIXELFORMAT_RGB888, &p, 4);
+    return p & 0xffffff;
+}
+
+TEST(SdlBackend, PresentsDevicePixelsAndLetterboxesAnotherWindowSize) {
+    SdlBackend backend(smallScreen());
+    int w = 0, h = 0;
+    SDL_GetWindowSize(backend.window(), &w, &h);
+    EXPECT_EQ(w, 400);
+    EXPECT_EQ(h, 600);
+    // Blue, with a yellow 20-point square at the top left.
+    auto surface = backend.createSurface({200, 300}, 2);
+    CGContextRef c = surface->context();
+    CGContextSetRGBFillColor(c, 0, 0, 1, 1);
+    CGContextFillRect(c, CGRectMake(0, 0, 200, 300));
+    CGContextSetRGBFillColor(c, 1, 1, 0, 1);
+    CGContextFillRect(c, CGRectMake(0, 0, 20, 20));
+    backend.present(*surface);
+    EXPECT_EQ(windowPixel(backend, 39, 39), 0xffff00u);
+    EXPECT_EQ(windowPixel(backend, 41, 41), 0x0000ffu);
+
+    // 400 x 600 pixels in 600 x 600: centred, 100 black on either side, and
+    // the mouse maps through the same box.
+    ScriptedHost host;
+    host.steps = {[&] { SDL_SetWindowSize(backend.window(), 600, 600); },
+                  [&] {
+                      EXPECT_EQ(windowPixel(backend, 99, 300), 0u);
+                      EXPECT_EQ(windowPixel(backend, 105, 5), 0xffff00u);
+                      EXPECT_EQ(windowPixel(backend, 150, 5), 0x0000ffu);
+                      EXPECT_EQ(windowPixel(backend, 499, 300), 0x0000ffu);
+                      EXPECT_EQ(windowPixel(backend, 500, 300), 0u);
+                      push(down(200, 100));
+                      push(up(300, 600));
+                  },
+                  [] { push(SDL_QUIT); }};
+    EXPECT_EQ(backend.run(host), 0);
+    EXPECT_EQ(host.log, "A began 50 50\nA ended 100 300\n");
+}
+
+TEST(SdlBackend, FocusAndVisibilityAreLifeCycleNoticesAndLosingFocusCancels) {
+    SdlBackend backend(smallScreen());
+    ScriptedHost host;
+    host.steps = {[] { push(down(100, 100)); }, [] { push(SDL_WINDOWEVENT, SDL_WINDOWEVENT_FOCUS_LOST); },
+                  [] { push(up(100, 100)); }, [] { push(SDL_WINDOWEVENT, SDL_WINDOWEVENT_FOCUS_GAINED); },
+                  [] { push(SDL_WINDOWEVENT, SDL_WINDOWEVENT_HIDDEN); },
+                  [] { push(SDL_WINDOWEVENT, SDL_WINDOWEVENT_SHOWN); },
+                  // Lost and regained in one batch: nothing to say.
+                  [] {
+                      push(SDL_WINDOWEVENT, SDL_WINDOWEVENT_FOCUS_LOST);
+                      push(SDL_WINDOWEVENT, SDL_WINDOWEVENT_FOCUS_GAINED);
+                  },
+                  [] { push(SDL_WINDOWEVENT, SDL_WINDOWEVENT_CLOSE); }};
+    EXPECT_EQ(backend.run(host), 0);
+    EXPECT_EQ(host.log,
+              "A began 50 50\nresign active\nA cancelled 50 50\nbecome active\nresign active\nbackground\n"
+              "foreground\nbecome active\n");
+}
+
+TEST(SdlBackend, RequestFrameFromAnotherThreadWakesTheSleepingLoop) {
+    SdlBackend backend(smallScreen());
+    ScriptedHost host;
+    std::thread waker([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        host.steps.push_back([] { push(SDL_QUIT); });
+        backend.requestFrame();
+    });
+    // Unwoken, the loop would sleep until this.
+    SDL_AddTimer(
+        3000,
+        [](Uint32, void*) -> Uint32 {
+            push(SDL_QUIT);
+            return 0;
+        },
+        nullptr);
+    EXPECT_EQ(backend.run(host), 0);
+    waker.join();
+    EXPECT_EQ(backend.iterationCount(), 1u);
 }
 
 }  // namespace

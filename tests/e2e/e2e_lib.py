@@ -1,5 +1,5 @@
-"""A virtual X display, a program's window on it, synthetic input and
-screenshots, for the desktop end-to-end tests (Python 3 standard library,
+"""A virtual X display, the program's window on it, synthetic input and
+screenshots, for the desktop end-to-end test (Python 3 standard library,
 with Xvfb, xdotool and ImageMagick's import/convert)."""
 
 import glob
@@ -16,7 +16,7 @@ LEAK_STATUS = 86  # exit status of a sanitized program that reports leaks
 LSAN_SUPPRESSIONS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "platform", "backend",
                                  "sdl", "lsan.supp")
 # The software GL driver SDL's renderer gets under Xvfb (Mesa's llvmpipe).
-GL_DRIVERS = ("/usr/lib/*/dri/swrast_dri.so",)
+GL_DRIVERS = "/usr/lib/*/dri/swrast_dri.so"
 
 
 class Failure(Exception):
@@ -25,16 +25,6 @@ class Failure(Exception):
 
 def log(*args):
     print(*args, flush=True)
-
-
-def need_tools():
-    """Skips the test (exit 77) without Xvfb; fails without the other tools."""
-    if not shutil.which("Xvfb"):
-        log("SKIPPED: Xvfb is not installed (Debian package xvfb; scripts/install-deps.sh installs it)")
-        sys.exit(SKIP)
-    missing = [t for t in ("xdotool", "import", "convert") if not shutil.which(t)]
-    if missing:
-        raise Failure("missing tools: %s (Debian packages xdotool, imagemagick)" % ", ".join(missing))
 
 
 class Image:
@@ -54,13 +44,7 @@ class Image:
         w, h = map(int, size.split())
         return Image(w, h, data[:w * h * 3])
 
-    def pixel(self, x, y):
-        i = (y * self.width + x) * 3
-        return tuple(self.data[i:i + 3])
-
     def crop(self, x, y, w, h):
-        x, y = max(0, x), max(0, y)
-        w, h = min(w, self.width - x), min(h, self.height - y)
         rows = [self.data[((y + r) * self.width + x) * 3:((y + r) * self.width + x + w) * 3] for r in range(h)]
         return Image(w, h, b"".join(rows))
 
@@ -74,12 +58,11 @@ class Image:
 
     def changed_fraction(self, other, threshold=48):
         """The fraction of pixels where some channel differs by more than threshold."""
-        if (self.width, self.height) != (other.width, other.height):
-            raise Failure("comparing images of different sizes")
         a, b = self.data, other.data
         changed = sum(1 for i in range(0, len(a), 3)
                       if max(abs(a[i] - b[i]), abs(a[i + 1] - b[i + 1]), abs(a[i + 2] - b[i + 2])) > threshold)
         return changed / float(max(1, self.width * self.height))
+
 
 def is_red(p):
     return p[0] > 120 and p[1] < 70 and p[2] < 70
@@ -103,33 +86,23 @@ class Display:
         deadline = time.time() + 15
         while not number.endswith(b"\n"):
             left = deadline - time.time()
-            if left <= 0 or not select.select([r], [], [], left)[0]:
-                os.close(r)
-                self.close()
-                raise Failure("Xvfb did not start within 15 s")
-            chunk = os.read(r, 16)
+            chunk = os.read(r, 16) if left > 0 and select.select([r], [], [], left)[0] else b""
             if not chunk:
                 os.close(r)
-                err = self.proc.stderr.read().decode(errors="replace")[-500:]
                 self.close()
-                raise Failure("Xvfb exited at start: " + err)
+                raise Failure("Xvfb did not start within 15 s: "
+                              + self.proc.stderr.read().decode(errors="replace")[-500:])
             number += chunk
         os.close(r)
-        self.name = ":" + number.decode().strip()
-        self.env = dict(os.environ, DISPLAY=self.name)
+        self.env = dict(os.environ, DISPLAY=":" + number.decode().strip())
         self.env.pop("WAYLAND_DISPLAY", None)
-        log("Xvfb on display", self.name)
-
-    def run(self, *args, timeout=10):
-        out = subprocess.run(list(args), env=self.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                             timeout=timeout)
-        if out.returncode != 0:
-            raise Failure("%s failed (%d): %s" % (" ".join(args), out.returncode,
-                                                   out.stderr.decode(errors="replace").strip()))
-        return out.stdout.decode()
 
     def xdotool(self, *args):
-        return self.run("xdotool", *[str(a) for a in args])
+        out = subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env, stdout=subprocess.PIPE,
+                             stderr=subprocess.PIPE, timeout=10)
+        if out.returncode != 0:
+            raise Failure("xdotool %s failed: %s" % (args, out.stderr.decode(errors="replace").strip()))
+        return out.stdout.decode()
 
     def close(self):
         if self.proc.poll() is None:
@@ -144,27 +117,15 @@ class Display:
 _running = []
 
 
-def sanitized(path):
-    """Whether the program is built with AddressSanitizer."""
-    try:
-        out = subprocess.run(["ldd", path], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout
-    except OSError:
-        return False
-    return b"libasan" in out
-
-
 class App:
-    """A program under test on a Display: its window, input in window
-    pixels, screenshots of the window."""
+    """The program on a Display: its window, input in window pixels,
+    screenshots of the window."""
 
-    def __init__(self, display, argv, out_dir, name, title="starchart", env=None, exclude=()):
-        self.display, self.out_dir, self.name = display, out_dir, name
-        self.stdout_path = os.path.join(out_dir, name + ".stdout.txt")
+    def __init__(self, display, argv, out_dir, name, env=None):
+        self.display, self.out_dir, self.name, self.shots = display, out_dir, name, 0
         self.stderr_path = os.path.join(out_dir, name + ".stderr.txt")
-        self._out = open(self.stdout_path, "wb")
         self._err = open(self.stderr_path, "wb")
-        e = dict(display.env)
-        e.update(env or {})
+        e = dict(display.env, **(env or {}))
         # Under the sanitizers: a status of its own for leak reports.
         e["ASAN_OPTIONS"] = ":".join(filter(None, [e.get("ASAN_OPTIONS"), "exitcode=%d" % LEAK_STATUS]))
         # libdbus's and the dynamic loader's own leaks are suppressed by
@@ -174,59 +135,46 @@ class App:
         # hide one.
         e["LSAN_OPTIONS"] = ":".join(filter(None, [e.get("LSAN_OPTIONS"), "suppressions=" + LSAN_SUPPRESSIONS,
                                                    "use_tls=0"]))
-        if sanitized(argv[0]):
+        drivers = sorted(glob.glob(GL_DRIVERS))
+        if drivers and b"libasan" in subprocess.run(["ldd", argv[0]], stdout=subprocess.PIPE).stdout:
             # The GL driver is unloaded when SDL closes the display, before
             # the leak check: what it still held would be reported with
             # stacks that end in no library. Loaded from the start, it stays
             # to the end, and its memory is still reachable from it.
-            drivers = [d for pattern in GL_DRIVERS for d in sorted(glob.glob(pattern))]
-            if drivers:
-                e["LD_PRELOAD"] = ":".join(filter(None, [e.get("LD_PRELOAD"), drivers[0]]))
-                e["ASAN_OPTIONS"] += ":verify_asan_link_order=0"
+            e["LD_PRELOAD"] = ":".join(filter(None, [e.get("LD_PRELOAD"), drivers[0]]))
+            e["ASAN_OPTIONS"] += ":verify_asan_link_order=0"
         log("starting", " ".join(argv))
-        self.proc = subprocess.Popen(argv, env=e, stdout=self._out, stderr=self._err,
-                                     stdin=subprocess.DEVNULL)
+        self.proc = subprocess.Popen(argv, env=e, stdout=open(os.path.join(out_dir, name + ".stdout.txt"), "wb"),
+                                     stderr=self._err, stdin=subprocess.DEVNULL)
         _running.append(self)
-        self.window = self._find_window(title, exclude)
-        self.refresh_geometry()
-        log("window %s at %d,%d size %dx%d" % (self.window, self.x, self.y, self.width, self.height))
-        self.shots = 0
-
-    def refresh_geometry(self):
-        geo = {}
-        for line in self.display.xdotool("getwindowgeometry", "--shell", self.window).split():
-            k, _, v = line.partition("=")
-            geo[k] = v
-        self.x, self.y = int(geo["X"]), int(geo["Y"])
-        self.width, self.height = int(geo["WIDTH"]), int(geo["HEIGHT"])
-
-    def _find_window(self, title, exclude, timeout=30):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
+        deadline = time.time() + 30
+        while True:
             if self.proc.poll() is not None:
                 raise Failure("%s exited with status %d before showing a window; stderr:\n%s"
-                              % (self.name, self.proc.returncode, self.stderr()))
-            found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % title],
-                                   env=self.display.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-            ids = [i.decode() for i in found.stdout.split() if i.decode() not in exclude]
-            if ids:
-                return ids[0]
+                              % (name, self.proc.returncode, self.stderr()))
+            found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^starchart$"],
+                                   env=display.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+            if found.stdout.split():
+                self.window = found.stdout.split()[0].decode()
+                break
+            if time.time() > deadline:
+                raise Failure("no visible starchart window within 30 s")
             time.sleep(0.1)
-        raise Failure("no visible window named %r within %d s" % (title, timeout))
-
-    def stdout(self):
-        return _written(self._out, self.stdout_path)
+        geo = dict(line.partition("=")[::2] for line in display.xdotool("getwindowgeometry", "--shell",
+                                                                       self.window).split())
+        self.x, self.y, self.width, self.height = (int(geo[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
 
     def stderr(self):
-        return _written(self._err, self.stderr_path)
+        self._err.flush()
+        with open(self.stderr_path, "rb") as f:
+            return f.read().decode(errors="replace")
 
     # Input, in window pixels.
     def move(self, x, y):
         self.display.xdotool("mousemove", "--window", self.window, int(x), int(y))
 
-    def click(self, x, y, repeat=1, delay_ms=80):
-        self.display.xdotool("mousemove", "--window", self.window, int(x), int(y),
-                             "click", "--repeat", repeat, "--delay", delay_ms, 1)
+    def click(self, x, y):
+        self.display.xdotool("mousemove", "--window", self.window, int(x), int(y), "click", 1)
 
     def drag(self, x0, y0, x1, y1, steps=10, step_s=0.02):
         """Presses at (x0, y0), moves in steps to (x1, y1), releases."""
@@ -240,12 +188,10 @@ class App:
     def screenshot(self, label):
         """The window's pixels, saved as <out_dir>/<name>-NN-<label>.png."""
         self.shots += 1
-        root = os.path.join(self.out_dir, "%s-root.png" % self.name)
         path = os.path.join(self.out_dir, "%s-%02d-%s.png" % (self.name, self.shots, label))
-        self.display.run("import", "-window", "root", root)
-        subprocess.run(["convert", root, "-crop", "%dx%d+%d+%d" % (self.width, self.height, self.x, self.y),
-                        "+repage", path], check=True)
-        os.remove(root)
+        subprocess.run(["import", "-window", "root", "-crop",
+                        "%dx%d+%d+%d" % (self.width, self.height, self.x, self.y), "+repage", path],
+                       env=self.display.env, check=True, timeout=10)
         return Image.load(path)
 
     def exited_cleanly(self, status):
@@ -259,26 +205,9 @@ class App:
         """SIGTERM, as a desktop session ending would; returns the exit status."""
         self.proc.send_signal(signal.SIGTERM)
         try:
-            status = self.proc.wait(timeout)
+            return self.proc.wait(timeout)
         except subprocess.TimeoutExpired:
-            self.proc.kill()
-            self.proc.wait()
             raise Failure("%s did not exit within %d s of SIGTERM" % (self.name, timeout))
-        self._out.close()
-        self._err.close()
-        return status
-
-    def kill(self):
-        if self.proc.poll() is None:
-            self.proc.kill()
-            self.proc.wait()
-
-
-def _written(stream, path):
-    if not stream.closed:
-        stream.flush()
-    with open(path, "rb") as f:
-        return f.read().decode(errors="replace")
 
 
 def wait_until(predicate, timeout, what):
@@ -297,17 +226,19 @@ def check(condition, message):
 
 
 def main(test):
-    """Runs test(display, out_dir) with argv[1] as out_dir; exit 0 pass, 1
-    fail, 77 skipped."""
-    if len(sys.argv) < 2:
-        print("usage: %s OUT_DIR [program...]" % sys.argv[0], file=sys.stderr)
-        sys.exit(2)
+    """Runs test(display, out_dir, programs) with argv[1] as out_dir; exits 0
+    passed, 1 failed, 77 skipped (no Xvfb)."""
     out_dir = os.path.abspath(sys.argv[1])
     os.makedirs(out_dir, exist_ok=True)
+    if not shutil.which("Xvfb"):
+        log("SKIPPED: Xvfb is not installed (Debian package xvfb; scripts/install-deps.sh installs it)")
+        sys.exit(SKIP)
     started = time.time()
     display = None
     try:
-        need_tools()
+        missing = [t for t in ("xdotool", "import", "convert") if not shutil.which(t)]
+        if missing:
+            raise Failure("missing tools: %s (Debian packages xdotool, imagemagick)" % ", ".join(missing))
         display = Display()
         test(display, out_dir, sys.argv[2:])
     except Failure as e:
@@ -316,7 +247,9 @@ def main(test):
         sys.exit(1)
     finally:
         for app in _running:
-            app.kill()
+            if app.proc.poll() is None:
+                app.proc.kill()
+                app.proc.wait()
         if display:
             display.close()
     log("passed in %.1f s; screenshots and logs in %s" % (time.time() - started, out_dir))
