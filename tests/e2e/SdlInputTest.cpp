@@ -336,8 +336,9 @@ TEST(SdlInput, KeysAndWheelWaitWhileAFingerIsDownOrAModifierIsHeld) {
 
 namespace {
 
-// The backend's loop in a window of SDL's offscreen driver: each iteration
-// runs the next step, the events a step pushes reach the next one.
+// The backend's loop in a window of SDL's dummy video driver (no display, no
+// GL driver to leak): each iteration runs the next step, and the events a
+// step pushes reach the next one.
 class ScriptedHost : public BackendHost {
 public:
     std::vector<std::function<void()>> steps;
@@ -359,7 +360,7 @@ private:
 
 // A 200 x 300 point screen at pixel ratio 2.
 DeviceProfile smallScreen() {
-    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
     SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
     DeviceProfile p;
     p.name = "custom";

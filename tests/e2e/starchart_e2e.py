@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """The desktop app end to end under Xvfb: what the window adds to the app.
-A clear error without a display; the window presenting the chart, and
-nothing while idle; the mouse, the keys and the wheel reaching the chart
-and its controls; links handed to xdg-open, and one it cannot open
-said on the info screen; a clean exit on SIGTERM, with no sanitizer report;
-and a window opened at a starting view showing that view's snapshot. (What
-the gestures do to the chart is the app tests' business.)
+A clear error without a display; the window presenting the chart with its
+fonts, and nothing while idle; the mouse, the keys and the wheel reaching
+the chart and its controls; links handed to xdg-open, and its failure
+reaching the app; a clean exit on SIGTERM, with no sanitizer report; and a
+window opened at a starting view showing that view's snapshot. (What the
+gestures and links do in the app is the app tests' business; the backend's
+loop, letterboxing and life cycle are SdlInputTest's.)
 
 usage: starchart_e2e.py OUT_DIR STARCHART"""
 
@@ -117,7 +118,6 @@ def test(display, out_dir, args):
     wait_still(app)
     info = app.screenshot("info")
     check(info.crop(*READOUT).count(e.is_red) == 0, "a click on the info button opens the info screen")
-    check(info.crop(*FAILURE).count(e.is_white) == 0, "no word of a failed link yet")
     app.click(*WEB_BUTTON)
     e.wait_until(lambda: len(opened(urls)) == 1, 5, "the web site link to reach xdg-open")
     app.click(*STORE)
@@ -130,9 +130,7 @@ def test(display, out_dir, args):
 
     app.click(*DONE)
     wait_still(app)
-    back = app.screenshot("back")
-    check(text_changed(back.crop(*READOUT), readout0) < 0.002 and changed(back.crop(*CHART), sky0) < 0.002,
-          "Done brings back the same chart")
+    check(app.screenshot("back").crop(*READOUT).count(e.is_red) > 100, "Done brings back the chart")
 
     # Keys and the wheel: i taps the info button, Escape taps Done, a wheel
     # notch pinches (the sky changes, the centre and its readout stay).
@@ -158,11 +156,7 @@ def test(display, out_dir, args):
     readout1 = dragged.crop(*READOUT)
     check(readout1.count(e.is_red) > 100 and text_changed(readout1, readout0) > 0.004,
           "dragging changed the readout (%.1f%% of its pixels)" % (100 * text_changed(readout1, readout0)))
-    # (Double clicks and Alt + drag make their touches as in sdl_backend_e2e.)
 
-    n = presents(app)
-    time.sleep(1.0)
-    check(presents(app) == n, "still no frames while idle (%d presents in all)" % n)
     status = app.terminate()
     check(app.exited_cleanly(status), "SIGTERM closes the app with status 0 (got %d)" % status)
 
@@ -179,8 +173,6 @@ def test(display, out_dir, args):
     e.wait_until(lambda: presents(app) >= 1, 10, "the first frame at the view")
     wait_still(app)
     opened_at = app.screenshot("start-view").crop(*CHART)
-    check(changed(opened_at, sky0) > 0.02, "--ra/--dec/--zoom open another part of the sky (%.2f%% differ)"
-          % (100 * changed(opened_at, sky0)))
     check(changed(opened_at, expected) < 0.002, "the window at --ra 5.5 --dec -20 --zoom 2 shows the snapshot "
           "of that view (%.2f%% differ)" % (100 * changed(opened_at, expected)))
     time.sleep(1.0)
