@@ -103,20 +103,15 @@ TEST_P(Golden, SnapshotMatchesTheCommittedImage) {
 
 INSTANTIATE_TEST_SUITE_P(
     States, Golden,
-    ::testing::Values(State{"phone-labels0", "--device phone --ra 17 --dec 31"},
-                      State{"phone-labels1", "--device phone --ra 17 --dec 31 --labels 1"},
-                      State{"phone-labels2", "--device phone --ra 17 --dec 31 --labels 2"},
-                      State{"tablet-labels0", "--device tablet --ra 5.5 --dec 0 --zoom 1.4"},
-                      State{"tablet-labels1", "--device tablet --ra 5.5 --dec 0 --labels 1"},
-                      State{"tablet-labels2", "--device tablet --ra 12.5 --dec -60 --labels 2 --zoom 0.9"},
-                      State{"phone-retina-pole",
+    ::testing::Values(State{"phone_labels0", "--device phone --ra 17 --dec 31"},
+                      State{"phone_labels1", "--device phone --ra 17 --dec 31 --labels 1"},
+                      State{"phone_labels2", "--device phone --ra 17 --dec 31 --labels 2"},
+                      State{"tablet_labels0", "--device tablet --ra 5.5 --dec 0 --zoom 1.4"},
+                      State{"tablet_labels1", "--device tablet --ra 5.5 --dec 0 --labels 1"},
+                      State{"tablet_labels2", "--device tablet --ra 12.5 --dec -60 --labels 2 --zoom 0.9"},
+                      State{"phone_retina_pole",
                             "--device phone-tall --pixel-ratio 2 --ra 2 --dec 90 --labels 1"}),
-    [](const ::testing::TestParamInfo<State>& info) {
-        std::string n = info.param.name;
-        for (auto& c : n)
-            if (c == '-') c = '_';
-        return n;
-    });
+    [](const ::testing::TestParamInfo<State>& info) { return std::string(info.param.name); });
 
 TEST(Snapshot, APdfShowsTheChartWhereThePngDoes) {
     // The vector file, rasterised by another renderer, has every star dot of
