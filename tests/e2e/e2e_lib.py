@@ -176,14 +176,12 @@ class App:
     def click(self, x, y):
         self.display.xdotool("mousemove", "--window", self.window, int(x), int(y), "click", 1)
 
-    def drag(self, x0, y0, x1, y1, steps=10, step_s=0.02):
-        """Presses at (x0, y0), moves in steps to (x1, y1), releases."""
-        self.display.xdotool("mousemove", "--window", self.window, int(x0), int(y0), "mousedown", 1)
-        for i in range(1, steps + 1):
-            time.sleep(step_s)
-            self.move(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps)
-        time.sleep(step_s)
-        self.display.xdotool("mouseup", 1)
+    def drag(self, x0, y0, x1, y1, steps=10):
+        """Presses at (x0, y0), moves in steps 20 ms apart to (x1, y1), releases."""
+        moves = [a for i in range(1, steps + 1) for a in ("sleep", 0.02, "mousemove", "--window", self.window,
+                                                          x0 + (x1 - x0) * i // steps, y0 + (y1 - y0) * i // steps)]
+        self.display.xdotool("mousemove", "--window", self.window, x0, y0, "mousedown", 1, *moves, "sleep", 0.02,
+                             "mouseup", 1)
 
     def screenshot(self, label):
         """The window's pixels, saved as <out_dir>/<name>-NN-<label>.png."""
