@@ -29,34 +29,22 @@ SdlInput makeInput() {
     return in;
 }
 
+// SDL's events with every field given: type, time (ms), window, device...
 SDL_Event button(Uint32 type, int x, int y, Uint32 ms, Uint8 which = SDL_BUTTON_LEFT, Uint32 mouse = 0) {
     SDL_Event e{};
-    e.type = type;
-    e.button.timestamp = ms;
-    e.button.button = which;
-    e.button.which = mouse;
-    e.button.x = x;
-    e.button.y = y;
+    e.button = {type, ms, 0, mouse, which, 0, 0, 0, x, y};
     return e;
 }
 SDL_Event down(int x, int y, Uint32 ms = 1000) { return button(SDL_MOUSEBUTTONDOWN, x, y, ms); }
 SDL_Event up(int x, int y, Uint32 ms = 1100) { return button(SDL_MOUSEBUTTONUP, x, y, ms); }
 SDL_Event motion(int x, int y, Uint32 ms = 1050, Uint32 mouse = 0) {
     SDL_Event e{};
-    e.type = SDL_MOUSEMOTION;
-    e.motion.timestamp = ms;
-    e.motion.which = mouse;
-    e.motion.x = x;
-    e.motion.y = y;
+    e.motion = {SDL_MOUSEMOTION, ms, 0, mouse, 0, x, y, 0, 0};
     return e;
 }
 SDL_Event key(SDL_Keycode sym, Uint16 mod = 0, Uint32 type = SDL_KEYDOWN, Uint8 repeat = 0) {
     SDL_Event e{};
-    e.type = type;
-    e.key.timestamp = 2000;
-    e.key.keysym.sym = sym;
-    e.key.keysym.mod = mod;
-    e.key.repeat = repeat;
+    e.key = {type, 2000, 0, 0, repeat, 0, 0, {SDL_SCANCODE_UNKNOWN, sym, mod, 0}};
     return e;
 }
 // Alt pressed (with the left or right one down) or released.
@@ -72,12 +60,7 @@ SDL_Event wheel(float preciseY, Uint32 direction = SDL_MOUSEWHEEL_NORMAL) {
 }
 SDL_Event finger(Uint32 type, SDL_TouchID touch, SDL_FingerID id, float x, float y, Uint32 ms = 1000) {
     SDL_Event e{};
-    e.type = type;
-    e.tfinger.timestamp = ms;
-    e.tfinger.touchId = touch;
-    e.tfinger.fingerId = id;
-    e.tfinger.x = x;
-    e.tfinger.y = y;
+    e.tfinger = {type, ms, touch, id, x, y, 0, 0, 0, 0};
     return e;
 }
 
