@@ -41,11 +41,8 @@ protected:
 
     json state(const std::string& name) {
         std::ifstream in(dir_ / "out" / name);
-        if (!in) {
-            ADD_FAILURE() << "no state dump " << name;
-            return json::object();
-        }
-        return json::parse(in);
+        EXPECT_TRUE(in) << "no state dump " << name;
+        return in ? json::parse(in) : json::object();
     }
 
     bool exists(const std::string& outName) const { return fs::exists(dir_ / "out" / outName); }
