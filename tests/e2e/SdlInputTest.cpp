@@ -126,19 +126,7 @@ TEST(SdlInput, PhaseChangesPendingTogetherStayApart) {
     EXPECT_NEAR(frames[2].timestamp - frames[1].timestamp, 0.08, 1e-9);
 }
 
-TEST(SdlInput, OnlyTheLeftButtonWhilePressedMakesTouches) {
-    SdlInput in = makeInput();
-    EXPECT_TRUE(in.handle(motion(50, 50)));  // hovering
-    in.handle(button(SDL_MOUSEBUTTONDOWN, 50, 50, 1000, SDL_BUTTON_RIGHT));
-    in.handle(button(SDL_MOUSEBUTTONUP, 50, 50, 1000, SDL_BUTTON_RIGHT));
-    in.handle(up(50, 50));  // a release without a press
-    EXPECT_FALSE(in.hasFrames());
-    in.handle(down(50, 50));
-    in.handle(down(60, 60));  // a second press report while down
-    EXPECT_EQ(take(in), "A began 25 25\n");
-}
-
-TEST(SdlInput, AltDragIsTwoFingersMirroredThroughTheCentre) {
+TEST(SdlInput, AltMakesASecondFingerMirroredThroughTheCentre) {
     SdlInput in = makeInput();
     in.handle(alt(KMOD_LALT));
     EXPECT_TRUE(in.altDown());
@@ -148,10 +136,9 @@ TEST(SdlInput, AltDragIsTwoFingersMirroredThroughTheCentre) {
     in.handle(up(240, 320));
     EXPECT_EQ(take(in), "A ended 120 160, B ended 200 320\n");
     EXPECT_TRUE(in.activeTouches().empty());
-}
 
-TEST(SdlInput, AltToggledMidDragLiftsAndPutsDownTheSecondFingerOnly) {
-    SdlInput in = makeInput();
+    // Toggled mid-drag, Alt lifts and puts down the second finger only.
+    in.handle(alt(0));
     in.handle(down(200, 300));
     in.handle(alt(KMOD_RALT));                                  // Alt pressed mid-drag
     EXPECT_EQ(take(in), "A began 100 150, B began 220 330\n");  // one instant
@@ -172,18 +159,25 @@ TEST(SdlInput, AltToggledMidDragLiftsAndPutsDownTheSecondFingerOnly) {
     EXPECT_TRUE(in.activeTouches().empty());
 }
 
-TEST(SdlInput, SyntheticEventsAreIgnored) {
+TEST(SdlInput, OnlyTheLeftButtonWhilePressedMakesTouchesAndSyntheticEventsNone) {
     SdlInput in = makeInput();
+    EXPECT_TRUE(in.handle(motion(50, 50)));  // hovering
+    in.handle(button(SDL_MOUSEBUTTONDOWN, 50, 50, 1000, SDL_BUTTON_RIGHT));
+    in.handle(button(SDL_MOUSEBUTTONUP, 50, 50, 1000, SDL_BUTTON_RIGHT));
+    in.handle(up(50, 50));  // a release without a press
     // Mouse events SDL makes from touches, and touches it makes from the mouse.
     EXPECT_TRUE(in.handle(button(SDL_MOUSEBUTTONDOWN, 10, 10, 1000, SDL_BUTTON_LEFT, SDL_TOUCH_MOUSEID)));
-    in.handle(motion(20, 20, 1010, SDL_TOUCH_MOUSEID));
-    in.handle(button(SDL_MOUSEBUTTONUP, 20, 20, 1020, SDL_BUTTON_LEFT, SDL_TOUCH_MOUSEID));
     in.handle(finger(SDL_FINGERDOWN, SDL_MOUSE_TOUCHID, 0, 0.5f, 0.5f));
     in.handle(finger(SDL_FINGERUP, SDL_MOUSE_TOUCHID, 0, 0.5f, 0.5f));
     EXPECT_FALSE(in.hasFrames());
     SDL_Event other{};
     other.type = SDL_WINDOWEVENT;
     EXPECT_FALSE(in.handle(other));
+    in.handle(down(50, 50));
+    in.handle(down(60, 60));  // a second press report while down
+    in.handle(motion(20, 20, 1010, SDL_TOUCH_MOUSEID));
+    in.handle(button(SDL_MOUSEBUTTONUP, 20, 20, 1020, SDL_BUTTON_LEFT, SDL_TOUCH_MOUSEID));
+    EXPECT_EQ(take(in), "A began 25 25\n");
 }
 
 TEST(SdlInput, TouchscreenFingersPassThroughInPoints) {
