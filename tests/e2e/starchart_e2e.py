@@ -46,10 +46,8 @@ class Image:
     def load(path):
         ppm = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], check=True,
                              stdout=subprocess.PIPE).stdout
-        # ImageMagick's P6 header: magic, width and height, maxval, one line each.
-        magic, size, maxval, data = ppm.split(b"\n", 3)
-        if magic != b"P6" or maxval != b"255":
-            raise Failure("unexpected image format from convert for %s" % path)
+        # ImageMagick's P6 header: magic, width and height, maxval (255), one line each.
+        _, size, _, data = ppm.split(b"\n", 3)
         w, h = map(int, size.split())
         return Image(w, h, data[:w * h * 3])
 
@@ -114,13 +112,8 @@ class Display:
         return out.stdout.decode()
 
     def close(self):
-        if self.proc.poll() is None:
-            self.proc.terminate()
-            try:
-                self.proc.wait(5)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait()
+        self.proc.terminate()
+        self.proc.wait(5)
 
 
 _running = []
@@ -254,9 +247,8 @@ def main(test):
         sys.exit(1)
     finally:
         for app in _running:
-            if app.proc.poll() is None:
-                app.proc.kill()
-                app.proc.wait()
+            app.proc.kill()
+            app.proc.wait()
         if display:
             display.close()
     log("passed in %.1f s; screenshots and logs in %s" % (time.time() - started, out_dir))
