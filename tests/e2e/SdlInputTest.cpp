@@ -235,16 +235,18 @@ TEST(SdlInput, LetterboxedScreenMapsFromItsViewport) {
     EXPECT_EQ(take(in), "A began 80 120, B began 240 360\n");
 }
 
+// On 320 x 480 points: the fingers lie along the longer side, 60 points
+// apart, and open to 260.
+const char* const kOneNotchOpen =
+    "S1 began 160 210, S2 began 160 270\n"
+    "S1 moved 160 110, S2 moved 160 370\n"
+    "S1 ended 160 110, S2 ended 160 370\n";
+
 TEST(SdlInput, WheelNotchIsAPinchThroughTheMiddle) {
     SdlInput in = makeInput();
     in.handle(wheel(1));
     const auto frames = in.takeFrames();
-    // 320 x 480: the fingers lie along the longer side, 60 points apart, and
-    // open to 260.
-    EXPECT_EQ(describe(frames),
-              "S1 began 160 210, S2 began 160 270\n"
-              "S1 moved 160 110, S2 moved 160 370\n"
-              "S1 ended 160 110, S2 ended 160 370\n");
+    EXPECT_EQ(describe(frames), kOneNotchOpen);
     EXPECT_DOUBLE_EQ(frames.at(0).timestamp, 2.0);
     EXPECT_TRUE(in.activeTouches().empty());
 
@@ -267,10 +269,7 @@ TEST(SdlInput, ArrowKeysDragFortyPointsFromTheMiddle) {
     EXPECT_EQ(take(in), "S1 began 160 240\nS1 moved 160 200\nS1 ended 160 200\n");
 
     in.handle(key(SDLK_KP_PLUS));
-    EXPECT_EQ(take(in),
-              "S1 began 160 210, S2 began 160 270\n"
-              "S1 moved 160 110, S2 moved 160 370\n"
-              "S1 ended 160 110, S2 ended 160 370\n");
+    EXPECT_EQ(take(in), kOneNotchOpen);
 }
 
 TEST(SdlInput, KeysAndWheelWaitWhileAFingerIsDownOrAModifierIsHeld) {
