@@ -319,11 +319,7 @@ private:
 DeviceProfile smallScreen() {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
-    DeviceProfile p;
-    p.width = 200;
-    p.height = 300;
-    p.pixelRatio = 2;
-    return p;
+    return parseDeviceFlags({"--size", "200x300", "--pixel-ratio", "2"}).profile;
 }
 
 void push(Uint32 type, Uint8 windowEvent = 0) {

@@ -172,9 +172,6 @@ class App:
             return f.read().decode(errors="replace")
 
     # Input, in window pixels.
-    def move(self, x, y):
-        self.display.xdotool("mousemove", "--window", self.window, int(x), int(y))
-
     def click(self, x, y):
         self.display.xdotool("mousemove", "--window", self.window, int(x), int(y), "click", 1)
 
@@ -368,7 +365,7 @@ def test(display, out_dir, args):
 
     # Keys and the wheel: i taps the info button, Escape taps Done, a wheel
     # notch pinches (the sky changes, the centre and its readout stay).
-    app.move(160, 300)
+    display.xdotool("mousemove", "--window", app.window, 160, 300)
     app.display.xdotool("key", "i")
     wait_still(app)
     check(app.screenshot("key-i").crop(*READOUT).count(is_red) == 0, "the i key opens the info screen")
