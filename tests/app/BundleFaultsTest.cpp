@@ -83,6 +83,8 @@ TEST(BundleFaults, MissingImagesLeaveEmptyPicturesAndWorkingControls) {
     // The Quit button without its background still works.
     run.app.tap({160, 240}, 2);
     run.app.tap({160, 240}, 2);
+    ASSERT_NE(run.main().quitButton(), nullptr);
+    EXPECT_EQ(run.main().quitButton()->backgroundImageForState(UIControlStateNormal), nullptr);
     ASSERT_TRUE(run.app.pressControl("Quit"));
     EXPECT_EQ(run.main().learnState(), 0);
     run.app.writePNG("/dev/null");

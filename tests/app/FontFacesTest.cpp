@@ -42,6 +42,7 @@ TEST(FontFaces, ChartLearningModeAndInfoScreen) {
             run.tapAndSettle(RunningApp::centreOf(*button));
         else
             ASSERT_TRUE(run.press("Info"));
+        ASSERT_TRUE(run.presentedInfo() || run.main().flipsidePopoverController());
         run.app.render();
         EXPECT_EQ(log.faces.size(), 2u);
         EXPECT_GT(log.faces.count("TeX Gyre Heros / Regular"), 0u);

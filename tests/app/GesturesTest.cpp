@@ -161,7 +161,7 @@ TEST(Zoom, ClampsAtExactlyPointNineAndThree) {
     run.app.advance(0.5);
 
     twoDown(run.app, {10, 10}, {10, 20});
-    run.app.touchMove(1, {10, 470});  // +0.23 a move: the tenth reaches 3.2
+    run.app.touchMove(1, {10, 470});  // +0.225 a move: the ninth passes 3
     holdApart(run.app, {10, 10}, {10, 470}, 9);
     EXPECT_EQ(run.main().scale(), 3.0);
     EXPECT_EQ(run.chart().zoom(), 3.0);

@@ -130,7 +130,10 @@ TEST_F(PhoneInfo, DoneWithoutADelegateLeavesTheScreenUp) {
     ASSERT_TRUE(run.press("Done"));
     EXPECT_EQ(run.presentedInfo(), info);
     // A delegate that has gone reads as none.
-    info->setDelegate(std::make_shared<VHMainViewController>());
+    auto gone = std::make_shared<VHMainViewController>();
+    info->setDelegate(gone);
+    EXPECT_NE(info->delegate(), nullptr);
+    gone.reset();
     EXPECT_EQ(info->delegate(), nullptr);
 }
 

@@ -1,9 +1,12 @@
-// The desktop backend's input mapping, fed with SDL events made by hand (no
-// display needed): the mouse as one finger in points, Alt as a mirrored
-// second finger, touchscreen fingers, SDL's synthetic events, coalescing.
+// The desktop backend, fed with SDL events made by hand (no display needed):
+// the input mapping (the mouse as one finger in points, Alt as a mirrored
+// second finger, touchscreen fingers, SDL's synthetic events, coalescing), and
+// on SDL's dummy video driver the window's pixels and letterboxing, life-cycle
+// notices and a wake-up from another thread.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -299,10 +302,11 @@ TEST(SdlInput, KeysAndWheelWaitWhileAFingerIsDownOrAModifierIsHeld) {
 class ScriptedHost : public BackendHost {
 public:
     std::vector<std::function<void()>> steps;
-    std::string log;  // touches and life-cycle notices, one a line
+    std::atomic<bool> ready{true};  // steps are held back until another thread says so
+    std::string log;                // touches and life-cycle notices, one a line
 
     void postTouches(TouchFrame frame) override { log += describe({frame}); }
-    bool needsIteration() const override { return next_ < steps.size(); }
+    bool needsIteration() const override { return ready && next_ < steps.size(); }
     void runIteration() override { steps[next_++](); }
     void applicationWillResignActive() override { log += "resign active\n"; }
     void applicationDidEnterBackground() override { log += "background\n"; }
@@ -391,19 +395,22 @@ TEST(SdlBackend, FocusAndVisibilityAreLifeCycleNoticesAndLosingFocusCancels) {
 TEST(SdlBackend, RequestFrameFromAnotherThreadWakesTheSleepingLoop) {
     SdlBackend backend(smallScreen());
     ScriptedHost host;
+    host.steps.push_back([] { push(SDL_QUIT); });
+    host.ready = false;
+    // Unwoken, the loop would sleep until this.
+    ASSERT_NE(SDL_AddTimer(
+                  3000,
+                  [](Uint32, void*) -> Uint32 {
+                      push(SDL_QUIT);
+                      return 0;
+                  },
+                  nullptr),
+              0);
     std::thread waker([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        host.steps.push_back([] { push(SDL_QUIT); });
+        host.ready = true;
         backend.requestFrame();
     });
-    // Unwoken, the loop would sleep until this.
-    SDL_AddTimer(
-        3000,
-        [](Uint32, void*) -> Uint32 {
-            push(SDL_QUIT);
-            return 0;
-        },
-        nullptr);
     EXPECT_EQ(backend.run(host), 0);
     waker.join();
     EXPECT_EQ(backend.iterationCount(), 1u);

@@ -10,8 +10,12 @@ const { chromium } = require('playwright-core');
 const { serve } = require('../serve.js');
 
 const BUILD = path.resolve(process.env.STARCHART_WEB_BUILD || path.join(__dirname, '../../build/web'));
-// A directory of the web build (serve() says when it is missing: build the web preset).
-const buildDir = (sub) => path.join(BUILD, sub);
+// A directory of the web build.
+const buildDir = (sub) => {
+  const dir = path.join(BUILD, sub);
+  if (!fs.existsSync(dir)) throw new Error(`${dir} is missing: build the web preset first`);
+  return dir;
+};
 
 const launch = () => chromium.launch({
   executablePath: process.env.STARCHART_CHROMIUM || '/usr/bin/chromium', headless: true,
