@@ -171,25 +171,23 @@ TEST(ChartPass, DotDiameterFollowsMagnitudeWithInclusiveUpperBounds) {
 
 TEST(ChartPass, StarWalkStartsAtTheBandNotAtTheVisibilityCircle) {
     // Centre at +10 on a star's own right ascension: the band starts at -34.
-    // A star at -33.5, 43.5 degrees away, is drawn; one at -34.5, 44.5 degrees
-    // away (cos c 0.713, inside the dot cut-off) is south of the band and is
-    // not. One at +54.5, also 44.5 degrees away, is drawn. Each lies straight
-    // below or above the centre, 300 tan c points away.
-    auto starNear = [](double decDegrees) {
-        for (const auto& s : starCatalog)
-            if (std::fabs(s.dec * 180 / kPi - decDegrees) < 0.5) return &s;
-        return static_cast<const StarRecord*>(nullptr);
+    // HR 4874 (record 432, -33.9994, 43.9994 degrees away) is drawn straight
+    // below the centre, 300 tan c points away; HR 2937 (418, -34.9686, cos c
+    // 0.708, inside the dot cut-off) is south of the band and is not; HR 3662
+    // (1462, +54.0219) is drawn above.
+    struct Case {
+        int record;
+        double y;
+        bool drawn;
     };
-    for (auto [dec, drawn] : {std::pair{-33.5, true}, std::pair{-34.5, false}, std::pair{54.5, true}}) {
-        const StarRecord* star = starNear(dec);
-        ASSERT_NE(star, nullptr) << dec;
-        ChartFixture f(320, 480, float(star->ra * 12 / kPi), 10);
-        const double y = 240 + 300 * std::tan((10 - star->dec * 180 / kPi) * kPi / 180);
+    for (auto [record, y, drawn] :
+         {Case{432, 529.70, true}, Case{418, 539.67, false}, Case{1462, -49.93, true}}) {
+        ChartFixture f(320, 480, float(starCatalog[record].ra * 12 / kPi), 10);
         auto dots = dotsOf(f.draw());
         EXPECT_EQ(std::any_of(dots.begin(), dots.end(),
                               [&](const Dot& d) { return std::hypot(d.x - 160, d.y - y) < 0.05; }),
                   drawn)
-            << dec;
+            << record;
     }
 }
 
