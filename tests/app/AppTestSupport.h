@@ -133,8 +133,8 @@ struct InfoViews {
     std::shared_ptr<UILabel> tagline, invitation;
     std::shared_ptr<UIButton> site, store;
 };
-inline InfoViews infoViews(const VHFlipsideViewController& info) {
-    const auto& subs = const_cast<VHFlipsideViewController&>(info).view()->subviews();
+inline InfoViews infoViews(VHFlipsideViewController& info) {
+    const auto& subs = info.view()->subviews();
     InfoViews v;
     if (subs.size() < 5) return v;
     auto it = subs.end() - 5;

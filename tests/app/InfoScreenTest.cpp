@@ -6,7 +6,7 @@
 
 namespace {
 
-void expectLayoutFor320x480(const VHFlipsideViewController& info) {
+void expectLayoutFor320x480(VHFlipsideViewController& info) {
     EXPECT_EQ(info.layoutWidth(), 320.0f);
     EXPECT_EQ(info.layoutHeight(), 440.0f);
     const InfoViews v = infoViews(info);
